@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The README's test command: installs what is missing, builds, checks formatting and runs
+# every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+scripts/check-format.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j2 --timeout 300
