@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// The numeric value of a text: the number it begins with after leading blanks (optional sign,
+// digits, optional decimal point and digits, optional exponent), reading stopping at the first
+// other character; 0 when it does not begin with a number. "12*" gives 12, "★" gives 0,
+// " -1.5e2x" gives -150.
+double numericValue(QStringView text);
+
+// A number in its shortest plain decimal form: 12, 8.5, 0.0001, never 12.0 or 1e-04.
+QString numberText(double value);
+
+// The text as an SQL string literal: between apostrophes, each apostrophe doubled.
+QString quoted(const QString &text);

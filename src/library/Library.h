@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "LibraryError.h"
+
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <unordered_map>
+
+class QSqlError;
+
+// How a column's value travels as text: text as it is, numbers in their shortest decimal form,
+// yes/no values as "True"/"False". Taken from the column's declared type.
+enum class ColumnType
+{
+    Text,
+    Integer,
+    Number,
+    YesNo,
+};
+
+struct TableColumn
+{
+    QString name;
+    ColumnType type = ColumnType::Text;
+    bool notNull = false;
+};
+
+struct TableInfo
+{
+    QString name;
+    QList<TableColumn> columns;
+
+    int indexOf(QStringView column) const; // case-insensitive, -1 when absent
+};
+
+enum class OpenMode
+{
+    ReadWrite,
+    ReadOnly,
+};
+
+// The connection to one figure library file (SQLite). Opening never creates a file. Statements
+// that are built once and run many times (the writes of a save) are prepared once and kept
+// until the connection closes.
+class Library
+{
+public:
+    Library();
+    ~Library();
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+
+    // Closes any open connection first, so there is never more than one.
+    Status open(const QString &fileName, OpenMode mode = OpenMode::ReadWrite);
+    void close();
+    bool isOpen() const;
+    QString fileName() const { return m_fileName; }
+    // Bumped by every open and close; queries read under an older one can no longer write.
+    quint64 generation() const { return m_generation; }
+
+    // Connections of all Library objects that are currently open.
+    static int openConnectionCount();
+
+    // Runs a statement that returns no rows.
+    Status execute(const QString &sql);
+
+    // One save in one transaction. Rows 0..count-1 are visited in order; each row for which
+    // hasWork() is true is written by writeRow() inside a savepoint. The first failing row is
+    // rolled back to its savepoint and ends the pass; the rows before it are committed.
+    // Returns how many rows (from the first) were handled and are now committed, and the error
+    // that stopped the pass. When the commit itself fails nothing is kept and done is 0.
+    struct SaveResult
+    {
+        int done = 0;
+        Status status;
+    };
+    SaveResult saveRows(int count, const std::function<bool(int)> &hasWork,
+                        const std::function<Status(int)> &writeRow);
+
+    // Column names and declared types of a table; nullptr when there is no such table.
+    const TableInfo *tableInfo(const QString &table);
+
+    // A prepared statement kept for reuse while the connection is open.
+    QSqlQuery *prepared(const QString &sql, Status *status);
+
+    LibraryError makeError(const QString &message, const QSqlError &error, const QString &statement) const;
+    LibraryError notOpenError(const QString &statement) const;
+
+    QString connectionName() const { return m_connectionName; }
+
+private:
+    QString m_connectionName;
+    QString m_fileName;
+    quint64 m_generation = 0;
+    std::unordered_map<QString, TableInfo> m_tables;
+    std::unordered_map<QString, QSqlQuery> m_prepared;
+};

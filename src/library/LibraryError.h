@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What went wrong in the figure library, in words the user can act on. The windows show it
+// under the error notice.
+struct LibraryError
+{
+    QString message;       // what failed
+    QString statement;     // the statement that was running, if any
+    QString engineMessage; // the database engine's own words, if any
+    QString field;         // the field being set, if any
+    int row = 0;           // 1-based list row the save stopped at, 0 for none
+    bool readOnly = false; // the library file cannot be written
+
+    QString details() const;
+};
+
+// The result of an operation that can fail: success, or the error.
+class Status
+{
+public:
+    Status() = default;
+    Status(LibraryError error)
+        : m_error(std::move(error))
+    {
+    }
+
+    bool ok() const { return !m_error.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const LibraryError &error() const { return *m_error; }
+    LibraryError &error() { return *m_error; }
+
+private:
+    std::optional<LibraryError> m_error;
+};

@@ -1,0 +1,358 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Query.h"
+
+#include "Conversions.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <cmath>
+
+namespace {
+
+const QString trueText = QStringLiteral("True");
+const QString falseText = QStringLiteral("False");
+
+bool isPlainNumber(QStringView text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    return pattern.match(text.toString()).hasMatch();
+}
+
+QString tableOf(const QString &sql)
+{
+    static const QRegularExpression from(QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto match = from.match(sql);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+} // namespace
+
+bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QString *problem)
+{
+    if (type == ColumnType::Text) {
+        // A null QString would be stored as NULL; the empty text stays an empty text.
+        *value = text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+        return true;
+    }
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *problem = QStringLiteral("值为空，这个字段需要%1。")
+                       .arg(type == ColumnType::YesNo ? QStringLiteral("True 或 False") : QStringLiteral("数字"));
+        return false;
+    }
+    if (type == ColumnType::YesNo) {
+        static const QStringList yes = {QStringLiteral("true"), QStringLiteral("yes"), QStringLiteral("on")};
+        static const QStringList no = {QStringLiteral("false"), QStringLiteral("no"), QStringLiteral("off")};
+        const QString lower = trimmed.toLower();
+        if (yes.contains(lower)) {
+            *value = qlonglong(1);
+            return true;
+        }
+        if (no.contains(lower)) {
+            *value = qlonglong(0);
+            return true;
+        }
+        if (isPlainNumber(trimmed)) {
+            *value = qlonglong(numericValue(trimmed) != 0 ? 1 : 0);
+            return true;
+        }
+        *problem = QStringLiteral("“%1”不是是/否值（应为 True 或 False）。").arg(text);
+        return false;
+    }
+    if (!isPlainNumber(trimmed)) {
+        *problem = QStringLiteral("“%1”不是数字。").arg(text);
+        return false;
+    }
+    const double number = numericValue(trimmed);
+    if (!std::isfinite(number)) {
+        *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
+        return false;
+    }
+    if (type == ColumnType::Integer) {
+        if (std::trunc(number) != number || std::fabs(number) > 9.0e15) {
+            *problem = QStringLiteral("“%1”不是整数，这个字段只能存整数。").arg(text);
+            return false;
+        }
+        *value = qlonglong(number);
+        return true;
+    }
+    *value = number;
+    return true;
+}
+
+QString columnValueText(ColumnType type, const QVariant &value)
+{
+    if (value.isNull()) {
+        return {};
+    }
+    const int id = value.typeId();
+    if (type == ColumnType::YesNo) {
+        if (id == QMetaType::QString) {
+            const QString lower = value.toString().trimmed().toLower();
+            if (lower == QStringLiteral("true") || lower == QStringLiteral("yes") || lower == QStringLiteral("on")) {
+                return trueText;
+            }
+            if (lower == QStringLiteral("false") || lower == QStringLiteral("no") || lower == QStringLiteral("off")) {
+                return falseText;
+            }
+            return numericValue(lower) != 0 ? trueText : falseText;
+        }
+        return value.toDouble() != 0 ? trueText : falseText;
+    }
+    switch (id) {
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Int:
+        return QString::number(value.toInt());
+    case QMetaType::Double:
+        return numberText(value.toDouble());
+    default:
+        return value.toString();
+    }
+}
+
+Status Query::open(Library &library, const QString &sql)
+{
+    close();
+    m_sql = sql;
+    if (!library.isOpen()) {
+        return library.notOpenError(sql);
+    }
+    const QString tableName = tableOf(sql);
+    if (const TableInfo *info = tableName.isEmpty() ? nullptr : library.tableInfo(tableName)) {
+        m_table = *info;
+    }
+
+    // The row identity comes first; it is how a write finds the record again.
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"), QRegularExpression::CaseInsensitiveOption);
+    QString withRowId = sql;
+    const bool identified = m_table.has_value() && select.match(sql).hasMatch();
+    if (identified) {
+        withRowId.replace(select, QStringLiteral("select rowid, "));
+    }
+
+    QSqlQuery query(QSqlDatabase::database(library.connectionName(), false));
+    query.setForwardOnly(true);
+    if (!query.exec(withRowId)) {
+        const LibraryError error = library.makeError(QStringLiteral("查询失败。"), query.lastError(), sql);
+        close();
+        return error;
+    }
+    const QSqlRecord record = query.record();
+    const int first = identified ? 1 : 0;
+    for (int i = first; i < record.count(); ++i) {
+        Field field;
+        field.name = record.fieldName(i);
+        if (m_table) {
+            field.column = m_table->indexOf(field.name);
+            if (field.column >= 0) {
+                field.type = m_table->columns[field.column].type;
+            }
+        }
+        m_fields.append(field);
+    }
+    const int width = static_cast<int>(m_fields.size());
+    qint64 fallbackId = 0;
+    while (query.next()) {
+        m_rowIds.append(identified ? query.value(0).toLongLong() : --fallbackId);
+        for (int i = 0; i < width; ++i) {
+            m_values.append(query.value(first + i));
+        }
+    }
+    m_library = &library;
+    m_generation = library.generation();
+    m_position = m_rowIds.isEmpty() ? 0 : 1;
+    return {};
+}
+
+void Query::close()
+{
+    m_library = nullptr;
+    m_table.reset();
+    m_fields.clear();
+    m_rowIds.clear();
+    m_values.clear();
+    m_position = 0;
+    m_adding = false;
+    m_edits.clear();
+}
+
+bool Query::move(int position)
+{
+    if (position < 1 || position > recordCount()) {
+        return false;
+    }
+    m_position = position;
+    m_adding = false;
+    m_edits.clear();
+    return true;
+}
+
+int Query::fieldIndex(QStringView name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool Query::isNull(int field) const
+{
+    if (field < 0 || field >= m_fields.size() || m_position < 1) {
+        return true;
+    }
+    return value(m_position - 1, field).isNull();
+}
+
+QString Query::text(int field) const
+{
+    if (field < 0 || field >= m_fields.size() || m_position < 1) {
+        return {};
+    }
+    return columnValueText(m_fields[field].type, value(m_position - 1, field));
+}
+
+void Query::addNew()
+{
+    m_adding = true;
+    m_edits.clear();
+}
+
+LibraryError Query::fieldError(const QString &message, const QString &field) const
+{
+    LibraryError error;
+    error.message = message;
+    error.field = field;
+    error.statement = m_sql;
+    return error;
+}
+
+Status Query::setField(QStringView name, const QString &text)
+{
+    if (!isOpen() || !m_table) {
+        return fieldError(QStringLiteral("查询没有打开，不能写入。"), name.toString());
+    }
+    const int column = m_table->indexOf(name);
+    if (column < 0 || (!m_adding && fieldIndex(name) < 0)) {
+        return fieldError(QStringLiteral("没有这个字段。"), name.toString());
+    }
+    if (!m_adding && m_position < 1) {
+        return fieldError(QStringLiteral("查询结果中没有记录，不能设置字段（要修改的记录不存在）。"), name.toString());
+    }
+    const TableColumn &target = m_table->columns[column];
+    QVariant converted;
+    QString problem;
+    if (!textToColumnValue(target.type, text, &converted, &problem)) {
+        return fieldError(problem, target.name);
+    }
+    for (Edit &edit : m_edits) {
+        if (edit.column == column) {
+            edit.value = converted;
+            return {};
+        }
+    }
+    m_edits.append({column, converted});
+    return {};
+}
+
+Status Query::update()
+{
+    if (!isOpen() || !m_table) {
+        return fieldError(QStringLiteral("查询没有打开，不能写入。"), {});
+    }
+    if (m_library->generation() != m_generation) {
+        return fieldError(QStringLiteral("图版库已经重新打开，这个查询已经关闭，不能写入。"), {});
+    }
+    if (!m_adding && m_position < 1) {
+        return fieldError(QStringLiteral("查询结果中没有记录，不能写入（要修改的记录不存在）。"), {});
+    }
+    if (m_edits.isEmpty() && !m_adding) {
+        return {};
+    }
+    const QString table = m_table->name;
+    QStringList names;
+    for (const Edit &edit : m_edits) {
+        names << m_table->columns[edit.column].name;
+    }
+
+    QString sql;
+    if (m_adding) {
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+        } else {
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(table, names.join(u','), QStringList(names.size(), QStringLiteral("?")).join(u','));
+        }
+    } else {
+        QStringList sets;
+        for (const QString &name : names) {
+            sets << name + QStringLiteral("=?");
+        }
+        QStringList checks;
+        for (const Field &field : m_fields) {
+            if (field.column >= 0) {
+                checks << m_table->columns[field.column].name + QStringLiteral(" IS ?");
+            }
+        }
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(table, sets.join(u','));
+        if (!checks.isEmpty()) {
+            sql += QStringLiteral(" AND ") + checks.join(QStringLiteral(" AND "));
+        }
+    }
+
+    Status status;
+    QSqlQuery *query = m_library->prepared(sql, &status);
+    if (!query) {
+        status.error().statement = m_sql;
+        return status;
+    }
+    int bound = 0;
+    for (const Edit &edit : m_edits) {
+        query->bindValue(bound++, edit.value);
+    }
+    const int record = m_position - 1;
+    if (!m_adding) {
+        query->bindValue(bound++, m_rowIds[record]);
+        for (int i = 0; i < m_fields.size(); ++i) {
+            if (m_fields[i].column >= 0) {
+                query->bindValue(bound++, value(record, i));
+            }
+        }
+    }
+    if (!query->exec()) {
+        LibraryError error = m_library->makeError(QStringLiteral("记录写入失败。"), query->lastError(), m_sql);
+        query->finish();
+        return error;
+    }
+    const int affected = query->numRowsAffected();
+    const QVariant newId = query->lastInsertId();
+    query->finish();
+
+    if (m_adding) {
+        m_rowIds.append(newId.toLongLong());
+        for (int i = 0; i < m_fields.size(); ++i) {
+            m_values.append(QVariant());
+        }
+        m_position = recordCount();
+        m_adding = false;
+    } else if (affected != 1) {
+        LibraryError error;
+        error.message = QStringLiteral("这条记录在读出之后已被其他程序修改或删除，没有写入。请重新载入列表。");
+        error.statement = m_sql;
+        return error;
+    }
+    for (const Edit &edit : m_edits) {
+        const int field = fieldIndex(m_table->columns[edit.column].name);
+        if (field >= 0) {
+            value(m_position - 1, field) = edit.value;
+        }
+    }
+    m_edits.clear();
+    return {};
+}

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Library.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// A record set over one table, read whole when it opens. Fields are read by name or index as
+// text, converted by the column's declared type; a field that holds no value reads as null.
+// Writing sets fields from text and writes the current record, or a new record started with
+// addNew(). A write addresses the record it read by its row identity and succeeds only while
+// that record still holds the values read (optimistic locking): a record changed or removed
+// by someone else since it was read is never overwritten.
+class Query
+{
+public:
+    Query() = default;
+
+    Status open(Library &library, const QString &sql);
+    void close();
+    bool isOpen() const { return m_library != nullptr; }
+    QString statement() const { return m_sql; }
+
+    int recordCount() const { return static_cast<int>(m_rowIds.size()); }
+    // Moves to the record at a 1-based position; false when there is none there.
+    bool move(int position);
+    int position() const { return m_position; }
+
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    int fieldIndex(QStringView name) const; // case-insensitive, -1 when absent
+    bool isNull(int field) const;
+    QString text(int field) const; // empty for null
+    bool isNull(QStringView name) const { return isNull(fieldIndex(name)); }
+    QString text(QStringView name) const { return text(fieldIndex(name)); }
+
+    void addNew();
+    // Converts the text by the column's declared type; a text the column cannot take fails here.
+    Status setField(QStringView name, const QString &text);
+    Status update();
+
+private:
+    struct Field
+    {
+        QString name;
+        int column = -1; // index in the table's columns, -1 for a computed field
+        ColumnType type = ColumnType::Text;
+    };
+    struct Edit
+    {
+        int column;
+        QVariant value;
+    };
+
+    QVariant &value(int record, int field) { return m_values[record * m_fields.size() + field]; }
+    const QVariant &value(int record, int field) const { return m_values[record * m_fields.size() + field]; }
+    LibraryError fieldError(const QString &message, const QString &field) const;
+
+    Library *m_library = nullptr;
+    quint64 m_generation = 0;
+    QString m_sql;
+    std::optional<TableInfo> m_table; // a copy: the library's cache goes when it reopens
+    QList<Field> m_fields;
+    QList<qint64> m_rowIds;
+    QList<QVariant> m_values; // record-major, m_fields.size() values per record
+    int m_position = 0;
+    bool m_adding = false;
+    QList<Edit> m_edits;
+};
+
+// Converts a text to the value a column of the given type stores; false when it cannot.
+bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QString *problem);
+// The text of a stored value, as the lists show it.
+QString columnValueText(ColumnType type, const QVariant &value);

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WorkingListModel.h"
+
+#include "Conversions.h"
+
+const QString WorkingListModel::changedMarker = QStringLiteral("*");
+const QString WorkingListModel::newMarker = QStringLiteral("#");
+
+WorkingListModel::WorkingListModel(QStringList headers, QString deletedMarker, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_headers(std::move(headers))
+    , m_deletedMarker(std::move(deletedMarker))
+{
+}
+
+int WorkingListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int WorkingListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QVariant WorkingListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= size() || index.column() >= m_headers.size()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        const ListRow &r = m_rows[index.row()];
+        return index.column() < r.cells.size() ? r.cells[index.column()] : QString();
+    }
+    return {};
+}
+
+QVariant WorkingListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size()) {
+        return m_headers[section];
+    }
+    return {};
+}
+
+double WorkingListModel::number(int row) const
+{
+    return numericValue(m_rows[row].cells[0]);
+}
+
+void WorkingListModel::setRows(QList<ListRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    for (ListRow &r : m_rows) {
+        r.cells.resize(m_headers.size());
+    }
+    endResetModel();
+}
+
+void WorkingListModel::clear()
+{
+    setRows({});
+}
+
+int WorkingListModel::appendRow(ListRow row)
+{
+    const int index = size();
+    row.cells.resize(m_headers.size());
+    beginInsertRows({}, index, index);
+    m_rows.append(std::move(row));
+    endInsertRows();
+    return index;
+}
+
+void WorkingListModel::setCell(int row, int column, const QString &text)
+{
+    QString &cell = m_rows[row].cells[column];
+    if (cell == text && cell.isNull() == text.isNull()) {
+        return;
+    }
+    cell = text;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void WorkingListModel::setNumberCell(int row, const QString &text)
+{
+    setCell(row, 0, text);
+}
+
+void WorkingListModel::markChanged(int row)
+{
+    ListRow &r = m_rows[row];
+    if (r.state == RowState::New) {
+        return;
+    }
+    r.state = RowState::Changed;
+    r.deletionSaved = false;
+    setNumberCell(row, numberText(number(row)) + changedMarker);
+}
+
+void WorkingListModel::markDeleted(int row)
+{
+    m_rows[row].state = RowState::Deleted;
+    m_rows[row].deletionSaved = false;
+    setNumberCell(row, numberText(number(row)) + m_deletedMarker);
+}
+
+void WorkingListModel::markNew(int row, const QString &number)
+{
+    m_rows[row].state = RowState::New;
+    m_rows[row].deletionSaved = false;
+    setNumberCell(row, number + newMarker);
+}
+
+void WorkingListModel::markSaved(int row, const QString &numberCell)
+{
+    m_rows[row].state = RowState::Unchanged;
+    m_rows[row].deletionSaved = false;
+    setNumberCell(row, numberCell);
+}
+
+void WorkingListModel::markDeletionSaved(int row)
+{
+    m_rows[row].deletionSaved = true;
+}
+
+void WorkingListModel::setKey(int row, const QString &key)
+{
+    m_rows[row].key = key;
+}
+
+bool WorkingListModel::hasUnsavedChanges() const
+{
+    for (const ListRow &r : m_rows) {
+        if (r.state != RowState::Unchanged && !(r.state == RowState::Deleted && r.deletionSaved)) {
+            return true;
+        }
+    }
+    return false;
+}

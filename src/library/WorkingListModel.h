@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What a save has to do with a list row.
+enum class RowState : int
+{
+    Deleted = -1,
+    Unchanged = 0,
+    Changed = 1,
+    New = 2,
+};
+
+struct ListRow
+{
+    QList<QString> cells; // cells[0] is the number cell: a number followed by the row's marker
+    RowState state = RowState::Unchanged;
+    QString key;          // the stored identity the row was read with (a number as text), empty for none
+    bool deletionSaved = false; // a save has already carried out this row's deletion
+};
+
+// The working copy behind every list window: rows of texts with a row state each. The number
+// cell shows the state as a marker behind the number ("*" changed, "#" new, and the window's own
+// deletion marker), so the number is always the numeric value of that cell.
+class WorkingListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    WorkingListModel(QStringList headers, QString deletedMarker, QObject *parent = nullptr);
+
+    static const QString changedMarker;
+    static const QString newMarker;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    int size() const { return static_cast<int>(m_rows.size()); }
+    const ListRow &row(int row) const { return m_rows[row]; }
+    const QString &cell(int row, int column) const { return m_rows[row].cells[column]; }
+    RowState state(int row) const { return m_rows[row].state; }
+    // The row's number: the numeric value of its number cell.
+    double number(int row) const;
+
+    void setRows(QList<ListRow> rows);
+    void clear();
+    // Appends a row whose cells are padded to the column count; returns its index.
+    int appendRow(ListRow row);
+    void setCell(int row, int column, const QString &text);
+
+    // State changes with their markers. A new row stays new when it is changed.
+    void markChanged(int row);
+    void markDeleted(int row);
+    void markNew(int row, const QString &number);
+    // After a save: state 0 and the given text (a number without marker) in the number cell.
+    void markSaved(int row, const QString &numberCell);
+    void markDeletionSaved(int row);
+    void setKey(int row, const QString &key);
+
+    // True while some row carries a change a save has not yet carried out.
+    bool hasUnsavedChanges() const;
+
+private:
+    void setNumberCell(int row, const QString &text);
+
+    QStringList m_headers;
+    QString m_deletedMarker;
+    QList<ListRow> m_rows;
+};

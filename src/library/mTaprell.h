@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Library.h"
+#include "Query.h"
+
+#include <QString>
+
+class Dialogs;
+class SettingsStore;
+class QWidget;
+
+// What all of Taprell's windows share: the settings lookup, the one library connection, the
+// shared statement text and query, the figure kind, the thumbnail folder, the current figure
+// number, and the error notice. main() creates one and hands it to every window; tests make
+// their own over a temporary library.
+class mTaprell
+{
+public:
+    static const QString applicationName; // the settings store's application, "Venmarod software"
+    static const QString settingsSection; // "Kalvor"
+    static const QString errorNoticeText; // "不好意思，出错了！"
+    static const QString programTitle;    // "Taprell"
+
+    mTaprell(SettingsStore &settings, Dialogs &dialogs);
+
+    // The value under the program's application and section; the empty text when there is none.
+    QString settingsLookup(const QString &key) const;
+    // install path + "/dbase/system.mdb", the install path looked up anew.
+    QString libraryFileName() const;
+
+    // Closes and reopens the library connection on the library file. The result tells why it
+    // could not be opened; the connection is then left closed.
+    Status openLibrary();
+    // Opens the library read-only from now on (a library that must not be written).
+    void setOpenMode(OpenMode mode) { m_openMode = mode; }
+    Library &library() { return m_library; }
+
+    // Every statement goes into the shared statement text before it runs.
+    QString statementText() const { return m_statementText; }
+    Status execute(const QString &sql);
+    Status openQuery(Query &query, const QString &sql);
+    Query &sharedQuery() { return m_sharedQuery; }
+    // Replaces the shared query by a new one opened for the statement.
+    Status openSharedQuery(const QString &sql);
+
+    qint16 figureKind() const { return m_figureKind; }
+    void setFigureKind(qint16 kind) { m_figureKind = kind; }
+    QString thumbnailFolder() const { return m_thumbnailFolder; }
+    void setThumbnailFolder(const QString &folder) { m_thumbnailFolder = folder; }
+    QString currentFigureNumber() const { return m_currentFigureNumber; }
+    void setCurrentFigureNumber(const QString &number) { m_currentFigureNumber = number; }
+
+    Dialogs &dialogs() { return m_dialogs; }
+    // "不好意思，出错了！" with OK only, no icon, the program's title; the details under it.
+    void errorNotice(const LibraryError &error, QWidget *parent);
+    // A library that could not be opened: names the file and why, once per window load.
+    void libraryProblem(const LibraryError &error, QWidget *parent);
+    // Asks before unsaved marks are dropped; true when the user agrees to drop them.
+    bool confirmDiscard(QWidget *parent);
+
+private:
+    SettingsStore &m_settings;
+    Dialogs &m_dialogs;
+    Library m_library;
+    OpenMode m_openMode = OpenMode::ReadWrite;
+    QString m_statementText;
+    Query m_sharedQuery;
+    qint16 m_figureKind = 1;
+    QString m_thumbnailFolder;
+    QString m_currentFigureNumber;
+};

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Conversions.h"
+#include "LibraryFile.h"
+#include "Query.h"
+
+#include <QTest>
+
+class TestConversions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numericValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("marker changed") << QStringLiteral("12*") << 12.0;
+        QTest::newRow("marker new") << QStringLiteral("7#") << 7.0;
+        QTest::newRow("deletion marker only") << QStringLiteral("★") << 0.0;
+        QTest::newRow("number then star") << QStringLiteral("3★") << 3.0;
+        QTest::newRow("blanks sign exponent tail") << QStringLiteral(" -1.5e2x") << -150.0;
+        QTest::newRow("exponent without digits") << QStringLiteral("12e") << 12.0;
+        QTest::newRow("empty") << QString() << 0.0;
+        QTest::newRow("letters") << QStringLiteral("abc") << 0.0;
+        QTest::newRow("sign only") << QStringLiteral("-") << 0.0;
+        QTest::newRow("leading point") << QStringLiteral(".5") << 0.5;
+        QTest::newRow("plus") << QStringLiteral("+4.25d") << 4.25;
+        QTest::newRow("inner blank stops") << QStringLiteral("1 2") << 1.0;
+        QTest::newRow("overflow is no number") << QStringLiteral("1e999") << 0.0;
+    }
+    void numericValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(::numericValue(text), value);
+    }
+
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole") << 12.0 << QStringLiteral("12");
+        QTest::newRow("negative zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("half") << 8.5 << QStringLiteral("8.5");
+        QTest::newRow("small") << 0.0001 << QStringLiteral("0.0001");
+        QTest::newRow("million") << 1.0e6 << QStringLiteral("1000000");
+        QTest::newRow("shortest") << 0.1 + 0.2 << QStringLiteral("0.30000000000000004");
+        QTest::newRow("negative") << -86.6025 << QStringLiteral("-86.6025");
+    }
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(::numberText(value), text);
+    }
+
+    void quotedDoublesApostrophes()
+    {
+        QCOMPARE(quoted(QStringLiteral("B001")), QStringLiteral("'B001'"));
+        QCOMPARE(quoted(QStringLiteral("O'Hara's")), QStringLiteral("'O''Hara''s'"));
+        QCOMPARE(quoted(QString()), QStringLiteral("''"));
+    }
+
+    void columnConversions()
+    {
+        QVariant v;
+        QString problem;
+        QVERIFY(textToColumnValue(ColumnType::YesNo, QStringLiteral("True"), &v, &problem));
+        QCOMPARE(v.toLongLong(), 1);
+        QVERIFY(textToColumnValue(ColumnType::YesNo, QStringLiteral("false"), &v, &problem));
+        QCOMPARE(v.toLongLong(), 0);
+        QVERIFY(!textToColumnValue(ColumnType::YesNo, QStringLiteral("maybe"), &v, &problem));
+        QVERIFY(!problem.isEmpty());
+        QVERIFY(textToColumnValue(ColumnType::Integer, QStringLiteral(" 12 "), &v, &problem));
+        QCOMPARE(v.toLongLong(), 12);
+        QVERIFY(!textToColumnValue(ColumnType::Integer, QStringLiteral("1.5"), &v, &problem));
+        QVERIFY(!textToColumnValue(ColumnType::Number, QStringLiteral("12*"), &v, &problem));
+        QVERIFY(!textToColumnValue(ColumnType::Number, QString(), &v, &problem));
+        QVERIFY(!textToColumnValue(ColumnType::Number, QStringLiteral("nan"), &v, &problem));
+        QVERIFY(textToColumnValue(ColumnType::Number, QStringLiteral("-1.5e2"), &v, &problem));
+        QCOMPARE(v.toDouble(), -150.0);
+        QVERIFY(textToColumnValue(ColumnType::Text, QString(), &v, &problem));
+        QVERIFY(!v.isNull());
+        QCOMPARE(v.toString(), QString());
+
+        QCOMPARE(columnValueText(ColumnType::Number, QVariant(8.0)), QStringLiteral("8"));
+        QCOMPARE(columnValueText(ColumnType::Number, QVariant(qlonglong(8))), QStringLiteral("8"));
+        QCOMPARE(columnValueText(ColumnType::YesNo, QVariant(qlonglong(1))), QStringLiteral("True"));
+        QCOMPARE(columnValueText(ColumnType::YesNo, QVariant(QStringLiteral("False"))), QStringLiteral("False"));
+        QCOMPARE(columnValueText(ColumnType::YesNo, QVariant(qlonglong(-1))), QStringLiteral("True"));
+        QCOMPARE(columnValueText(ColumnType::Number, QVariant()), QString());
+    }
+
+    void csvReadsQuotedFieldsWithCommasQuotesAndLineBreaks()
+    {
+        const auto records = LibraryFile::readCsv(
+            QStringLiteral("th,Lbl\nB001,\"Foidite\n副长石岩\"\r\nB002,\"a, \"\"b\"\"\"\nB003,\n"));
+        QCOMPARE(records.size(), 4);
+        QCOMPARE(records[1], (QStringList{QStringLiteral("B001"), QStringLiteral("Foidite\n副长石岩")}));
+        QCOMPARE(records[2], (QStringList{QStringLiteral("B002"), QStringLiteral("a, \"b\"")}));
+        QCOMPARE(records[3], (QStringList{QStringLiteral("B003"), QString()}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConversions)
+#include "tst_conversions.moc"

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Conversions.h"
+#include "Query.h"
+#include "TempLibrary.h"
+
+#include <QFile>
+
+class TestQuery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsTypedValuesAsText()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where LB = 'B' order by figName")));
+        QCOMPARE(query.recordCount(), 5);
+        QVERIFY(query.move(3));
+        QCOMPARE(query.text(u"th"), QStringLiteral("B003"));
+        QCOMPARE(query.text(u"GRP"), QStringLiteral("2"));
+        QCOMPARE(query.text(u"X2"), QStringLiteral("2000"));
+        QCOMPARE(query.text(u"X6"), QStringLiteral("True"));
+        QCOMPARE(query.text(u"specialCase"), QStringLiteral("0"));
+        QVERIFY(!query.move(6));
+        QVERIFY(!query.move(0));
+
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th = 'T001'")));
+        QCOMPARE(query.recordCount(), 1);
+        QVERIFY(query.isNull(u"X1"));
+        QCOMPARE(query.text(u"X1"), QString());
+        QVERIFY(!query.isNull(u"tm"));
+        QVERIFY(query.fieldIndex(u"nosuchfield") < 0);
+    }
+
+    void writesConvertedValuesThatAFreshConnectionSees()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B002'")));
+        QVERIFY(query.setField(u"X2", QStringLiteral("82.5")));
+        QVERIFY(query.setField(u"X6", QStringLiteral("True")));
+        QVERIFY(query.setField(u"Comment", QString()));
+        QVERIFY(query.update());
+        QCOMPARE(lib.rows(QStringLiteral("select X2, X6, Comment from picMain where th='B002'")).first(),
+                 (QStringList{QStringLiteral("82.5"), QStringLiteral("1"), QString()}));
+        // The record can be written again after a write.
+        QVERIFY(query.setField(u"X2", QStringLiteral("90")));
+        QVERIFY(query.update());
+        QCOMPARE(lib.scalar(QStringLiteral("select X2 from picMain where th='B002'")), QStringLiteral("90"));
+    }
+
+    void rejectedTextsFailTheWriteAndNameTheField()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B002'")));
+        const Status bad = query.setField(u"X1", QStringLiteral("4O"));
+        QVERIFY(!bad);
+        QCOMPARE(bad.error().field, QStringLiteral("X1"));
+        QVERIFY(!query.setField(u"grp", QStringLiteral("1.5")));
+        QVERIFY(!query.setField(u"Vector", QStringLiteral("perhaps")));
+        QVERIFY(query.update()); // nothing was accepted, nothing written
+        QCOMPARE(lib.scalar(QStringLiteral("select X1 from picMain where th='B002'")), QStringLiteral("45"));
+    }
+
+    void optimisticLockingRefusesToOverwriteAnotherProgramsChange()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B001'")));
+        lib.exec(QStringLiteral("update picMain set tm = 'changed elsewhere' where th = 'B001'"));
+        QVERIFY(query.setField(u"tm", QStringLiteral("mine")));
+        const Status status = query.update();
+        QVERIFY(!status);
+        QVERIFY(!status.error().message.isEmpty());
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th='B001'")),
+                 QStringLiteral("changed elsewhere"));
+
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B003'")));
+        lib.exec(QStringLiteral("delete from picMain where th = 'B003'"));
+        QVERIFY(query.setField(u"tm", QStringLiteral("mine")));
+        QVERIFY(!query.update());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th='B003'")), QStringLiteral("0"));
+    }
+
+    void addNewInsertsAndTheUniqueKeyRefusesATwin()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        const QString number = QStringLiteral("B0'9");
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= ") + quoted(number)));
+        QCOMPARE(query.recordCount(), 0);
+        QVERIFY(!query.setField(u"tm", QStringLiteral("x"))); // no record to set a field on
+        QVERIFY(!query.update());
+        query.addNew();
+        for (const auto &[field, value] :
+             QList<std::pair<QString, QString>>{{QStringLiteral("th"), number},
+                                                {QStringLiteral("tm"), QStringLiteral("O'Neil's plot")},
+                                                {QStringLiteral("figName"), QStringLiteral("BP0'9")},
+                                                {QStringLiteral("grp"), QStringLiteral("2")},
+                                                {QStringLiteral("LB"), QStringLiteral("T")},
+                                                {QStringLiteral("Vector"), QStringLiteral("False")},
+                                                {QStringLiteral("Bitmap"), QStringLiteral("True")}}) {
+            QVERIFY(query.setField(field, value));
+        }
+        QVERIFY(query.update());
+        QCOMPARE(lib.rows(QStringLiteral("select tm, X1 from picMain where th='B0''9'")).first(),
+                 (QStringList{QStringLiteral("O'Neil's plot"), QStringLiteral("<null>")}));
+
+        Query twin;
+        QVERIFY(twin.open(library, QStringLiteral("select * from picMain where th= 'x'")));
+        twin.addNew();
+        QVERIFY(twin.setField(u"th", QStringLiteral("b001"))); // figure numbers ignore case
+        QVERIFY(twin.setField(u"tm", QStringLiteral("t")));
+        QVERIFY(twin.setField(u"figName", QStringLiteral("f")));
+        QVERIFY(twin.setField(u"grp", QStringLiteral("1")));
+        QVERIFY(twin.setField(u"LB", QStringLiteral("B")));
+        const Status refused = twin.update();
+        QVERIFY(!refused);
+        QVERIFY(refused.error().engineMessage.contains(QStringLiteral("UNIQUE")));
+    }
+
+    void openingNeverCreatesAndExplainsWhy()
+    {
+        QTemporaryDir dir;
+        Library library;
+        const QString missing = dir.filePath(QStringLiteral("dbase/system.mdb"));
+        const Status status = library.open(missing);
+        QVERIFY(!status);
+        QVERIFY(status.error().message.contains(missing));
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!library.isOpen());
+
+        const QString garbage = dir.filePath(QStringLiteral("garbage.mdb"));
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        const Status notDatabase = library.open(garbage);
+        QVERIFY(!notDatabase);
+        QVERIFY(notDatabase.error().message.contains(garbage));
+        QVERIFY(!notDatabase.error().engineMessage.isEmpty());
+        QCOMPARE(QFileInfo(garbage).size(), 4096);
+    }
+
+    void readOnlyLibraryRefusesWritesAndSaysSo()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile(), OpenMode::ReadOnly));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B001'")));
+        QVERIFY(query.setField(u"tm", QStringLiteral("new")));
+        const Status status = query.update();
+        QVERIFY(!status);
+        QVERIFY(status.error().readOnly);
+        QVERIFY(status.error().details().contains(QStringLiteral("只读")));
+        const Status deletion = library.execute(QStringLiteral("DELETE from picMain where th= 'B001'"));
+        QVERIFY(!deletion);
+        QVERIFY(deletion.error().readOnly);
+    }
+
+    void saveRowsCommitsRowsBeforeTheFailingOneAndNothingOfIt()
+    {
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        QList<int> visited;
+        const auto result = library.saveRows(
+            4, [](int row) { return row != 1; },
+            [&](int row) -> Status {
+                visited << row;
+                if (Status s = library.execute(QStringLiteral("update picType set grpName='r%1' where grp=%2")
+                                                   .arg(row)
+                                                   .arg(row + 1));
+                    !s) {
+                    return s;
+                }
+                if (row == 2) {
+                    return library.execute(QStringLiteral("insert into picType (grp, grpName) values (1, 'twin')"));
+                }
+                return {};
+            });
+        QCOMPARE(result.done, 2);
+        QVERIFY(!result.status);
+        QCOMPARE(visited, (QList<int>{0, 2}));
+        const auto names = lib.rows(QStringLiteral("select grpName from picType order by grp"));
+        QCOMPARE(names[0].first(), QStringLiteral("r0"));
+        QVERIFY(names[2].first() != QStringLiteral("r2")); // the failing row's first statement was undone
+        QCOMPARE(names[3].first(), QStringLiteral("铝饱和度 (alumina saturation)"));
+    }
+
+    void onlyOneConnectionAfterReopening()
+    {
+        TempLibrary lib;
+        const int before = Library::openConnectionCount();
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picType")));
+        QVERIFY(library.open(lib.libraryFile()));
+        QCOMPARE(Library::openConnectionCount(), before + 1);
+        // A query read before the reopening cannot write any more.
+        QVERIFY(query.setField(u"grpName", QStringLiteral("x")));
+        QVERIFY(!query.update());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQuery)
+#include "tst_query.moc"

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TempLibrary.h"
+
+class TestTaprell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsTheLibraryThroughSettingsWrittenInAnotherCase()
+    {
+        TempLibrary lib;
+        QVERIFY(lib.taprell.openLibrary());
+        QCOMPARE(lib.taprell.library().fileName(), lib.libraryFile());
+        QVERIFY(lib.taprell.openSharedQuery(QStringLiteral("select * from picType order by grp")));
+        QCOMPARE(lib.taprell.sharedQuery().recordCount(), 4);
+        QCOMPARE(lib.taprell.statementText(), QStringLiteral("select * from picType order by grp"));
+    }
+
+    void repeatedOpensKeepOneConnection()
+    {
+        TempLibrary lib;
+        const int before = Library::openConnectionCount();
+        QVERIFY(lib.taprell.openLibrary());
+        QVERIFY(lib.taprell.openLibrary());
+        QVERIFY(lib.taprell.openLibrary());
+        QCOMPARE(Library::openConnectionCount(), before + 1);
+    }
+
+    void missingPathOrFileIsAnErrorThatNamesTheFile()
+    {
+        TempLibrary lib;
+        lib.settings.removeSection(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"));
+        const Status noPath = lib.taprell.openLibrary();
+        QVERIFY(!noPath);
+        QVERIFY(noPath.error().message.contains(QStringLiteral("/dbase/system.mdb")));
+        QVERIFY(!lib.taprell.library().isOpen());
+        QVERIFY(!lib.taprell.execute(QStringLiteral("DELETE from picMain")));
+        QVERIFY(lib.dialogs.shown.isEmpty());
+
+        lib.settings.setValue(QStringLiteral("venmarod software"), QStringLiteral("kalvor"), QStringLiteral("path"),
+                              lib.dir.filePath(QStringLiteral("elsewhere")));
+        const Status noFile = lib.taprell.openLibrary();
+        QVERIFY(!noFile);
+        QVERIFY(noFile.error().message.contains(lib.dir.filePath(QStringLiteral("elsewhere/dbase/system.mdb"))));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain")), QStringLiteral("6"));
+    }
+
+    void errorNoticeHasOnlyOkAndCarriesTheDetails()
+    {
+        TempLibrary lib;
+        LibraryError error;
+        error.message = QStringLiteral("记录写入失败。");
+        error.row = 3;
+        error.field = QStringLiteral("X1");
+        error.statement = QStringLiteral("select * from picMain where th= 'B003'");
+        error.engineMessage = QStringLiteral("engine says no");
+        lib.taprell.errorNotice(error, nullptr);
+        QCOMPARE(lib.dialogs.shown.size(), 1);
+        const Dialogs::Message &m = lib.dialogs.shown.first();
+        QCOMPARE(m.text, QStringLiteral("不好意思，出错了！"));
+        QCOMPARE(m.title, QStringLiteral("Taprell"));
+        QCOMPARE(m.buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(m.icon, Dialogs::Icon::None);
+        for (const QString &part : {QStringLiteral("3"), QStringLiteral("X1"), error.statement, error.engineMessage}) {
+            QVERIFY2(m.details.contains(part), qPrintable(part));
+        }
+    }
+};
+
+QTEST_MAIN(TestTaprell)
+#include "tst_taprell.moc"

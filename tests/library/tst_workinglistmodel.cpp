@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WorkingListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestWorkingListModel : public QObject
+{
+    Q_OBJECT
+
+    static QList<ListRow> threeRows()
+    {
+        QList<ListRow> rows;
+        for (int i = 1; i <= 3; ++i) {
+            rows.append({{QString::number(i), QStringLiteral("name %1").arg(i)}, RowState::Unchanged, {}, false});
+        }
+        return rows;
+    }
+
+private slots:
+    void markersFollowTheRowState()
+    {
+        WorkingListModel model({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("备注")},
+                               QStringLiteral("★"));
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setRows(threeRows());
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.cell(0, 2), QString()); // short rows are padded
+        QVERIFY(!model.hasUnsavedChanges());
+
+        model.markChanged(1);
+        QCOMPARE(model.cell(1, 0), QStringLiteral("2*"));
+        model.markChanged(1);
+        QCOMPARE(model.cell(1, 0), QStringLiteral("2*"));
+        model.markDeleted(1);
+        QCOMPARE(model.cell(1, 0), QStringLiteral("2★"));
+        QCOMPARE(model.state(1), RowState::Deleted);
+        model.markChanged(1);
+        QCOMPARE(model.cell(1, 0), QStringLiteral("2*"));
+        QCOMPARE(model.number(1), 2.0);
+
+        const int added = model.appendRow({{QString(), QStringLiteral("new")}, RowState::New, {}, false});
+        model.markNew(added, QStringLiteral("4"));
+        QCOMPARE(model.cell(3, 0), QStringLiteral("4#"));
+        model.markChanged(3);
+        QCOMPARE(model.cell(3, 0), QStringLiteral("4#"));
+        QCOMPARE(model.state(3), RowState::New);
+        QVERIFY(model.hasUnsavedChanges());
+
+        model.markSaved(1, QStringLiteral("2"));
+        model.markSaved(3, QStringLiteral("4"));
+        QVERIFY(!model.hasUnsavedChanges());
+        model.markDeleted(0);
+        QVERIFY(model.hasUnsavedChanges());
+        model.markDeletionSaved(0);
+        QVERIFY(!model.hasUnsavedChanges());
+        QCOMPARE(model.cell(0, 0), QStringLiteral("1★"));
+    }
+
+    void cellChangesAreSignalledExactly()
+    {
+        WorkingListModel model({QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("d"));
+        model.setRows(threeRows());
+        QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
+        model.setCell(2, 1, QStringLiteral("renamed"));
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.first().at(0).toModelIndex(), model.index(2, 1));
+        model.setCell(2, 1, QStringLiteral("renamed"));
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(model.data(model.index(2, 1)).toString(), QStringLiteral("renamed"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkingListModel)
+#include "tst_workinglistmodel.moc"
