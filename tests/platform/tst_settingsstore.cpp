@@ -67,7 +67,8 @@ private slots:
         const QString app = QStringLiteral("Venmarod Software");
         QCOMPARE(store.removeSection(app, QStringLiteral("Kalvor")), SettingsStore::RemoveResult::Missing);
         QVERIFY(store.setValue(app, QStringLiteral("Kalvor"), QStringLiteral("Path"), QStringLiteral("/k")));
-        QVERIFY(store.setValue(app, QStringLiteral("GeochemConstant"), QStringLiteral("SiO2"), QStringLiteral("60.08")));
+        QVERIFY(
+            store.setValue(app, QStringLiteral("GeochemConstant"), QStringLiteral("SiO2"), QStringLiteral("60.08")));
         QCOMPARE(store.removeSection(app, QStringLiteral("KALVOR")), SettingsStore::RemoveResult::Removed);
         QVERIFY(!store.contains(app, QStringLiteral("Kalvor"), QStringLiteral("Path")));
         QCOMPARE(store.value(app, QStringLiteral("GeochemConstant"), QStringLiteral("SiO2")), QStringLiteral("60.08"));
