@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Dialogs.h"
+#include "FileOperations.h"
+#include "ProgramStarter.h"
+#include "SettingsStore.h"
+#include "SpreadsheetApplication.h"
+#include "WindowsFolder.h"
+#include "mMain.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QFont::insertSubstitutions(
+        QStringLiteral("宋体"),
+        {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
+
+    SettingsStore settings;
+    MessageBoxDialogs dialogs;
+    EnvironmentSpreadsheetApplication excel;
+    FileOperations files;
+    DetachedProcessStarter programs = DetachedProcessStarter::fromEnvironment();
+    mMain setup(
+        {settings, dialogs, excel, files, programs, WindowsFolder::locate(), QCoreApplication::applicationDirPath()});
+
+    if (setup.start() == mMain::StartOutcome::Ended) {
+        return 0;
+    }
+    return app.exec();
+}
