@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "LibraryError.h"
+#include "WorkingListModel.h"
+
+class mTaprell;
+
+// The working copy behind the group window: the groups of picType as list rows, the row that
+// rename and delete act on, and the save. Column 0 holds the group number with its marker,
+// column 1 the name; a row's key is the number it was read or last saved under (empty while the
+// group exists only in the list).
+//
+// New groups take the number one above the highest number listed, so a new row never shares a
+// number with a listed group. A row that was never stored is never deleted from the table: its
+// number may belong to a group someone else added in the meantime.
+class GroupEditor
+{
+public:
+    static const QString listStatement; // "select grp,grpName from picType order by grp"
+    static const QString newGroupName;  // "在此输入新的组名"
+    static const QString deletedMarker; // "d"
+
+    explicit GroupEditor(mTaprell &taprell);
+    GroupEditor(const GroupEditor &) = delete;
+    GroupEditor &operator=(const GroupEditor &) = delete;
+
+    WorkingListModel &model() { return m_model; }
+    const WorkingListModel &model() const { return m_model; }
+
+    // Reopens the library and rebuilds the list from picType in ascending number order; there is
+    // no current row afterwards. On failure the list is empty; libraryOpen() tells whether the
+    // library itself could not be opened.
+    Status load();
+    bool libraryOpen() const;
+
+    // -1 for none. Anything out of range makes no row current.
+    int currentRow() const { return m_currentRow; }
+    void setCurrentRow(int row);
+    // The name of the current row, empty when there is none.
+    QString currentName() const;
+
+    // Gives the current row the name and marks it changed (a new row stays new). An empty text or
+    // no current row changes nothing; returns whether the row changed.
+    bool rename(const QString &text);
+    // Appends a new group; the current row stays. Returns the new row.
+    int addGroup();
+    // Marks the current row for deletion; false when there is no current row.
+    bool deleteCurrent();
+
+    // Writes the marked rows in list order in one transaction, stopping at the first row that
+    // fails. Rows handled before it are committed and lose their marks; the failing row and the
+    // rows after it keep theirs. The error names the 1-based row.
+    Status save();
+
+    bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
+    // The number a group added now would get.
+    double nextNumber() const;
+
+private:
+    bool isStored(int row) const;
+    bool hasWork(int row) const;
+    Status writeRow(int row);
+    void markHandled(int row);
+
+    mTaprell &m_taprell;
+    WorkingListModel m_model;
+    int m_currentRow = -1;
+};

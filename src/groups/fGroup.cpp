@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fGroup.h"
+
+#include "ReportView.h"
+#include "Twips.h"
+#include "mTaprell.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+const QString fGroup::caption = QStringLiteral("Kalvor-Dovidid-分组管理");
+
+fGroup::fGroup(mTaprell &taprell, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_taprell(taprell)
+    , m_editor(taprell)
+    , LvGroup(new QTreeView(this))
+    , Label1(new QLabel(QStringLiteral("编 辑"), this))
+    , TextBox1(new QLineEdit(this))
+    , cmdAddGroup(new QPushButton(QStringLiteral("添 加"), this))
+    , cmdDeleteGroup(new QPushButton(QStringLiteral("删 除"), this))
+    , cmdGrpUpdata(new QPushButton(QStringLiteral("保 存"), this))
+{
+    setObjectName(QStringLiteral("fGroup"));
+    setWindowTitle(caption);
+    setFixedSize(twipsSize(4428, 4344));
+
+    LvGroup->setObjectName(QStringLiteral("LvGroup"));
+    LvGroup->setFont(QFont(QStringLiteral("宋体"), 9));
+    LvGroup->setModel(&m_editor.model());
+    setupReportView(LvGroup, {600, 3200});
+    LvGroup->setGeometry(twipsRect(120, 120, 4120, 3020));
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(180, 3360, 615, 255));
+    Label1->setBuddy(TextBox1);
+
+    TextBox1->setObjectName(QStringLiteral("TextBox1"));
+    TextBox1->setGeometry(twipsRect(720, 3240, 3500, 375));
+    TextBox1->installEventFilter(this);
+
+    cmdAddGroup->setObjectName(QStringLiteral("cmdAddGroup"));
+    cmdAddGroup->setGeometry(twipsRect(840, 3840, 855, 375));
+    cmdDeleteGroup->setObjectName(QStringLiteral("cmdDeleteGroup"));
+    cmdDeleteGroup->setGeometry(twipsRect(2080, 3840, 855, 375));
+    cmdGrpUpdata->setObjectName(QStringLiteral("cmdGrpUpdata"));
+    cmdGrpUpdata->setGeometry(twipsRect(3320, 3840, 855, 375));
+    for (QPushButton *button : {cmdAddGroup, cmdDeleteGroup, cmdGrpUpdata}) {
+        button->setAutoDefault(false);
+    }
+
+    setTabOrder(LvGroup, TextBox1);
+    setTabOrder(TextBox1, cmdAddGroup);
+    setTabOrder(cmdAddGroup, cmdDeleteGroup);
+    setTabOrder(cmdDeleteGroup, cmdGrpUpdata);
+
+    // The current row follows the selection (mouse or keys), never the view's focus cursor,
+    // which lands on the first row by itself when the list gets the focus.
+    connect(LvGroup->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { showRow(selectedReportRow(LvGroup)); });
+    // A click on the row that is already selected still puts its name back into the box.
+    connect(LvGroup, &QAbstractItemView::clicked, this, [this] { showRow(selectedReportRow(LvGroup)); });
+    connect(cmdAddGroup, &QPushButton::clicked, this, &fGroup::cmdAddGroupClick);
+    connect(cmdDeleteGroup, &QPushButton::clicked, this, &fGroup::cmdDeleteGroupClick);
+    connect(cmdGrpUpdata, &QPushButton::clicked, this, &fGroup::cmdGrpUpdataClick);
+
+    setGroup();
+}
+
+void fGroup::setGroup()
+{
+    const Status status = m_editor.load();
+    TextBox1->clear();
+    if (!status) {
+        if (m_editor.libraryOpen()) {
+            m_taprell.errorNotice(status.error(), this);
+        } else {
+            m_taprell.libraryProblem(status.error(), this);
+        }
+    }
+}
+
+void fGroup::bringToFront()
+{
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void fGroup::showRow(int row)
+{
+    m_editor.setCurrentRow(row);
+    TextBox1->setText(m_editor.currentName());
+}
+
+void fGroup::commitName()
+{
+    m_editor.rename(TextBox1->text());
+}
+
+bool fGroup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == TextBox1 && event->type() == QEvent::FocusOut) {
+        // Leaving the window (another window, a message box, the box's own menu) is no
+        // leaving of the box: the text stays there to be committed when the focus really moves.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            commitName();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void fGroup::cmdAddGroupClick()
+{
+    const int row = m_editor.addGroup();
+    LvGroup->scrollTo(m_editor.model().index(row, 0));
+}
+
+void fGroup::cmdDeleteGroupClick()
+{
+    m_editor.deleteCurrent();
+}
+
+void fGroup::cmdGrpUpdataClick()
+{
+    const Status status = m_editor.save();
+    if (!status) {
+        m_taprell.errorNotice(status.error(), this);
+        return;
+    }
+    setGroup();
+}
+
+void fGroup::closeEvent(QCloseEvent *event)
+{
+    // A name typed into the box but not yet committed counts as an unsaved change.
+    if (TextBox1->hasFocus() && TextBox1->text() != m_editor.currentName()) {
+        commitName();
+    }
+    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
