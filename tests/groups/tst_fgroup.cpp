@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TempLibrary.h"
+#include "Twips.h"
+#include "fGroup.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestFGroup : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempLibrary> lib;
+    std::unique_ptr<fGroup> window;
+    QTreeView *list = nullptr;
+    QLineEdit *box = nullptr;
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        if (!found) {
+            qFatal("no control %s", name);
+        }
+        return found;
+    }
+    void clickRow(int row)
+    {
+        const QRect rect = list->visualRect(list->model()->index(row, 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void click(const char *button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+    void typeName(const QString &text)
+    {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(box->hasFocus());
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+    }
+    QString cell(int row, int column) const { return list->model()->index(row, column).data().toString(); }
+    QList<QStringList> stored() const
+    {
+        return lib->rows(QStringLiteral("select grp, grpName from picType order by grp"));
+    }
+
+private slots:
+    void init()
+    {
+        lib = std::make_unique<TempLibrary>();
+        window = std::make_unique<fGroup>(lib->taprell);
+        list = control<QTreeView>("LvGroup");
+        box = control<QLineEdit>("TextBox1");
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    void cleanup()
+    {
+        lib->dialogs.answers = {Dialogs::Answer::Yes};
+        window.reset();
+        lib.reset();
+    }
+
+    void opensWithTheLayoutAndTheSortedList()
+    {
+        QCOMPARE(window->windowTitle(), QStringLiteral("Kalvor-Dovidid-分组管理"));
+        QVERIFY(window->isWindow());
+        QCOMPARE(window->size(), twipsSize(4428, 4344));
+        QCOMPARE(list->geometry(), twipsRect(120, 120, 4120, 3020));
+        QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("编 辑"));
+        QCOMPARE(box->geometry(), twipsRect(720, 3240, 3500, 375));
+        QCOMPARE(control<QPushButton>("cmdAddGroup")->text(), QStringLiteral("添 加"));
+        QCOMPARE(control<QPushButton>("cmdDeleteGroup")->geometry(), twipsRect(2080, 3840, 855, 375));
+        QCOMPARE(control<QPushButton>("cmdGrpUpdata")->text(), QStringLiteral("保 存"));
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("序号"));
+        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("分组名称"));
+        QCOMPARE(list->header()->sectionSize(1), twips(3200));
+        QCOMPARE(list->model()->rowCount(), 4);
+        QCOMPARE(cell(3, 0), QStringLiteral("4"));
+        QVERIFY(box->text().isEmpty());
+        QVERIFY(lib->dialogs.shown.isEmpty());
+    }
+
+    void renameIsCommittedToTheRowThatWasCurrentBeforeTheClick()
+    {
+        clickRow(0);
+        QCOMPARE(box->text(), QStringLiteral("火山岩分类 (volcanic classification)"));
+        typeName(QStringLiteral("basalts"));
+        clickRow(2);
+        QCOMPARE(cell(0, 1), QStringLiteral("basalts"));
+        QCOMPARE(cell(0, 0), QStringLiteral("1*"));
+        QCOMPARE(cell(2, 0), QStringLiteral("3"));
+        QCOMPARE(box->text(), QStringLiteral("岩浆系列 (magma series)"));
+
+        // An emptied box changes nothing; clicking the same row puts its name back.
+        typeName(QString());
+        clickRow(2);
+        QCOMPARE(cell(2, 0), QStringLiteral("3"));
+        QCOMPARE(box->text(), QStringLiteral("岩浆系列 (magma series)"));
+    }
+
+    void noCurrentRow_deleteAndLeavingTheBoxDoNothing()
+    {
+        list->setFocus(); // the view's focus cursor lands on row 0 by itself: that is no choice
+        typeName(QStringLiteral("nobody"));
+        click("cmdDeleteGroup");
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(cell(row, 0), QString::number(row + 1));
+        }
+        QVERIFY(!window->editor().hasUnsavedChanges());
+    }
+
+    void userStory_addRenameDeleteSave()
+    {
+        click("cmdAddGroup");
+        QCOMPARE(cell(4, 0), QStringLiteral("5#"));
+        QCOMPARE(cell(4, 1), QStringLiteral("在此输入新的组名"));
+        clickRow(4);
+        typeName(QStringLiteral("A'B group"));
+        clickRow(1);
+        click("cmdDeleteGroup");
+        QCOMPARE(cell(1, 0), QStringLiteral("2d"));
+        clickRow(2);
+        typeName(QStringLiteral("magma"));
+        click("cmdGrpUpdata"); // the typed name reaches row 3 before the save runs
+
+        QVERIFY(lib->dialogs.shown.isEmpty());
+        QCOMPARE(stored(), QList<QStringList>({{u"1"_s, u"火山岩分类 (volcanic classification)"_s},
+                                               {u"3"_s, u"magma"_s},
+                                               {u"4"_s, u"铝饱和度 (alumina saturation)"_s},
+                                               {u"5"_s, u"A'B group"_s}}));
+        QCOMPARE(list->model()->rowCount(), 4);
+        QCOMPARE(cell(1, 0), QStringLiteral("3"));
+        QCOMPARE(cell(3, 0), QStringLiteral("5"));
+        QVERIFY(box->text().isEmpty());
+        QVERIFY(!window->editor().hasUnsavedChanges());
+    }
+
+    void failingSave_showsTheNoticeAndKeepsTheMarks()
+    {
+        clickRow(0);
+        typeName(QStringLiteral("kept"));
+        clickRow(1);
+        typeName(QStringLiteral("lost group"));
+        lib->exec(QStringLiteral("delete from picType where grp = 2"));
+        click("cmdGrpUpdata");
+
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        const Dialogs::Message notice = lib->dialogs.shown.first();
+        QCOMPARE(notice.text, QStringLiteral("不好意思，出错了！"));
+        QCOMPARE(notice.buttons, Dialogs::Buttons::Ok);
+        QVERIFY(notice.details.contains(QStringLiteral("select grpName from picType where grp = 2")));
+        QCOMPARE(cell(0, 0), QStringLiteral("1"));
+        QCOMPARE(cell(1, 0), QStringLiteral("2*"));
+        QCOMPARE(cell(1, 1), QStringLiteral("lost group"));
+        QCOMPARE(stored().first().last(), QStringLiteral("kept"));
+    }
+
+    void closeAsksOnlyWhileRowsCarryMarks()
+    {
+        clickRow(3);
+        click("cmdDeleteGroup");
+        lib->dialogs.answers = {Dialogs::Answer::No};
+        window->close();
+        QVERIFY(window->isVisible());
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        QCOMPARE(lib->dialogs.shown.last().buttons, Dialogs::Buttons::YesNo);
+
+        click("cmdGrpUpdata");
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        clickRow(0);
+        typeName(QStringLiteral("typed, not yet left"));
+        lib->dialogs.answers = {Dialogs::Answer::Yes};
+        window->close();
+        QCOMPARE(lib->dialogs.shown.size(), 2); // the name still in the box counts as a change
+        QVERIFY(!window->isVisible());
+        QCOMPARE(stored().size(), 3);
+        QCOMPARE(stored().first().last(), QStringLiteral("火山岩分类 (volcanic classification)"));
+    }
+
+    void missingLibrary_saysSoOnOpening()
+    {
+        QFile::remove(lib->libraryFile());
+        fGroup other(lib->taprell);
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        QVERIFY(lib->dialogs.shown.first().text.contains(lib->libraryFile()));
+        QCOMPARE(other.findChild<QTreeView *>(QStringLiteral("LvGroup"))->model()->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestFGroup)
+#include "tst_fgroup.moc"

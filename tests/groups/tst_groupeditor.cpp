@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "GroupEditor.h"
+#include "TempLibrary.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestGroupEditor : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempLibrary> lib;
+    std::unique_ptr<GroupEditor> editor;
+
+    QList<QStringList> stored() const
+    {
+        return lib->rows(QStringLiteral("select grp, grpName from picType order by grp"));
+    }
+    QString numberCell(int row) const { return editor->model().cell(row, 0); }
+    QString nameCell(int row) const { return editor->model().cell(row, 1); }
+    void loadOk() { QVERIFY2(editor->load().ok(), "load failed"); }
+
+private slots:
+    void init()
+    {
+        lib = std::make_unique<TempLibrary>();
+        editor = std::make_unique<GroupEditor>(lib->taprell);
+    }
+    void cleanup()
+    {
+        editor.reset();
+        lib.reset();
+    }
+
+    void loadsInAscendingOrder_emptyTableGivesNoRows()
+    {
+        QAbstractItemModelTester tester(&editor->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        lib->exec(QStringLiteral("insert into picType values (10, 'ten')"));
+        lib->exec(QStringLiteral("insert into picType values (7, NULL)"));
+        loadOk();
+        QStringList numbers;
+        for (int row = 0; row < editor->model().size(); ++row) {
+            numbers << numberCell(row);
+            QCOMPARE(editor->model().state(row), RowState::Unchanged);
+        }
+        QCOMPARE(numbers, QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"7"_s, u"10"_s}));
+        QCOMPARE(nameCell(4), QString());
+        QCOMPARE(editor->currentRow(), -1);
+
+        lib->exec(QStringLiteral("delete from picType"));
+        loadOk();
+        QCOMPARE(editor->model().size(), 0);
+        QCOMPARE(editor->addGroup(), 0);
+        QCOMPARE(numberCell(0), QStringLiteral("1#"));
+    }
+
+    void newGroupRenamedBeforeSaving_isAddedUnderItsNewName()
+    {
+        loadOk();
+        editor->setCurrentRow(1);
+        const int added = editor->addGroup();
+        QCOMPARE(added, 4);
+        QCOMPARE(numberCell(added), QStringLiteral("5#"));
+        QCOMPARE(nameCell(added), GroupEditor::newGroupName);
+        QCOMPARE(editor->currentRow(), 1); // adding leaves the current row alone
+
+        editor->setCurrentRow(added);
+        QVERIFY(editor->rename(QStringLiteral("O'Connor's 'series'")));
+        QCOMPARE(numberCell(added), QStringLiteral("5#"));
+        QCOMPARE(editor->model().state(added), RowState::New);
+        QVERIFY(editor->save().ok());
+        QCOMPARE(stored().last(), QStringList({u"5"_s, u"O'Connor's 'series'"_s}));
+        QCOMPARE(lib->scalar(QStringLiteral("select typeof(grp) from picType where grp = 5")),
+                 QStringLiteral("integer"));
+        QCOMPARE(numberCell(added), QStringLiteral("5"));
+        QVERIFY(!editor->hasUnsavedChanges());
+    }
+
+    void renameRules_emptyTextAndNoCurrentRowChangeNothing()
+    {
+        loadOk();
+        QVERIFY(!editor->rename(QStringLiteral("x"))); // no current row yet
+        QVERIFY(!editor->deleteCurrent());
+        editor->setCurrentRow(99);
+        QCOMPARE(editor->currentRow(), -1);
+        QVERIFY(!editor->hasUnsavedChanges());
+
+        editor->setCurrentRow(0);
+        QVERIFY(!editor->rename(QString()));
+        QCOMPARE(numberCell(0), QStringLiteral("1"));
+        // The unchanged name counts as a rename.
+        QVERIFY(editor->rename(nameCell(0)));
+        QCOMPARE(numberCell(0), QStringLiteral("1*"));
+    }
+
+    void deletedThenRenamed_isRenamedNotDeleted()
+    {
+        loadOk();
+        editor->setCurrentRow(2);
+        QVERIFY(editor->deleteCurrent());
+        QCOMPARE(numberCell(2), QStringLiteral("3d"));
+        QVERIFY(editor->rename(QStringLiteral("renamed")));
+        QCOMPARE(numberCell(2), QStringLiteral("3*"));
+        editor->setCurrentRow(3);
+        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->save().ok());
+        const QList<QStringList> rows = stored();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.last(), QStringList({u"3"_s, u"renamed"_s}));
+        loadOk();
+        QCOMPARE(editor->model().size(), 3);
+        QVERIFY(!editor->hasUnsavedChanges());
+    }
+
+    void numbering_usesOneAboveTheHighestListedNumber()
+    {
+        // Groups 1, 2 and 4: the position in the list would give 4 again.
+        lib->exec(QStringLiteral("delete from picType where grp = 3"));
+        loadOk();
+        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("5#"));
+        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("6#"));
+
+        // A marked row still counts while it is listed.
+        editor->setCurrentRow(4);
+        QVERIFY(editor->deleteCurrent());
+        QCOMPARE(numberCell(4), QStringLiteral("6d"));
+        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("7#"));
+        QVERIFY(editor->save().ok());
+        QCOMPARE(stored().size(), 5);
+        QCOMPARE(stored().last().first(), QStringLiteral("7"));
+    }
+
+    void newRowDeletedBeforeSaving_touchesNoStoredGroup()
+    {
+        loadOk();
+        const int added = editor->addGroup();
+        QCOMPARE(numberCell(added), QStringLiteral("5#"));
+        // Meanwhile another program files a group under that very number.
+        lib->exec(QStringLiteral("insert into picType values (5, 'theirs')"));
+        editor->setCurrentRow(added);
+        QVERIFY(editor->deleteCurrent());
+        QCOMPARE(numberCell(added), QStringLiteral("5d"));
+        QVERIFY(editor->save().ok());
+        QCOMPARE(stored().last(), QStringList({u"5"_s, u"theirs"_s}));
+        QCOMPARE(stored().size(), 5);
+
+        // Taking the deletion back by naming the row makes it new again, not a rename.
+        loadOk();
+        const int again = editor->addGroup();
+        editor->setCurrentRow(again);
+        editor->deleteCurrent();
+        QVERIFY(editor->rename(QStringLiteral("kept after all")));
+        QCOMPARE(numberCell(again), QStringLiteral("6#"));
+        QVERIFY(editor->save().ok());
+        QCOMPARE(stored().last(), QStringList({u"6"_s, u"kept after all"_s}));
+    }
+
+    void failingRow_stopsSave_earlierRowsCommittedLaterKeepMarks()
+    {
+        loadOk();
+        editor->setCurrentRow(0);
+        editor->rename(QStringLiteral("first"));
+        editor->setCurrentRow(1);
+        editor->rename(QStringLiteral("gone"));
+        editor->setCurrentRow(3);
+        editor->deleteCurrent();
+        const int added = editor->addGroup();
+        lib->exec(QStringLiteral("delete from picType where grp = 2"));
+
+        const Status status = editor->save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 2);
+        QCOMPARE(status.error().statement, QStringLiteral("select grpName from picType where grp = 2"));
+        QVERIFY(status.error().details().contains(QStringLiteral("行：2")));
+
+        QCOMPARE(numberCell(0), QStringLiteral("1"));
+        QCOMPARE(numberCell(1), QStringLiteral("2*"));
+        QCOMPARE(nameCell(1), QStringLiteral("gone"));
+        QCOMPARE(numberCell(3), QStringLiteral("4d"));
+        QCOMPARE(numberCell(added), QStringLiteral("5#"));
+        QVERIFY(editor->hasUnsavedChanges());
+        QCOMPARE(stored(), QList<QStringList>({{u"1"_s, u"first"_s},
+                                               {u"3"_s, u"岩浆系列 (magma series)"_s},
+                                               {u"4"_s, u"铝饱和度 (alumina saturation)"_s}}));
+
+        // Once the offending row is dealt with, the rest goes through; row 1 is not written twice.
+        lib->exec(QStringLiteral("update picType set grpName = 'changed elsewhere' where grp = 1"));
+        editor->setCurrentRow(1);
+        editor->deleteCurrent();
+        QVERIFY(editor->save().ok());
+        QCOMPARE(stored(), QList<QStringList>({{u"1"_s, u"changed elsewhere"_s},
+                                               {u"3"_s, u"岩浆系列 (magma series)"_s},
+                                               {u"5"_s, GroupEditor::newGroupName}}));
+    }
+
+    void duplicateNumber_isRefusedWithTheNotice()
+    {
+        loadOk();
+        const int added = editor->addGroup();
+        lib->exec(QStringLiteral("insert into picType values (5, 'theirs')"));
+        const Status status = editor->save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, added + 1);
+        QVERIFY(!status.error().engineMessage.isEmpty());
+        QCOMPARE(numberCell(added), QStringLiteral("5#"));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType where grp = 5")), QStringLiteral("1"));
+    }
+
+    void readOnlyLibrary_saveStopsAndKeepsMarks()
+    {
+        lib->taprell.setOpenMode(OpenMode::ReadOnly);
+        loadOk();
+        editor->setCurrentRow(0);
+        editor->rename(QStringLiteral("cannot"));
+        const Status status = editor->save();
+        QVERIFY(!status);
+        QVERIFY(status.error().readOnly);
+        QCOMPARE(numberCell(0), QStringLiteral("1*"));
+        QCOMPARE(stored().first().last(), QStringLiteral("火山岩分类 (volcanic classification)"));
+    }
+
+    void missingLibrary_loadReportsItAndLeavesNoRows()
+    {
+        loadOk();
+        QFile::remove(lib->libraryFile());
+        const Status status = editor->load();
+        QVERIFY(!status);
+        QVERIFY(!editor->libraryOpen());
+        QVERIFY(status.error().message.contains(lib->libraryFile()));
+        QCOMPARE(editor->model().size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGroupEditor)
+#include "tst_groupeditor.moc"
