@@ -12,7 +12,7 @@ if [ "${1:-}" = "--fresh" ]; then
     rm -rf "$demo"
 fi
 if [ ! -f "$demo/dbase/system.mdb" ]; then
-    build/app/taprell-demo "$demo"
+    build/app/taprell/taprell-demo "$demo"
 fi
 
 export XDG_CONFIG_HOME="$demo/config"
@@ -21,6 +21,6 @@ printf '[Kalvor]\nPath=%s\n' "$demo" > "$XDG_CONFIG_HOME/venmarod software.ini"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display found: starting Taprell under a virtual X server (xvfb-run)." >&2
-    exec xvfb-run -a -s "-screen 0 1280x800x24" build/app/Taprell
+    exec xvfb-run -a -s "-screen 0 1280x800x24" build/app/taprell/Taprell
 fi
-exec build/app/Taprell
+exec build/app/taprell/Taprell

@@ -19,12 +19,12 @@ ColumnType columnType(const QString &declared)
     if (t.contains(QStringLiteral("INT"))) {
         return ColumnType::Integer;
     }
-    if (t.contains(QStringLiteral("CHAR")) || t.contains(QStringLiteral("CLOB")) || t.contains(QStringLiteral("TEXT")) ||
-        t.contains(QStringLiteral("MEMO"))) {
+    if (t.contains(QStringLiteral("CHAR")) || t.contains(QStringLiteral("CLOB")) ||
+        t.contains(QStringLiteral("TEXT")) || t.contains(QStringLiteral("MEMO"))) {
         return ColumnType::Text;
     }
-    if (t.contains(QStringLiteral("REAL")) || t.contains(QStringLiteral("FLOA")) || t.contains(QStringLiteral("DOUB")) ||
-        t.contains(QStringLiteral("NUM")) || t.contains(QStringLiteral("DEC"))) {
+    if (t.contains(QStringLiteral("REAL")) || t.contains(QStringLiteral("FLOA")) ||
+        t.contains(QStringLiteral("DOUB")) || t.contains(QStringLiteral("NUM")) || t.contains(QStringLiteral("DEC"))) {
         return ColumnType::Number;
     }
     return ColumnType::Text;
@@ -184,6 +184,9 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         if (!status) {
             rollbackTo->exec();
             release->exec();
+            if (status.error().row == 0) {
+                status.error().row = i + 1;
+            }
             failure = std::move(status);
             break;
         }
@@ -191,8 +194,8 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         ++done;
     }
     if (!db.commit()) {
-        Status commitError = makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), db.lastError(),
-                                       QStringLiteral("COMMIT"));
+        Status commitError =
+            makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), db.lastError(), QStringLiteral("COMMIT"));
         db.rollback();
         return {0, commitError};
     }
@@ -217,7 +220,8 @@ const TableInfo *Library::tableInfo(const QString &table)
     TableInfo info;
     info.name = table;
     while (query.next()) {
-        info.columns.append({query.value(1).toString(), columnType(query.value(2).toString()), query.value(3).toInt() != 0});
+        info.columns.append(
+            {query.value(1).toString(), columnType(query.value(2).toString()), query.value(3).toInt() != 0});
     }
     if (info.columns.isEmpty()) {
         return nullptr;
@@ -258,7 +262,8 @@ LibraryError Library::makeError(const QString &message, const QSqlError &error, 
 LibraryError Library::notOpenError(const QString &statement) const
 {
     LibraryError result;
-    result.message = QStringLiteral("图版库没有打开：%1").arg(m_fileName.isEmpty() ? QStringLiteral("（未指定）") : m_fileName);
+    result.message =
+        QStringLiteral("图版库没有打开：%1").arg(m_fileName.isEmpty() ? QStringLiteral("（未指定）") : m_fileName);
     result.statement = statement;
     return result;
 }

@@ -71,7 +71,8 @@ public:
 
     // One save in one transaction. Rows 0..count-1 are visited in order; each row for which
     // hasWork() is true is written by writeRow() inside a savepoint. The first failing row is
-    // rolled back to its savepoint and ends the pass; the rows before it are committed.
+    // rolled back to its savepoint and ends the pass; the rows before it are committed. The
+    // error's row is the failing row's 1-based position unless writeRow set one.
     // Returns how many rows (from the first) were handled and are now committed, and the error
     // that stopped the pass. When the commit itself fails nothing is kept and done is 0.
     struct SaveResult
@@ -79,8 +80,7 @@ public:
         int done = 0;
         Status status;
     };
-    SaveResult saveRows(int count, const std::function<bool(int)> &hasWork,
-                        const std::function<Status(int)> &writeRow);
+    SaveResult saveRows(int count, const std::function<bool(int)> &hasWork, const std::function<Status(int)> &writeRow);
 
     // Column names and declared types of a table; nullptr when there is no such table.
     const TableInfo *tableInfo(const QString &table);

@@ -128,7 +128,8 @@ Status Query::open(Library &library, const QString &sql)
     }
 
     // The row identity comes first; it is how a write finds the record again.
-    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
+                                           QRegularExpression::CaseInsensitiveOption);
     QString withRowId = sql;
     const bool identified = m_table.has_value() && select.match(sql).hasMatch();
     if (identified) {

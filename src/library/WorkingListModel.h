@@ -19,7 +19,7 @@ struct ListRow
 {
     QList<QString> cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;
-    QString key;          // the stored identity the row was read with (a number as text), empty for none
+    QString key;                // the stored identity the row was read with (a number as text), empty for none
     bool deletionSaved = false; // a save has already carried out this row's deletion
 };
 

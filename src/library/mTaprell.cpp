@@ -71,8 +71,11 @@ void mTaprell::libraryProblem(const LibraryError &error, QWidget *parent)
 bool mTaprell::confirmDiscard(QWidget *parent)
 {
     const Dialogs::Answer answer =
-        m_dialogs.show({programTitle, QStringLiteral("列表中有尚未保存的改动（带标记的行）。\n放弃这些改动吗？"), {},
-                        Dialogs::Icon::Question, Dialogs::Buttons::YesNo},
+        m_dialogs.show({programTitle,
+                        QStringLiteral("列表中有尚未保存的改动（带标记的行）。\n放弃这些改动吗？"),
+                        {},
+                        Dialogs::Icon::Question,
+                        Dialogs::Buttons::YesNo},
                        parent);
     return answer == Dialogs::Answer::Yes;
 }

@@ -181,9 +181,8 @@ private slots:
             4, [](int row) { return row != 1; },
             [&](int row) -> Status {
                 visited << row;
-                if (Status s = library.execute(QStringLiteral("update picType set grpName='r%1' where grp=%2")
-                                                   .arg(row)
-                                                   .arg(row + 1));
+                if (Status s = library.execute(
+                        QStringLiteral("update picType set grpName='r%1' where grp=%2").arg(row).arg(row + 1));
                     !s) {
                     return s;
                 }

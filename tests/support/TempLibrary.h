@@ -30,8 +30,7 @@ struct TempLibrary
         , taprell(settings, dialogs)
     {
         const QString file = libraryFile();
-        const Status status =
-            content == Content::Sample ? LibraryFile::createSample(file) : LibraryFile::create(file);
+        const Status status = content == Content::Sample ? LibraryFile::createSample(file) : LibraryFile::create(file);
         if (!status) {
             qFatal("cannot create test library: %s", qPrintable(status.error().details()));
         }
@@ -85,7 +84,7 @@ struct TempLibrary
     mTaprell taprell;
 
 private:
-    template<typename F>
+    template <typename F>
     void withConnection(F &&f) const
     {
         const QString name = QStringLiteral("test-check");

@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CatalogueEditor.h"
+
+#include "Conversions.h"
+#include "Query.h"
+#include "mTaprell.h"
+
+namespace {
+
+// Field names of picMain in list-column order, from column 1.
+const QStringList fieldOfColumn = {
+    QString(),
+    QStringLiteral("th"),
+    QStringLiteral("tm"),
+    QStringLiteral("figName"),
+    QStringLiteral("grp"),
+    QStringLiteral("X1"),
+    QStringLiteral("X2"),
+    QStringLiteral("X3"),
+    QStringLiteral("X4"),
+    QStringLiteral("X5"),
+    QStringLiteral("X6"),
+    QStringLiteral("X7"),
+    QStringLiteral("Y1"),
+    QStringLiteral("Y2"),
+    QStringLiteral("Y3"),
+    QStringLiteral("Y4"),
+    QStringLiteral("Y5"),
+    QStringLiteral("Y6"),
+    QStringLiteral("Y7"),
+    QStringLiteral("border"),
+    QStringLiteral("specialCase"),
+    QStringLiteral("Comment"),
+    QStringLiteral("Vector"),
+    QStringLiteral("Bitmap"),
+};
+
+bool isAxisColumn(int column)
+{
+    return column >= CatalogueEditor::X1 && column <= CatalogueEditor::Border;
+}
+
+// X7, Y7 and specialCase take the numeric value of their text, not the text.
+bool takesNumericValue(int column)
+{
+    return column == CatalogueEditor::X1 + 6 || column == CatalogueEditor::Y1 + 6 ||
+           column == CatalogueEditor::SpecialCase;
+}
+
+// The number part of a figure number: the digits after its letter.
+qint64 figureNumberValue(QStringView number)
+{
+    qint64 value = 0;
+    for (qsizetype i = 1; i < number.size() && number[i] >= u'0' && number[i] <= u'9'; ++i) {
+        if (value > 100'000'000'000LL) {
+            break;
+        }
+        value = value * 10 + (number[i].unicode() - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+const QStringList CatalogueEditor::headers = {
+    QStringLiteral("序号"), QStringLiteral("图号"),     QStringLiteral("图名"),   QStringLiteral("缩略图"),
+    QStringLiteral("分组"), QStringLiteral("X1"),       QStringLiteral("X2"),     QStringLiteral("X3"),
+    QStringLiteral("X4"),   QStringLiteral("X5"),       QStringLiteral("X6"),     QStringLiteral("X7"),
+    QStringLiteral("Y1"),   QStringLiteral("Y2"),       QStringLiteral("Y3"),     QStringLiteral("Y4"),
+    QStringLiteral("Y5"),   QStringLiteral("Y6"),       QStringLiteral("Y7"),     QStringLiteral("边框"),
+    QStringLiteral("特例"), QStringLiteral("图表说明"), QStringLiteral("矢量图"), QStringLiteral("位图"),
+};
+
+const QList<int> CatalogueEditor::widthsInTwips = {540, 660, 3600, 720, 540, 560, 720, 560, 560, 560,  630, 406,
+                                                   560, 720, 560,  560, 560, 630, 406, 630, 560, 3600, 760, 630};
+
+CatalogueEditor::CatalogueEditor(mTaprell &taprell)
+    : m_taprell(taprell)
+    , m_model(headers, QStringLiteral("★"))
+{
+}
+
+Status CatalogueEditor::load(qint16 kind)
+{
+    m_kind = kind == 2 ? 2 : 1;
+    const Status opened = m_taprell.openLibrary();
+    if (!opened) {
+        m_model.clear();
+        return opened;
+    }
+    const QString sql = QStringLiteral("select * from picMain where LB = ") + quoted(kindLetter(m_kind)) +
+                        QStringLiteral(" order by figName");
+    const Status status = m_taprell.openSharedQuery(sql);
+    if (!status) {
+        m_model.clear();
+        return status;
+    }
+    Query &query = m_taprell.sharedQuery();
+    int field[ColumnCount];
+    for (int c = 1; c < ColumnCount; ++c) {
+        field[c] = query.fieldIndex(fieldOfColumn[c]);
+    }
+    const int n = query.recordCount();
+    QList<ListRow> rows;
+    rows.reserve(n);
+    for (int i = 1; i <= n; ++i) {
+        query.move(i);
+        ListRow row;
+        row.cells.resize(ColumnCount);
+        row.cells[Number] = QString::number(i);
+        for (int c = 1; c < ColumnCount; ++c) {
+            if (m_kind != 1 && isAxisColumn(c)) {
+                continue;
+            }
+            row.cells[c] = query.text(field[c]);
+        }
+        rows.append(std::move(row));
+    }
+    // The rows now live in the list; the record set is not needed any more.
+    query.close();
+    m_model.setRows(std::move(rows));
+    return {};
+}
+
+QString CatalogueEditor::newFigNumber(int position) const
+{
+    QString prefix = kindLetter(m_kind);
+    if (position >= 1 && position <= m_model.size() && !m_model.cell(position - 1, Th).isEmpty()) {
+        prefix = m_model.cell(position - 1, Th).left(1);
+    }
+    qint64 highest = 0;
+    for (int r = 0; r < m_model.size(); ++r) {
+        const QString &number = m_model.cell(r, Th);
+        if (number.startsWith(prefix, Qt::CaseInsensitive)) {
+            highest = std::max(highest, figureNumberValue(number));
+        }
+    }
+    Query query;
+    const QString sql = QStringLiteral("select th from picMain where substr(th, 1, 1) = ") + quoted(prefix);
+    if (m_taprell.library().isOpen() && query.open(m_taprell.library(), sql)) {
+        for (int i = 1; i <= query.recordCount(); ++i) {
+            query.move(i);
+            highest = std::max(highest, figureNumberValue(query.text(0)));
+        }
+    }
+    return prefix + QStringLiteral("%1").arg(highest + 1, 3, 10, QLatin1Char('0'));
+}
+
+int CatalogueEditor::rowWithFigureNumber(const QString &number, int exceptRow) const
+{
+    for (int r = 0; r < m_model.size(); ++r) {
+        if (r != exceptRow && m_model.cell(r, Th).compare(number, Qt::CaseInsensitive) == 0) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+void CatalogueEditor::copyCells(int row, const QList<QString> &cells)
+{
+    for (int c = 1; c < ColumnCount && c < cells.size(); ++c) {
+        if (m_kind != 1 && isAxisColumn(c)) {
+            continue;
+        }
+        m_model.setCell(row, c, cells[c]);
+    }
+}
+
+int CatalogueEditor::appendNew(const QList<QString> &cells)
+{
+    const int row = m_model.appendRow({{}, RowState::New, {}, false});
+    m_model.markNew(row, QString::number(m_model.size()));
+    copyCells(row, cells);
+    return row;
+}
+
+void CatalogueEditor::update(int row, const QList<QString> &cells)
+{
+    m_model.markChanged(row);
+    copyCells(row, cells);
+}
+
+void CatalogueEditor::markDeleted(int row)
+{
+    m_model.markDeleted(row);
+}
+
+Status CatalogueEditor::writeRow(int row)
+{
+    const QString th = m_model.cell(row, Th);
+    const RowState state = m_model.state(row);
+    if (state == RowState::Deleted) {
+        return m_taprell.execute(QStringLiteral("DELETE from picMain where th= ") + quoted(th));
+    }
+    Query query;
+    if (Status status = m_taprell.openQuery(query, QStringLiteral("select * from picMain where th= ") + quoted(th));
+        !status) {
+        return status;
+    }
+    if (state == RowState::New) {
+        query.addNew();
+    }
+    auto set = [&](const QString &field, const QString &text) { return query.setField(field, text); };
+    for (int c = Th; c < ColumnCount; ++c) {
+        if (isAxisColumn(c) && m_kind != 1) {
+            continue;
+        }
+        const QString &cell = m_model.cell(row, c);
+        if (Status status = set(fieldOfColumn[c], takesNumericValue(c) ? numberText(numericValue(cell)) : cell);
+            !status) {
+            return status;
+        }
+        if (c == Grp) {
+            if (Status status = set(QStringLiteral("LB"), kindLetter(m_kind)); !status) {
+                return status;
+            }
+        }
+    }
+    return query.update();
+}
+
+Status CatalogueEditor::save()
+{
+    const int count = m_model.size();
+    const auto result = m_taprell.library().saveRows(
+        count, [this](int row) { return m_model.state(row) != RowState::Unchanged; },
+        [this](int row) { return writeRow(row); });
+    for (int row = 0; row < result.done; ++row) {
+        switch (m_model.state(row)) {
+        case RowState::Changed:
+        case RowState::New:
+            m_model.markSaved(row, QString::number(row + 1));
+            break;
+        case RowState::Deleted:
+            m_model.markDeletionSaved(row);
+            break;
+        case RowState::Unchanged:
+            break;
+        }
+    }
+    return result.status;
+}

@@ -1,0 +1,459 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fMain.h"
+
+#include "Dialogs.h"
+#include "ReportView.h"
+#include "Twips.h"
+#include "mTaprell.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTreeView>
+
+namespace {
+
+const QString updateCaption = QStringLiteral("刷新列表");
+const QString appendCaption = QStringLiteral("加入列表");
+
+template <typename T>
+T *control(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *widget = control<QLabel>(parent, name, geometry);
+    widget->setText(text);
+    return widget;
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, QRect geometry, const QString &text = {})
+{
+    auto *widget = control<QLineEdit>(parent, name, geometry);
+    widget->setText(text);
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *widget = control<QPushButton>(parent, name, geometry);
+    widget->setText(caption);
+    return widget;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *widget = control<QCheckBox>(parent, name, geometry);
+    widget->setText(caption);
+    return widget;
+}
+
+QComboBox *comboBox(QWidget *parent, const char *name, QRect geometry, const QStringList &items)
+{
+    auto *widget = control<QComboBox>(parent, name, geometry);
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->addItems(items);
+    widget->setEditText(QString());
+    return widget;
+}
+
+// A ticked or greyed box is "True".
+QString checkText(const QCheckBox *box)
+{
+    return box->checkState() == Qt::Unchecked ? QStringLiteral("False") : QStringLiteral("True");
+}
+
+void setCheck(QCheckBox *box, const QString &cell)
+{
+    box->setCheckState(cell == QStringLiteral("True") ? Qt::Checked : Qt::Unchecked);
+}
+
+} // namespace
+
+fMain::fMain(mTaprell &taprell, QWidget *parent)
+    : QWidget(parent)
+    , m_taprell(taprell)
+    , m_editor(taprell)
+{
+    setObjectName(QStringLiteral("fMain"));
+    setWindowTitle(QStringLiteral(" Kalvor - Dozazoruzu Zurozur - 图版管理"));
+    setFixedSize(twipsSize(15408, 10164));
+    buildControls();
+
+    // Window load.
+    LvFigure->setModel(&m_editor.model());
+    setupReportView(LvFigure, CatalogueEditor::widthsInTwips);
+    LvFigure->setGeometry(twipsRect(200, 500, 15000, 4215));
+    comGroup->clear();
+    for (int i = 1; i <= 10; ++i) {
+        comGroup->addItem(QString::number(i));
+    }
+    comGroup->setEditText(QStringLiteral("1"));
+    m_taprell.setThumbnailFolder(m_taprell.settingsLookup(QStringLiteral("Path")) +
+                                 QStringLiteral("/Diagram/MiniMap/"));
+    Opt1->setChecked(true);
+    kindOptionClicked();
+    if (m_editor.model().size() > 0) {
+        selectReportRow(LvFigure, 0);
+    }
+    displaySelectedFigure();
+
+    if (const QScreen *screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+fMain::~fMain() = default;
+
+void fMain::buildControls()
+{
+    Opt1 = control<QRadioButton>(this, "Opt1", twipsRect(480, 80, 3495, 375));
+    Opt1->setText(QStringLiteral(" 直角坐标图"));
+    Opt2 = control<QRadioButton>(this, "Opt2", twipsRect(5280, 120, 3015, 375));
+    Opt2->setText(QStringLiteral(" 三角形图"));
+    lblNumber = label(this, "lblNumber", {}, twipsRect(10200, 165, 4815, 255));
+    lblNumber->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblNumber->setStyleSheet(QStringLiteral("color: blue;"));
+    LvFigure = control<QTreeView>(this, "LvFigure", twipsRect(200, 500, 15000, 4215));
+    Image1 = control<QLabel>(this, "Image1", twipsRect(200, 4900, 5896, 5056));
+    Image1->setScaledContents(true);
+
+    label(this, "Label1", QStringLiteral("图  号"), twipsRect(6360, 5205, 735, 255));
+    tTh = textBox(this, "tTh", twipsRect(7080, 5160, 855, 320));
+    cmdAddPic = button(this, "cmdAddPic", QStringLiteral("新建"), twipsRect(7920, 5175, 495, 265));
+    label(this, "Label2", QStringLiteral("图名"), twipsRect(8580, 5205, 495, 255));
+    tPicName = textBox(this, "tPicName", twipsRect(9000, 5160, 6135, 320));
+    label(this, "Label6", QStringLiteral("缩略图"), twipsRect(6360, 5715, 735, 255));
+    tFigName = textBox(this, "tFigName", twipsRect(7080, 5640, 855, 320));
+    QLabel *gif = label(this, "Label7", QStringLiteral(".gif"), twipsRect(7920, 5655, 375, 255));
+    gif->setFont(QFont(QStringLiteral("Verdana"), 8));
+    label(this, "Label3", QStringLiteral("分组号"), twipsRect(9000, 5715, 855, 255));
+    comGroup = comboBox(this, "comGroup", twipsRect(9645, 5640, 1020, 315), {});
+    comGroup->setFont(QFont(QStringLiteral("宋体"), 9));
+    Command1 = button(this, "Command1", QStringLiteral("显示分组"), twipsRect(10800, 5580, 975, 375));
+    label(this, "Label5", QStringLiteral("特殊处理号"), twipsRect(13260, 5685, 975, 255));
+    tSPCase = textBox(this, "tSPCase", twipsRect(14280, 5640, 855, 320));
+
+    Frame1 = control<QGroupBox>(this, "Frame1", twipsRect(6360, 6120, 7575, 1335));
+    Frame1->setTitle(QStringLiteral(" 坐标参数 "));
+    sjx = label(this, "sjx", QStringLiteral("三角形图解没有坐标参数"), twipsRect(6360, 6520, 7455, 735));
+    QFont kai(QStringLiteral("楷体"), 16);
+    kai.setBold(true);
+    sjx->setFont(kai);
+    sjx->setAlignment(Qt::AlignCenter);
+    sjx->setStyleSheet(QStringLiteral("color: red;"));
+    sjx->hide();
+
+    CheckVector = checkBox(this, "CheckVector", QStringLiteral("矢量图"), twipsRect(14200, 6360, 855, 255));
+    CheckBitmap = checkBox(this, "CheckBitmap", QStringLiteral("位 图"), twipsRect(14200, 6840, 975, 255));
+    tComment = control<QPlainTextEdit>(this, "tComment", twipsRect(6360, 7680, 8895, 1335));
+    tComment->setTabChangesFocus(true);
+    CommandButton1 = button(this, "CommandButton1", QStringLiteral("显示图版数据"), twipsRect(6600, 9360, 1455, 375));
+    CommandButton2 = button(this, "CommandButton2", QStringLiteral("显示图版标签"), twipsRect(8376, 9360, 1335, 375));
+    CmdDelete = button(this, "CmdDelete", QStringLiteral("删 除"), twipsRect(10032, 9360, 975, 375));
+    cmdUpdate = button(this, "cmdUpdate", updateCaption, twipsRect(11328, 9360, 1095, 375));
+    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(12744, 9360, 975, 375));
+    cmdSaveLvFigure = button(this, "cmdSaveLvFigure", QStringLiteral("保 存"), twipsRect(14040, 9360, 975, 375));
+
+    // The axis frame; positions relative to the frame.
+    const int headerTop = 240, xTop = 600, yTop = 960;
+    label(Frame1, "Label8(0)", QStringLiteral("最小值"), twipsRect(720, headerTop, 615, 255));
+    label(Frame1, "Label14", QStringLiteral("最大值"), twipsRect(1560, headerTop, 615, 255));
+    label(Frame1, "Label8(1)", QStringLiteral("次间隔"), twipsRect(2280, headerTop, 615, 255));
+    label(Frame1, "Label8(2)", QStringLiteral("主间隔"), twipsRect(3000, headerTop, 615, 255));
+    label(Frame1, "Label9", QStringLiteral("轴交点"), twipsRect(3840, headerTop, 735, 255));
+    label(Frame1, "Label11", QStringLiteral("对数坐标"), twipsRect(4660, headerTop, 855, 255));
+    label(Frame1, "Label10", QStringLiteral("小数位数"), twipsRect(5600, headerTop, 855, 255));
+    label(Frame1, "Label12", QStringLiteral("图形边框"), twipsRect(6600, headerTop, 855, 255));
+    label(Frame1, "Label4", QStringLiteral("x-轴"), twipsRect(120, xTop, 495, 255));
+    label(Frame1, "Label13", QStringLiteral("y-轴"), twipsRect(120, yTop, 495, 255));
+    const int lefts[5] = {660, 1440, 2220, 3000, 3780};
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray xName = "tX" + QByteArray::number(i + 1);
+        const QByteArray yName = "tY" + QByteArray::number(i + 1);
+        tX << textBox(Frame1, xName.constData(), twipsRect(lefts[i], xTop, 780, 270),
+                      QString::fromLatin1(xName.mid(1)));
+        tY << textBox(Frame1, yName.constData(), twipsRect(lefts[i], yTop, 780, 270),
+                      QString::fromLatin1(yName.mid(1)));
+    }
+    CheckX6 = checkBox(Frame1, "CheckX6", QStringLiteral("对数"), twipsRect(4660, xTop, 760, 255));
+    CheckY6 = checkBox(Frame1, "CheckY6", QStringLiteral("对数"), twipsRect(4700, yTop, 760, 255));
+    const QStringList places = {QStringLiteral("-1"), QStringLiteral("0"), QStringLiteral("1"),
+                                QStringLiteral("2"),  QStringLiteral("3"), QStringLiteral("4")};
+    CombX7 = comboBox(Frame1, "CombX7", twipsRect(5560, xTop, 900, 300), places);
+    CombY7 = comboBox(Frame1, "CombY7", twipsRect(5560, yTop, 900, 300), places);
+    CheckBorder = checkBox(Frame1, "CheckBorder", QStringLiteral("边框"), twipsRect(6600, 660, 795, 255));
+
+    setTabOrder(tTh, tPicName);
+    setTabOrder(tPicName, tFigName);
+    setTabOrder(tFigName, comGroup);
+    setTabOrder(comGroup, tSPCase);
+    setTabOrder(tSPCase, tX[0]);
+    QWidget *previous = tX[0];
+    for (QWidget *next : QList<QWidget *>{tX[1], tX[2], tX[3], tX[4], CheckX6, CombX7, CheckBorder, tY[0], tY[1], tY[2],
+                                          tY[3], tY[4], CheckY6, CombY7, CheckVector, CheckBitmap, tComment}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+
+    connect(Opt1, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
+    connect(Opt2, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
+    LvFigure->viewport()->installEventFilter(this);
+    LvFigure->installEventFilter(this);
+    connect(LvFigure, &QTreeView::doubleClicked, this, &fMain::showFigureDataWindow);
+    connect(cmdAddPic, &QPushButton::clicked, this, &fMain::newFigure);
+    connect(cmdUpdate, &QPushButton::clicked, this, &fMain::updateList);
+    connect(CmdDelete, &QPushButton::clicked, this, &fMain::deleteRow);
+    connect(cmdSaveLvFigure, &QPushButton::clicked, this, &fMain::saveList);
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command1, &QPushButton::clicked, this, &fMain::showGroupWindow);
+    connect(CommandButton1, &QPushButton::clicked, this, &fMain::showFigureDataWindow);
+    connect(CommandButton2, &QPushButton::clicked, this, &fMain::showFigureLabelWindow);
+}
+
+void fMain::LoadFigData(qint16 &FT)
+{
+    const bool triangular = FT == 2;
+    const Status status = m_editor.load(FT);
+    Frame1->setEnabled(!triangular);
+    Frame1->setVisible(!triangular);
+    sjx->setVisible(triangular);
+    CheckBorder->setEnabled(!triangular);
+    lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
+    m_currentRow = -1;
+    if (!status) {
+        m_taprell.libraryProblem(status.error(), this);
+    }
+}
+
+QString fMain::NewFigNumber(int position) const
+{
+    return m_editor.newFigNumber(position);
+}
+
+void fMain::kindOptionClicked()
+{
+    const qint16 wanted = Opt2->isChecked() ? 2 : 1;
+    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+        // Keep the list and its marks: put the option back to the kind that is listed.
+        const QSignalBlocker block1(Opt1), block2(Opt2);
+        (m_editor.kind() == 2 ? Opt2 : Opt1)->setChecked(true);
+        return;
+    }
+    m_taprell.setFigureKind(wanted);
+    qint16 kind = m_taprell.figureKind();
+    LoadFigData(kind);
+}
+
+bool fMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == LvFigure->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        displaySelectedFigure();
+    } else if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            displaySelectedFigure();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void fMain::displaySelectedFigure()
+{
+    m_currentRow = selectedReportRow(LvFigure);
+    if (m_currentRow >= 0) {
+        const WorkingListModel &model = m_editor.model();
+        const int r = m_currentRow;
+        tTh->setText(model.cell(r, CatalogueEditor::Th));
+        tPicName->setText(model.cell(r, CatalogueEditor::Tm));
+        tFigName->setText(model.cell(r, CatalogueEditor::FigName));
+        comGroup->setEditText(model.cell(r, CatalogueEditor::Grp));
+        if (m_taprell.figureKind() == 1) {
+            for (int i = 0; i < 5; ++i) {
+                tX[i]->setText(model.cell(r, CatalogueEditor::X1 + i));
+                tY[i]->setText(model.cell(r, CatalogueEditor::Y1 + i));
+            }
+            setCheck(CheckX6, model.cell(r, CatalogueEditor::X1 + 5));
+            CombX7->setEditText(model.cell(r, CatalogueEditor::X1 + 6));
+            setCheck(CheckY6, model.cell(r, CatalogueEditor::Y1 + 5));
+            CombY7->setEditText(model.cell(r, CatalogueEditor::Y1 + 6));
+            setCheck(CheckBorder, model.cell(r, CatalogueEditor::Border));
+        }
+        tSPCase->setText(model.cell(r, CatalogueEditor::SpecialCase));
+        tComment->setPlainText(model.cell(r, CatalogueEditor::Comment));
+        setCheck(CheckVector, model.cell(r, CatalogueEditor::Vector));
+        setCheck(CheckBitmap, model.cell(r, CatalogueEditor::Bitmap));
+    }
+    showThumbnail();
+    m_addMode = false;
+    cmdUpdate->setText(updateCaption);
+}
+
+void fMain::showThumbnail()
+{
+    const QString file = m_taprell.thumbnailFolder() + tFigName->text() + QStringLiteral(".gif");
+    if (!QFileInfo::exists(file)) {
+        Image1->clear();
+    } else {
+        QImageReader reader(file);
+        const QImage image = reader.read();
+        if (!image.isNull()) {
+            Image1->setPixmap(QPixmap::fromImage(image)); // an unreadable file keeps the picture shown before
+        }
+    }
+    Image1->setGeometry(twipsRect(200, 4900, 5896, 5056));
+}
+
+QList<QString> fMain::cellsFromControls() const
+{
+    QList<QString> cells(CatalogueEditor::ColumnCount);
+    cells[CatalogueEditor::Th] = tTh->text();
+    cells[CatalogueEditor::Tm] = tPicName->text();
+    cells[CatalogueEditor::FigName] = tFigName->text();
+    cells[CatalogueEditor::Grp] = comGroup->currentText();
+    for (int i = 0; i < 5; ++i) {
+        cells[CatalogueEditor::X1 + i] = tX[i]->text();
+        cells[CatalogueEditor::Y1 + i] = tY[i]->text();
+    }
+    cells[CatalogueEditor::X1 + 5] = checkText(CheckX6);
+    cells[CatalogueEditor::X1 + 6] = CombX7->currentText();
+    cells[CatalogueEditor::Y1 + 5] = checkText(CheckY6);
+    cells[CatalogueEditor::Y1 + 6] = CombY7->currentText();
+    cells[CatalogueEditor::Border] = checkText(CheckBorder);
+    cells[CatalogueEditor::SpecialCase] = tSPCase->text();
+    cells[CatalogueEditor::Comment] = tComment->toPlainText();
+    cells[CatalogueEditor::Vector] = checkText(CheckVector);
+    cells[CatalogueEditor::Bitmap] = checkText(CheckBitmap);
+    return cells;
+}
+
+void fMain::newFigure()
+{
+    const int count = m_editor.model().size();
+    if (m_addMode) {
+        return;
+    }
+    const QString number = NewFigNumber(count);
+    tTh->setText(number);
+    tPicName->clear();
+    tFigName->setText(number.left(1) + QStringLiteral("P") + number.mid(1));
+    comGroup->setEditText(QString());
+    for (int i = 0; i < 5; ++i) {
+        tX[i]->clear();
+        tY[i]->clear();
+    }
+    CheckX6->setCheckState(Qt::Unchecked);
+    CombX7->setEditText(QString());
+    CheckY6->setCheckState(Qt::Unchecked);
+    CombY7->setEditText(QString());
+    CheckBorder->setCheckState(Qt::Unchecked);
+    tSPCase->clear();
+    tComment->clear();
+    cmdUpdate->setText(appendCaption);
+    m_addMode = true;
+}
+
+bool fMain::refuseDuplicate(const QString &number, int exceptRow)
+{
+    const int other = m_editor.rowWithFigureNumber(number, exceptRow);
+    if (other < 0) {
+        return false;
+    }
+    m_taprell.dialogs().show(
+        {mTaprell::programTitle,
+         QStringLiteral("图号“%1”已经在列表的第 %2 行，不能重复。\n请换一个图号。").arg(number).arg(other + 1),
+         {},
+         Dialogs::Icon::Warning,
+         Dialogs::Buttons::Ok},
+        this);
+    return true;
+}
+
+void fMain::updateList()
+{
+    const QList<QString> cells = cellsFromControls();
+    if (m_addMode) {
+        if (refuseDuplicate(cells[CatalogueEditor::Th], -1)) {
+            return;
+        }
+        m_currentRow = m_editor.appendNew(cells);
+        selectReportRow(LvFigure, m_currentRow);
+        lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
+        return;
+    }
+    if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {
+        return;
+    }
+    if (refuseDuplicate(cells[CatalogueEditor::Th], m_currentRow)) {
+        return;
+    }
+    m_editor.update(m_currentRow, cells);
+}
+
+void fMain::deleteRow()
+{
+    if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {
+        return;
+    }
+    m_editor.markDeleted(m_currentRow);
+}
+
+void fMain::saveList()
+{
+    const Status status = m_editor.save();
+    if (!status) {
+        m_taprell.errorNotice(status.error(), this);
+    }
+}
+
+void fMain::closeEvent(QCloseEvent *event)
+{
+    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void fMain::placeBeside(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->move(frameGeometry().topRight() + QPoint(8, 0));
+}
+
+void fMain::showGroupWindow() {}
+
+void fMain::showFigureDataWindow()
+{
+    m_taprell.setCurrentFigureNumber(tTh->text());
+}
+
+void fMain::showFigureLabelWindow()
+{
+    m_taprell.setCurrentFigureNumber(tTh->text());
+}

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CatalogueEditor.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+class mTaprell;
+
+// The catalogue window: the figures of one kind, the selected figure in edit controls with its
+// thumbnail, the editing buttons, and the buttons that open the other windows.
+class fMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit fMain(mTaprell &taprell, QWidget *parent = nullptr);
+    ~fMain() override;
+
+    // Lists the figures of the kind (1 rectangular, 2 triangular) and shows their count.
+    void LoadFigData(qint16 &FT);
+    // The figure number a new figure gets after the row at a 1-based position.
+    QString NewFigNumber(int position) const;
+
+    CatalogueEditor &editor() { return m_editor; }
+    int currentRow() const { return m_currentRow; }
+    bool addMode() const { return m_addMode; }
+
+    // The other windows, opened on demand; null while closed.
+    QWidget *groupWindow() const { return m_groupWindow; }
+    QWidget *figureDataWindow() const { return m_dataWindow; }
+    QWidget *figureLabelWindow() const { return m_labelWindow; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void kindOptionClicked();
+    void displaySelectedFigure();
+    void showThumbnail();
+    QList<QString> cellsFromControls() const;
+
+    void newFigure();
+    void updateList();
+    void deleteRow();
+    void saveList();
+    bool refuseDuplicate(const QString &number, int exceptRow);
+
+    void showGroupWindow();
+    void showFigureDataWindow();
+    void showFigureLabelWindow();
+    void placeBeside(QWidget *window);
+
+    mTaprell &m_taprell;
+    CatalogueEditor m_editor;
+    int m_currentRow = -1;
+    bool m_addMode = false;
+
+    QRadioButton *Opt1 = nullptr;
+    QRadioButton *Opt2 = nullptr;
+    QLabel *lblNumber = nullptr;
+    QTreeView *LvFigure = nullptr;
+    QLabel *Image1 = nullptr;
+    QLineEdit *tTh = nullptr;
+    QPushButton *cmdAddPic = nullptr;
+    QLineEdit *tPicName = nullptr;
+    QLineEdit *tFigName = nullptr;
+    QComboBox *comGroup = nullptr;
+    QPushButton *Command1 = nullptr;
+    QLineEdit *tSPCase = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLabel *sjx = nullptr;
+    QCheckBox *CheckVector = nullptr;
+    QCheckBox *CheckBitmap = nullptr;
+    QPlainTextEdit *tComment = nullptr;
+    QPushButton *CommandButton1 = nullptr;
+    QPushButton *CommandButton2 = nullptr;
+    QPushButton *CmdDelete = nullptr;
+    QPushButton *cmdUpdate = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdSaveLvFigure = nullptr;
+    QList<QLineEdit *> tX; // tX1..tX5
+    QList<QLineEdit *> tY; // tY1..tY5
+    QCheckBox *CheckX6 = nullptr;
+    QCheckBox *CheckY6 = nullptr;
+    QComboBox *CombX7 = nullptr;
+    QComboBox *CombY7 = nullptr;
+    QCheckBox *CheckBorder = nullptr;
+
+    QPointer<QWidget> m_groupWindow;
+    QPointer<QWidget> m_dataWindow;
+    QPointer<QWidget> m_labelWindow;
+};

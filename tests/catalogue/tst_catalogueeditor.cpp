@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CatalogueEditor.h"
+#include "TempLibrary.h"
+
+class TestCatalogueEditor : public QObject
+{
+    Q_OBJECT
+
+    // The cells of a complete rectangular figure as the edit controls would give them.
+    static QList<QString> rectangular(const QString &number, const QString &name)
+    {
+        QList<QString> cells(CatalogueEditor::ColumnCount);
+        cells[CatalogueEditor::Th] = number;
+        cells[CatalogueEditor::Tm] = name;
+        cells[CatalogueEditor::FigName] = number.left(1) + QStringLiteral("P") + number.mid(1);
+        cells[CatalogueEditor::Grp] = QStringLiteral("2");
+        const QStringList axis = {QStringLiteral("0"), QStringLiteral("10"), QStringLiteral("1"),
+                                  QStringLiteral("2"), QStringLiteral("0"),  QStringLiteral("False"),
+                                  QStringLiteral("1")};
+        for (int i = 0; i < 7; ++i) {
+            cells[CatalogueEditor::X1 + i] = axis[i];
+            cells[CatalogueEditor::Y1 + i] = axis[i];
+        }
+        cells[CatalogueEditor::Border] = QStringLiteral("True");
+        cells[CatalogueEditor::SpecialCase] = QStringLiteral("0");
+        cells[CatalogueEditor::Comment] = QStringLiteral("line one\nline two");
+        cells[CatalogueEditor::Vector] = QStringLiteral("True");
+        cells[CatalogueEditor::Bitmap] = QStringLiteral("False");
+        return cells;
+    }
+
+    static QList<QString> rowCells(const CatalogueEditor &editor, int row) { return editor.model().row(row).cells; }
+
+private slots:
+    void loadListsOneKindOrderedByThumbnailName()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("update picMain set figName = 'AP999' where th = 'B004'"));
+        lib.exec(QStringLiteral("update picMain set LB = 'X' where th = 'B005'"));
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        const WorkingListModel &model = editor.model();
+        QCOMPARE(model.size(), 4); // B005 is of neither kind
+        QCOMPARE(model.cell(0, CatalogueEditor::Th), QStringLiteral("B004"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Th), QStringLiteral("B001"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Number), QStringLiteral("2"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Grp), QStringLiteral("1"));
+        QCOMPARE(model.cell(1, CatalogueEditor::X1 + 1), QStringLiteral("80"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Y1 + 2), QStringLiteral("1"));
+        QCOMPARE(model.cell(1, CatalogueEditor::X1 + 5), QStringLiteral("False"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Border), QStringLiteral("True"));
+        QCOMPARE(model.cell(1, CatalogueEditor::Vector), QStringLiteral("True"));
+        QCOMPARE(model.state(1), RowState::Unchanged);
+
+        QVERIFY(editor.load(2));
+        QCOMPARE(model.size(), 1);
+        QCOMPARE(model.cell(0, CatalogueEditor::Th), QStringLiteral("T001"));
+        for (int c = CatalogueEditor::X1; c <= CatalogueEditor::Border; ++c) {
+            QCOMPARE(model.cell(0, c), QString());
+        }
+    }
+
+    void nullCommentAndSpecialCaseListEmptyAndSaveAsZeroAndEmptyText()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("update picMain set Comment = NULL, specialCase = NULL where th = 'B002'"));
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QCOMPARE(editor.model().cell(1, CatalogueEditor::Comment), QString());
+        QCOMPARE(editor.model().cell(1, CatalogueEditor::SpecialCase), QString());
+        editor.update(1, rowCells(editor, 1));
+        QVERIFY(editor.save());
+        QCOMPARE(lib.rows(QStringLiteral("select specialCase, Comment from picMain where th = 'B002'")).first(),
+                 (QStringList{QStringLiteral("0"), QString()}));
+    }
+
+    void newFigNumberIsOneAboveTheHighestInLibraryAndList()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B006"));
+
+        // A number above the last row's exists elsewhere in the library (even under the other kind).
+        lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
+                                "values ('B041', 't', 'AAA', 1, 'T', 0, 0)"));
+        QVERIFY(editor.load(1));
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B042"));
+
+        lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
+                                "values ('B999', 't', 'ZZZ', 1, 'B', 0, 0)"));
+        QVERIFY(editor.load(1));
+        const QString next = editor.newFigNumber(editor.model().size());
+        QCOMPARE(next, QStringLiteral("B1000"));
+        editor.appendNew(rectangular(next, QStringLiteral("new")));
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B1001")); // unsaved rows count
+        QVERIFY(editor.save());
+        QVERIFY(editor.load(1));
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B1001"));
+
+        QVERIFY(editor.load(2));
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T002"));
+    }
+
+    void newFigNumberOnAnEmptyLibraryStartsAtOne()
+    {
+        TempLibrary lib(TempLibrary::Content::Empty);
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(2));
+        QCOMPARE(editor.model().size(), 0);
+        QCOMPARE(editor.newFigNumber(0), QStringLiteral("T001"));
+    }
+
+    void saveWritesChangedNewAndDeletedRowsThenShowsThemSaved()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> changed = rowCells(editor, 1);
+        changed[CatalogueEditor::Tm] = QStringLiteral("K2O vs SiO2 (O'Connor's copy)");
+        changed[CatalogueEditor::X1 + 6] = QStringLiteral("2*");       // numeric value taken
+        changed[CatalogueEditor::SpecialCase] = QStringLiteral(" 7x"); // numeric value taken
+        editor.update(1, changed);
+        editor.markDeleted(2);
+        const int added = editor.appendNew(rectangular(QStringLiteral("B006"), QStringLiteral("Fresh")));
+        QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2*"));
+        QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3★"));
+        QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6#"));
+
+        QVERIFY(editor.save());
+        QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2"));
+        QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3★")); // stays listed, marked
+        QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6"));
+        QVERIFY(!editor.model().hasUnsavedChanges());
+
+        QCOMPARE(
+            lib.rows(QStringLiteral("select tm, X7, specialCase from picMain where th = 'B002'")).first(),
+            (QStringList{QStringLiteral("K2O vs SiO2 (O'Connor's copy)"), QStringLiteral("2"), QStringLiteral("7")}));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B003'")), QStringLiteral("0"));
+        QCOMPARE(lib.rows(QStringLiteral("select LB, X2, X6, border, Comment, Vector from picMain where th = 'B006'"))
+                     .first(),
+                 (QStringList{QStringLiteral("B"), QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("1"),
+                              QStringLiteral("line one\nline two"), QStringLiteral("1")}));
+        // The deleted figure's points stay in the library.
+        QVERIFY(lib.scalar(QStringLiteral("select count(*) from pData where th = 'B003'")).toInt() > 0);
+        // A second save runs the deletion again, harmlessly.
+        QVERIFY(editor.save());
+    }
+
+    void saveStopsAtFirstBadRow_keepsEarlierRowsAndLaterMarks()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> good = rowCells(editor, 0);
+        good[CatalogueEditor::Tm] = QStringLiteral("renamed first");
+        editor.update(0, good);
+        QList<QString> bad = rowCells(editor, 2);
+        bad[CatalogueEditor::X1] = QStringLiteral("4O");
+        editor.update(2, bad);
+        QList<QString> later = rowCells(editor, 3);
+        later[CatalogueEditor::Tm] = QStringLiteral("renamed fourth");
+        editor.update(3, later);
+
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 3);
+        QCOMPARE(status.error().field, QStringLiteral("X1"));
+        QVERIFY(status.error().statement.contains(QStringLiteral("'B003'")));
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1"));
+        QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3*"));
+        QCOMPARE(editor.model().cell(3, 0), QStringLiteral("4*"));
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B001'")),
+                 QStringLiteral("renamed first"));
+        QVERIFY(lib.scalar(QStringLiteral("select tm from picMain where th = 'B004'")) != u"renamed fourth");
+        QCOMPARE(lib.scalar(QStringLiteral("select X1 from picMain where th = 'B003'")), QStringLiteral("1"));
+    }
+
+    void renumberedRowWithoutRecordStopsAndKeepsTheOldRecord()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> cells = rowCells(editor, 4);
+        cells[CatalogueEditor::Th] = QStringLiteral("B077");
+        editor.update(4, cells);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 5);
+        QCOMPARE(editor.model().state(4), RowState::Changed);
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B005'")), QStringLiteral("1"));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B077'")), QStringLiteral("0"));
+    }
+
+    void apostropheInFigureNumberListsSavesAndDeletes()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
+                                "values ('T''9', 'O''Brien', 'TP''9', 1, 'T', 0, 0)"));
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(2));
+        QCOMPARE(editor.model().size(), 2);
+        QCOMPARE(editor.model().cell(0, CatalogueEditor::Th), QStringLiteral("T'9")); // "'" sorts before digits
+        QList<QString> cells = rowCells(editor, 0);
+        cells[CatalogueEditor::Tm] = QStringLiteral("O'Brien's triangle");
+        editor.update(0, cells);
+        QVERIFY(editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'T''9'")),
+                 QStringLiteral("O'Brien's triangle"));
+        editor.markDeleted(0);
+        QVERIFY(editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'T''9'")), QStringLiteral("0"));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain")), QStringLiteral("6"));
+    }
+
+    void triangularNewFigureLeavesAxisFieldsUntouched()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(2));
+        editor.appendNew(rectangular(QStringLiteral("T002"), QStringLiteral("Ternary")));
+        for (int c = CatalogueEditor::X1; c <= CatalogueEditor::Border; ++c) {
+            QCOMPARE(editor.model().cell(1, c), QString());
+        }
+        QVERIFY(editor.save());
+        QCOMPARE(lib.rows(QStringLiteral("select LB, X1, Y7, border from picMain where th = 'T002'")).first(),
+                 (QStringList{QStringLiteral("T"), QStringLiteral("<null>"), QStringLiteral("<null>"),
+                              QStringLiteral("<null>")}));
+    }
+
+    void uniqueKeyRefusesATwinFromTheOtherKind()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(2));
+        editor.appendNew(rectangular(QStringLiteral("b001"), QStringLiteral("twin")));
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 2);
+        QVERIFY(status.error().engineMessage.contains(QStringLiteral("UNIQUE")));
+        QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2#"));
+        QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("B001"), -1), 1);
+        QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("B001"), 1), -1);
+        QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("t001"), -1), 0);
+        QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("T001"), 0), -1);
+    }
+
+    void readOnlyLibraryStopsTheSaveAndKeepsEveryMark()
+    {
+        TempLibrary lib;
+        lib.taprell.setOpenMode(OpenMode::ReadOnly);
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        editor.update(0, rowCells(editor, 0));
+        editor.markDeleted(1);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QVERIFY(status.error().readOnly);
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
+        QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2★"));
+        QVERIFY(editor.model().hasUnsavedChanges());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain")), QStringLiteral("6"));
+    }
+
+    void unopenableLibraryGivesAnEmptyListAndTheReason()
+    {
+        TempLibrary lib;
+        lib.settings.setValue(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"), QStringLiteral("Path"),
+                              lib.dir.filePath(QStringLiteral("nowhere")));
+        CatalogueEditor editor(lib.taprell);
+        const Status status = editor.load(1);
+        QVERIFY(!status);
+        QVERIFY(status.error().message.contains(QStringLiteral("nowhere/dbase/system.mdb")));
+        QCOMPARE(editor.model().size(), 0);
+        QVERIFY(!QFile::exists(lib.dir.filePath(QStringLiteral("nowhere/dbase/system.mdb"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogueEditor)
+#include "tst_catalogueeditor.moc"
