@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BenchSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace bench {
+
+double bestOf(int runs, const std::function<void()> &f, const std::function<void()> &prepare)
+{
+    double best = std::numeric_limits<double>::max();
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) {
+            prepare();
+        }
+        QElapsedTimer timer;
+        timer.start();
+        f();
+        best = std::min(best, timer.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
+double timeShell(const QString &database, const QString &sql)
+{
+    QProcess shell;
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start(QStringLiteral("sqlite3"), {database});
+    if (!shell.waitForStarted()) {
+        std::fprintf(stderr, "cannot start sqlite3\n");
+        std::exit(1);
+    }
+    shell.write(sql.toUtf8());
+    shell.closeWriteChannel();
+    shell.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (shell.exitCode() != 0) {
+        std::fprintf(stderr, "sqlite3 failed: %s\n", shell.readAllStandardError().constData());
+        std::exit(1);
+    }
+    return seconds;
+}
+
+void report(const QString &measure, double ours, double shell)
+{
+    QTextStream(stdout) << measure << ": ours " << QString::number(ours, 'f', 3) << " s, sqlite3 "
+                        << QString::number(shell, 'f', 3) << " s, ratio " << QString::number(ours / shell, 'f', 2)
+                        << Qt::endl;
+}
+
+double peakMemoryMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return 0;
+}
+
+} // namespace bench

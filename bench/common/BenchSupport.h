@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Helpers the benchmarks share: timing, the sqlite3 shell run the same way, the report line.
+namespace bench {
+
+// The best of `runs` timings of f, in seconds; prepare() runs untimed before each.
+double bestOf(int runs, const std::function<void()> &f, const std::function<void()> &prepare = {});
+
+// Runs the sqlite3 shell on the database with the given input (SQL text), discarding its
+// output, and returns the time it took in seconds. Aborts when the shell fails.
+double timeShell(const QString &database, const QString &sql);
+
+// "<measure>: ours <s> s, sqlite3 <s> s, ratio <r>"
+void report(const QString &measure, double ours, double shell);
+
+// Peak resident memory of this process so far, in MiB.
+double peakMemoryMiB();
+
+} // namespace bench
