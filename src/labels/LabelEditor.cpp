@@ -1,0 +1,342 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LabelEditor.h"
+
+#include "Conversions.h"
+#include "mTaprell.h"
+
+#include <QList>
+
+#include <cmath>
+
+const QString LabelEditor::defaultFigureNumber = QStringLiteral("B001");
+const QString LabelEditor::deletedMarker = QStringLiteral("★");
+
+LabelEditor::LabelEditor(mTaprell &taprell)
+    : m_taprell(taprell)
+    , m_model({QStringLiteral("序号"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("标签名称")},
+              deletedMarker)
+{
+}
+
+QString LabelEditor::caption(const QString &figureNumber)
+{
+    return QStringLiteral("Zozododeriv Evuzari—Figure Label  Manager：") + figureNumber + QStringLiteral("    ");
+}
+
+QString LabelEditor::figureNumberToLoad()
+{
+    if (m_taprell.currentFigureNumber().isEmpty()) {
+        m_taprell.setCurrentFigureNumber(defaultFigureNumber);
+    }
+    return m_taprell.currentFigureNumber();
+}
+
+Status LabelEditor::load(const QString &figureNumber)
+{
+    m_figureNumber = figureNumber;
+    m_addMode = false;
+    m_currentRow = -1;
+    const Status opened = m_taprell.openLibrary();
+    if (!opened) {
+        m_model.clear();
+        return opened;
+    }
+    if (Status listed = listLabels(); !listed) {
+        m_model.clear();
+        return listed;
+    }
+    m_currentRow = m_model.size() > 0 ? 0 : -1;
+    return {};
+}
+
+std::optional<LabelEditor::BoxTexts> LabelEditor::chooseRow(int row)
+{
+    if (row < 0 || row >= m_model.size()) {
+        return std::nullopt;
+    }
+    m_currentRow = row;
+    m_addMode = false;
+    return rowTexts(row);
+}
+
+LabelEditor::BoxTexts LabelEditor::rowTexts(int row) const
+{
+    return {m_model.cell(row, XColumn), m_model.cell(row, YColumn), m_model.cell(row, NameColumn)};
+}
+
+void LabelEditor::setSnapshot(int box, const QString &text)
+{
+    if (box >= 1 && box <= 3) {
+        m_snapshots[box - 1] = text;
+    }
+}
+
+QString LabelEditor::snapshot(int box) const
+{
+    return box >= 1 && box <= 3 ? m_snapshots[box - 1] : QString();
+}
+
+bool LabelEditor::commitBox(int box, const QString &text)
+{
+    if (box < 1 || box > 3 || m_addMode || text == m_snapshots[box - 1]) {
+        return false;
+    }
+    m_snapshots[box - 1] = text;
+    if (m_currentRow < 0 || m_currentRow >= m_model.size()) {
+        return false;
+    }
+    m_model.setCell(m_currentRow, box, text);
+    if (m_model.row(m_currentRow).key.isEmpty()) {
+        // Never stored: whatever its mark, the save has to insert it.
+        m_model.markNew(m_currentRow, numberText(m_model.number(m_currentRow)));
+    } else {
+        m_model.markChanged(m_currentRow);
+    }
+    return true;
+}
+
+LabelEditor::BoxTexts LabelEditor::startAdding()
+{
+    m_addMode = true;
+    return {QString(), QString(), QStringLiteral("1")};
+}
+
+double LabelEditor::nextFreeNumber() const
+{
+    double highest = 0;
+    for (int row = 0; row < m_model.size(); ++row) {
+        highest = std::max(highest, m_model.number(row));
+    }
+    return std::floor(highest) + 1;
+}
+
+int LabelEditor::addRow(const BoxTexts &texts)
+{
+    const QString number = numberText(nextFreeNumber());
+    const int row = m_model.appendRow({{QString(), texts.x, texts.y, texts.name}, RowState::New, {}, false});
+    m_model.markNew(row, number);
+    m_addMode = false;
+    m_currentRow = row;
+    return row;
+}
+
+bool LabelEditor::markCurrentDeleted()
+{
+    if (m_currentRow < 0 || m_currentRow >= m_model.size()) {
+        return false;
+    }
+    m_model.markDeleted(m_currentRow);
+    return true;
+}
+
+QString LabelEditor::labelFilter(const QString &key) const
+{
+    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + key;
+}
+
+int LabelEditor::occurrence(int row) const
+{
+    const QString &key = m_model.row(row).key;
+    int n = 1;
+    for (int j = 0; j < row; ++j) {
+        // Deletions before this row have already been carried out by the time it is written.
+        if (m_model.row(j).key == key && m_model.state(j) != RowState::Deleted) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+int LabelEditor::storedCount(int row) const
+{
+    const QString &key = m_model.row(row).key;
+    int n = occurrence(row);
+    for (int j = row + 1; j < m_model.size(); ++j) {
+        if (m_model.row(j).key == key) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+Status LabelEditor::deleteStoredLabel(int row)
+{
+    const QString &key = m_model.row(row).key;
+    if (storedCount(row) == 1) {
+        return m_taprell.execute(QStringLiteral("DELETE from picLable where ") + labelFilter(key));
+    }
+    // Several labels share this number: remove only the one this row stands for.
+    return m_taprell.execute(QStringLiteral("DELETE from picLable where rowid = (select rowid from picLable where ") +
+                             labelFilter(key) + QStringLiteral(" order by rowid limit 1 offset ") +
+                             QString::number(occurrence(row) - 1) + QStringLiteral(")"));
+}
+
+Status LabelEditor::storeLabel(int row)
+{
+    const ListRow &r = m_model.row(row);
+    const bool stored = !r.key.isEmpty();
+    const QString number = stored ? r.key : numberText(m_model.number(row));
+    const bool shared = stored && storedCount(row) > 1;
+    QString sql = QStringLiteral("select * from picLable where ") + labelFilter(number);
+    if (shared) {
+        sql += QStringLiteral(" order by rowid");
+    }
+    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
+        return opened;
+    }
+    Query &query = m_taprell.sharedQuery();
+    if (stored) {
+        if (!query.move(shared ? occurrence(row) : 1)) {
+            LibraryError error;
+            error.message = QStringLiteral("标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
+                                .arg(number);
+            error.statement = sql;
+            return error;
+        }
+    } else {
+        query.addNew();
+    }
+    const QString fields[] = {QStringLiteral("th"), QStringLiteral("ID"), QStringLiteral("X"), QStringLiteral("Y"),
+                              QStringLiteral("Lbl")};
+    const QString values[] = {m_figureNumber, number, r.cells[XColumn], r.cells[YColumn], r.cells[NameColumn]};
+    for (int i = 0; i < 5; ++i) {
+        if (Status set = query.setField(fields[i], values[i]); !set) {
+            return set;
+        }
+    }
+    return query.update();
+}
+
+Status LabelEditor::writeRow(int row)
+{
+    if (m_model.state(row) == RowState::Deleted) {
+        return deleteStoredLabel(row);
+    }
+    return storeLabel(row);
+}
+
+Status LabelEditor::save()
+{
+    const int count = m_model.size();
+    int failedRow = -1;
+    const auto hasWork = [this](int row) {
+        const RowState state = m_model.state(row);
+        return state == RowState::Changed || state == RowState::New ||
+               (state == RowState::Deleted && !m_model.row(row).key.isEmpty());
+    };
+    const auto write = [&](int row) {
+        Status status = writeRow(row);
+        if (!status) {
+            failedRow = row;
+        }
+        return status;
+    };
+
+    // Which label the current row shows, to find it again after the list is read anew.
+    QString currentKey;
+    int currentOccurrence = 0;
+    if (m_currentRow >= 0 && m_currentRow < count && m_model.state(m_currentRow) != RowState::Deleted) {
+        currentKey = m_model.row(m_currentRow).key.isEmpty() ? numberText(m_model.number(m_currentRow))
+                                                             : m_model.row(m_currentRow).key;
+        for (int j = 0; j <= m_currentRow; ++j) {
+            const ListRow &r = m_model.row(j);
+            const QString key = r.key.isEmpty() ? numberText(m_model.number(j)) : r.key;
+            if (key == currentKey && r.state != RowState::Deleted) {
+                ++currentOccurrence;
+            }
+        }
+    }
+
+    Library::SaveResult result = m_taprell.library().saveRows(count, hasWork, write);
+    if (!result.status) {
+        LibraryError error = result.status.error();
+        if (failedRow >= 0 && failedRow == result.done) {
+            int removedBefore = 0;
+            for (int row = 0; row < result.done; ++row) {
+                if (m_model.state(row) == RowState::Deleted) {
+                    ++removedBefore;
+                }
+            }
+            afterPartialSave(result.done);
+            error.row = failedRow - removedBefore + 1;
+        }
+        return error;
+    }
+
+    const int previousRow = m_currentRow;
+    if (Status listed = listLabels(); !listed) {
+        // Everything was written; only the fresh reading failed, so show the rows as stored.
+        afterPartialSave(count);
+        return listed;
+    }
+    int found = -1;
+    for (int row = 0, seen = 0; row < m_model.size() && found < 0; ++row) {
+        if (m_model.row(row).key == currentKey && ++seen == currentOccurrence) {
+            found = row;
+        }
+    }
+    if (m_model.size() == 0) {
+        m_currentRow = -1;
+    } else if (found >= 0) {
+        m_currentRow = found;
+    } else {
+        m_currentRow = std::clamp(previousRow, 0, m_model.size() - 1);
+    }
+    return {};
+}
+
+Status LabelEditor::listLabels()
+{
+    // rowid orders labels that share a number the same way the writes of a save count them.
+    const Status listed = m_taprell.openSharedQuery(QStringLiteral("select * from picLable where Th = ") +
+                                                    quoted(m_figureNumber) + QStringLiteral(" order by ID, rowid"));
+    if (!listed) {
+        return listed;
+    }
+    Query &query = m_taprell.sharedQuery();
+    const int id = query.fieldIndex(u"ID");
+    const int x = query.fieldIndex(u"X");
+    const int y = query.fieldIndex(u"Y");
+    const int lbl = query.fieldIndex(u"Lbl");
+    const int count = query.recordCount();
+    QList<ListRow> rows;
+    rows.reserve(count);
+    for (int position = 1; position <= count; ++position) {
+        query.move(position);
+        const QString number = query.text(id);
+        rows.append({{number, query.text(x), query.text(y), query.text(lbl)}, RowState::Unchanged, number, false});
+    }
+    m_model.setRows(std::move(rows));
+    return {};
+}
+
+void LabelEditor::afterPartialSave(int done)
+{
+    QList<ListRow> kept;
+    kept.reserve(m_model.size());
+    int newCurrent = -1;
+    bool removed = false;
+    for (int row = 0; row < m_model.size(); ++row) {
+        if (row < done) {
+            const RowState state = m_model.state(row);
+            if (state == RowState::Deleted) {
+                removed = true;
+                continue;
+            }
+            if (state != RowState::Unchanged) {
+                const QString number = numberText(m_model.number(row));
+                m_model.setKey(row, number);
+                m_model.markSaved(row, number);
+            }
+        }
+        if (row == m_currentRow) {
+            newCurrent = static_cast<int>(kept.size());
+        }
+        kept.append(m_model.row(row));
+    }
+    if (removed) {
+        m_model.setRows(std::move(kept));
+        m_currentRow =
+            newCurrent >= 0 ? newCurrent : (m_model.size() > 0 ? std::min(m_currentRow, m_model.size() - 1) : -1);
+    }
+}

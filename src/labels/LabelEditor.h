@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "LibraryError.h"
+#include "WorkingListModel.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+class mTaprell;
+
+// The working copy behind the label window: the labels of one figure, the add mode, the
+// current row and the box snapshots, and the save. No widgets and no dialogs: failures come
+// back as values for the window to show.
+//
+// Every listed row keeps the label number it was read with as its key, and a save addresses
+// stored labels by that key under the figure number the list was loaded for, never by the row's
+// position or by whatever figure the catalogue shows now.
+class LabelEditor
+{
+public:
+    enum Column
+    {
+        NumberColumn = 0,
+        XColumn = 1,
+        YColumn = 2,
+        NameColumn = 3,
+    };
+
+    // What the three boxes show for a row: index 1 x, 2 y, 3 label name.
+    struct BoxTexts
+    {
+        QString x;
+        QString y;
+        QString name;
+    };
+
+    static const QString defaultFigureNumber; // "B001"
+    static const QString deletedMarker;       // "★"
+
+    explicit LabelEditor(mTaprell &taprell);
+
+    WorkingListModel &model() { return m_model; }
+    const WorkingListModel &model() const { return m_model; }
+
+    // The figure the list was loaded for; empty before the first load.
+    QString figureNumber() const { return m_figureNumber; }
+    // The window caption for a figure number.
+    static QString caption(const QString &figureNumber);
+
+    // The figure number a load would use: the shared current figure number, which becomes
+    // "B001" (also for the other windows) when it is empty.
+    QString figureNumberToLoad();
+    // Reopens the library and lists the labels of the figure in ID order, the first row current.
+    // On failure the list is empty and the status tells why.
+    Status load(const QString &figureNumber);
+
+    int currentRow() const { return m_currentRow; }
+    bool addMode() const { return m_addMode; }
+
+    // A click on the list: the row becomes current and add mode goes off. Returns the row's texts
+    // for the boxes, or nothing when there is no such row (then nothing changes).
+    std::optional<BoxTexts> chooseRow(int row);
+    BoxTexts rowTexts(int row) const;
+
+    // Box i (1..3) received the focus with this text.
+    void setSnapshot(int box, const QString &text);
+    QString snapshot(int box) const;
+    // Carries an edit of box i into the current row; true when a row changed.
+    bool commitBox(int box, const QString &text);
+
+    // First press of the add button: add mode on; the texts the boxes get.
+    BoxTexts startAdding();
+    // Second press: appends the label as a new row (the next free number), which becomes the
+    // current row, and switches add mode off. Returns the row index.
+    int addRow(const BoxTexts &texts);
+    // The number a new label gets: one above the highest number listed, 1 for an empty list.
+    double nextFreeNumber() const;
+
+    // Marks the current row for deletion; false when there is no current row.
+    bool markCurrentDeleted();
+
+    bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
+
+    // Writes every marked row in one transaction, stopping at the first failing row. After a
+    // complete save the list is read again from the table (the current row kept where its label
+    // still exists). After a failed one the rows written before the failure show as saved (deleted
+    // ones leave the list) and the failing row and all after it keep their texts and marks; the
+    // error names the failing row's position in the list as it then stands.
+    Status save();
+
+private:
+    Status writeRow(int row);
+    Status deleteStoredLabel(int row);
+    Status storeLabel(int row);
+    // Rows before this one with the same key whose label is still stored, plus one: which of
+    // several stored labels with one number this row stands for.
+    int occurrence(int row) const;
+    int storedCount(int row) const;
+    Status listLabels();
+    void afterPartialSave(int done);
+    QString labelFilter(const QString &key) const;
+
+    mTaprell &m_taprell;
+    WorkingListModel m_model;
+    QString m_figureNumber;
+    int m_currentRow = -1;
+    bool m_addMode = false;
+    std::array<QString, 3> m_snapshots;
+};

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "LabelEditor.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeView;
+class mTaprell;
+
+// The label window: the labels of one figure, edited in the list and stored by one save.
+// Box edits reach the current row when a box loses the focus, so a click on the list or on a
+// button always comes after the edit has landed in the row that was current before it.
+class fPicLbl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit fPicLbl(mTaprell &taprell, QWidget *parent = nullptr);
+
+    // The catalogue shows the window again: reloads for the current figure number when it is not
+    // the one the list was loaded for (asking first when rows carry unsaved marks; No keeps the
+    // window as it is), then brings the window to the front.
+    void showForCurrentFigure();
+
+    // Carries an edit of box i (1 x, 2 y, 3 label name) into the current row.
+    void TxtBoxesChange(int i);
+
+    LabelEditor &editor() { return m_editor; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void loadFigure();
+    void listClick();
+    void selectCurrentRow();
+    void commitFocusedBox();
+    void showBoxTexts(const LabelEditor::BoxTexts &texts);
+    void showDesignTimeTexts();
+    QString boxText(int i) const;
+    int boxIndex(const QObject *object) const;
+    void addClicked();
+    void deleteClicked();
+    void saveClicked();
+
+    mTaprell &m_taprell;
+    LabelEditor m_editor;
+
+    QLabel *m_label1 = nullptr;
+    QTreeView *m_list = nullptr;
+    QGroupBox *m_frame = nullptr;
+    QLineEdit *m_x = nullptr;
+    QLineEdit *m_y = nullptr;
+    QPlainTextEdit *m_name = nullptr;
+    QPushButton *m_add = nullptr;
+    QPushButton *m_delete = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_exit = nullptr;
+    bool m_selecting = false; // the window moves the selection itself: not a click on the list
+};
