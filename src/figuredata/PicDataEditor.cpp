@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PicDataEditor.h"
+
+#include "Conversions.h"
+#include "mTaprell.h"
+
+namespace {
+
+const QStringList headers = {QStringLiteral("点号"), QStringLiteral("线号"), QStringLiteral("是否曲线"),
+                             QStringLiteral("X-值"), QStringLiteral("Y-值"), QStringLiteral("线型")};
+
+// The value columns in list order after the number cell; field i is column i.
+const std::array<QStringView, PicDataEditor::fieldCount> valueColumns = {u"Series", u"curve", u"X", u"Y", u"L"};
+
+QString positionText(int row)
+{
+    return QString::number(row + 1);
+}
+
+// A stored ID as it goes into a statement: a plain number as it is, anything else quoted, so
+// a value written by another program cannot change the statement.
+QString idLiteral(const QString &storedId)
+{
+    return storedId == numberText(numericValue(storedId)) ? storedId : quoted(storedId);
+}
+
+LibraryError rowError(const QString &message, const QString &statement)
+{
+    LibraryError error;
+    error.message = message;
+    error.statement = statement;
+    return error;
+}
+
+} // namespace
+
+const QString PicDataEditor::defaultFigureNumber = QStringLiteral("B001");
+
+PicDataEditor::PicDataEditor(mTaprell &taprell, QObject *parent)
+    : QObject(parent)
+    , m_taprell(taprell)
+    , m_model(new WorkingListModel(headers, QString(), this))
+{
+}
+
+QString PicDataEditor::requestedFigureNumber()
+{
+    if (m_taprell.currentFigureNumber().isEmpty()) {
+        m_taprell.setCurrentFigureNumber(defaultFigureNumber);
+    }
+    return m_taprell.currentFigureNumber();
+}
+
+Status PicDataEditor::load(const QString &figureNumber)
+{
+    m_figureNumber = figureNumber;
+    m_currentRow = -1;
+    m_addMode = false;
+    m_rowIds.clear();
+    m_model->clear();
+
+    if (Status opened = m_taprell.openLibrary(); !opened) {
+        return opened;
+    }
+    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where Th = ") + quoted(figureNumber) +
+                        QStringLiteral(" order by ID");
+    if (Status status = m_taprell.openSharedQuery(sql); !status) {
+        return status;
+    }
+    Query &query = m_taprell.sharedQuery();
+    const int identity = query.fieldIndex(u"rowIdentity");
+    const std::array<int, 6> columns = {query.fieldIndex(u"ID"),    query.fieldIndex(u"Series"),
+                                        query.fieldIndex(u"curve"), query.fieldIndex(u"X"),
+                                        query.fieldIndex(u"Y"),     query.fieldIndex(u"L")};
+    const int count = query.recordCount();
+    QList<ListRow> rows;
+    rows.reserve(count);
+    m_rowIds.reserve(count);
+    for (int k = 1; k <= count; ++k) {
+        query.move(k);
+        ListRow row;
+        row.cells.reserve(int(columns.size()));
+        for (const int column : columns) {
+            row.cells.append(query.text(column));
+        }
+        row.key = row.cells[0];
+        rows.append(std::move(row));
+        m_rowIds.append(query.text(identity).toLongLong());
+    }
+    query.close(); // the list holds the texts now; no need to keep the records twice
+    m_model->setRows(std::move(rows));
+    return {};
+}
+
+PointFields PicDataEditor::chooseRow(int row)
+{
+    PointFields fields;
+    if (row < 0 || row >= m_model->size()) {
+        return fields;
+    }
+    m_currentRow = row;
+    fields.number = m_model->cell(row, 0);
+    for (int i = 1; i <= fieldCount; ++i) {
+        fields.value(i) = m_model->cell(row, i);
+        m_snapshots[i - 1] = fields.value(i);
+    }
+    m_addMode = false;
+    return fields;
+}
+
+bool PicDataEditor::commitField(int field, const QString &text)
+{
+    if (m_addMode || text == m_snapshots[field - 1]) {
+        return false;
+    }
+    m_snapshots[field - 1] = text;
+    if (m_currentRow < 0 || m_currentRow >= m_model->size()) {
+        return false;
+    }
+    m_model->setCell(m_currentRow, field, text);
+    m_model->markChanged(m_currentRow);
+    return true;
+}
+
+PointFields PicDataEditor::prepareNewPoint(const PointFields &shown)
+{
+    PointFields fields = shown;
+    const int count = m_model->size();
+    fields.number = count == 0 ? QStringLiteral("1") : numberText(m_model->number(count - 1) + 1);
+    fields.value(XField).clear();
+    fields.value(YField).clear();
+    fields.value(LineTypeField) = QStringLiteral("1");
+    m_addMode = true;
+    return fields;
+}
+
+int PicDataEditor::appendNewPoint(const PointFields &shown)
+{
+    ListRow row;
+    row.cells.append(shown.number + WorkingListModel::newMarker);
+    for (const QString &value : shown.values) {
+        row.cells.append(value);
+    }
+    row.state = RowState::New;
+    const int index = m_model->appendRow(std::move(row));
+    m_rowIds.append(0);
+    m_addMode = false;
+    m_currentRow = index;
+    for (int i = 1; i <= fieldCount; ++i) {
+        m_snapshots[i - 1] = shown.value(i);
+    }
+    return index;
+}
+
+Status PicDataEditor::save()
+{
+    const auto hasWork = [this](int row) {
+        return m_model->state(row) != RowState::Unchanged || m_model->row(row).key != positionText(row);
+    };
+    const auto write = [this](int row) {
+        Status status = writeRow(row);
+        if (!status) {
+            status.error().row = row + 1;
+        }
+        return status;
+    };
+    const Library::SaveResult result = m_taprell.library().saveRows(m_model->size(), hasWork, write);
+    for (int row = 0; row < result.done; ++row) {
+        m_model->markSaved(row, positionText(row));
+        m_model->setKey(row, positionText(row));
+    }
+    return result.status;
+}
+
+Status PicDataEditor::writeRow(int row)
+{
+    const ListRow &listRow = m_model->row(row);
+    const bool isNew = listRow.state == RowState::New;
+    if (isNew) {
+        const Status opened =
+            m_taprell.openSharedQuery(QStringLiteral("select * from pData where th= ") + quoted(m_figureNumber) +
+                                      QStringLiteral(" and ID=") + numberText(numericValue(listRow.cells[0])));
+        if (!opened) {
+            return opened;
+        }
+        m_taprell.sharedQuery().addNew();
+    } else if (Status located = locateStored(row); !located) {
+        return located;
+    }
+
+    Query &query = m_taprell.sharedQuery();
+    const QString position = positionText(row);
+    if (listRow.state == RowState::Unchanged) {
+        // Only its place in the list moved: renumber, leave the values as stored.
+        if (Status status = query.setField(u"ID", position); !status) {
+            return status;
+        }
+    } else {
+        if (Status status = query.setField(u"th", m_figureNumber); !status) {
+            return status;
+        }
+        if (Status status = query.setField(u"ID", position); !status) {
+            return status;
+        }
+        for (int i = 1; i <= fieldCount; ++i) {
+            if (Status status = query.setField(valueColumns[i - 1], listRow.cells[i]); !status) {
+                return status;
+            }
+        }
+    }
+    if (Status status = query.update(); !status) {
+        return status;
+    }
+    if (isNew) {
+        // Remember the new point's identity, for a figure where IDs repeat.
+        Query inserted;
+        if (m_taprell.openQuery(inserted, QStringLiteral("select last_insert_rowid()")) &&
+            inserted.recordCount() == 1) {
+            m_rowIds[row] = inserted.text(0).toLongLong();
+        }
+    }
+    return {};
+}
+
+// Positions the shared query on the stored point the row was read as: the figure's point with
+// the row's stored ID, told apart by row identity when several points share that ID.
+Status PicDataEditor::locateStored(int row)
+{
+    const QString &storedId = m_model->row(row).key;
+    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where th= ") +
+                        quoted(m_figureNumber) + QStringLiteral(" and ID=") + idLiteral(storedId);
+    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
+        return opened;
+    }
+    Query &query = m_taprell.sharedQuery();
+    const int count = query.recordCount();
+    const qint64 wanted = m_rowIds.value(row);
+    if (count == 0) {
+        return rowError(
+            QStringLiteral("图版 %1 中已经没有点号为 %2 的点（载入之后被其他程序删除或改了点号），这一行没有写入。")
+                .arg(m_figureNumber, storedId),
+            sql);
+    }
+    if (count == 1 && wanted == 0) {
+        return {};
+    }
+    const int identity = query.fieldIndex(u"rowIdentity");
+    for (int k = 1; k <= count; ++k) {
+        query.move(k);
+        if (query.text(identity).toLongLong() == wanted) {
+            return {};
+        }
+    }
+    if (count == 1) {
+        return rowError(
+            QStringLiteral("图版 %1 中点号为 %2 的点在载入之后已被其他程序替换，这一行没有写入。请重新打开窗口。")
+                .arg(m_figureNumber, storedId),
+            sql);
+    }
+    return rowError(QStringLiteral("图版 %1 中有 %2 个点的点号都是 %3，无法确定哪一个是这一行，这一行没有写入。")
+                        .arg(m_figureNumber, QString::number(count), storedId),
+                    sql);
+}

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "LibraryError.h"
+#include "WorkingListModel.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class mTaprell;
+
+// What the point fields of the data window show: the point number and the five value fields,
+// addressed 1 to 5 as line number, curve, X, Y and line type (values[0] is field 1).
+struct PointFields
+{
+    QString number;
+    std::array<QString, 5> values;
+
+    QString &value(int field) { return values[field - 1]; }
+    const QString &value(int field) const { return values[field - 1]; }
+};
+
+// The editing core of the figure data window: the points of one figure as a working list, the
+// row that field edits go to, the add mode and the fields' text snapshots, and the save.
+//
+// A row remembers the ID it was read with (ListRow::key) and its row identity, so a save finds
+// the stored point itself rather than whatever now carries the row's list number; a figure
+// whose IDs have gaps, repeats or do not start at 1 is renumbered to 1..n within the save.
+class PicDataEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Field
+    {
+        SeriesField = 1,
+        CurveField = 2,
+        XField = 3,
+        YField = 4,
+        LineTypeField = 5,
+    };
+    static constexpr int fieldCount = 5;
+    static const QString defaultFigureNumber; // "B001"
+
+    explicit PicDataEditor(mTaprell &taprell, QObject *parent = nullptr);
+
+    WorkingListModel *model() const { return m_model; }
+
+    // The figure the list was loaded for; every save writes under it.
+    QString figureNumber() const { return m_figureNumber; }
+    // The program's current figure number, set to "B001" there when it is empty.
+    QString requestedFigureNumber();
+    // Reopens the library and reads the figure's points in ID order. Forgets the current row
+    // and the add mode. On failure the list is empty and the error says why.
+    Status load(const QString &figureNumber);
+
+    int currentRow() const { return m_currentRow; }
+    bool addMode() const { return m_addMode; }
+
+    // A click in the list: the row becomes current, the fields and their snapshots take its
+    // texts, and the add mode ends. Returns the texts the fields show.
+    PointFields chooseRow(int row);
+
+    // A value field received the focus with this text.
+    void fieldFocused(int field, const QString &text) { m_snapshots[field - 1] = text; }
+    QString snapshot(int field) const { return m_snapshots[field - 1]; }
+    // Commits a value field's text into the current row when it differs from its snapshot;
+    // the row turns changed ("*") unless it is new. Nothing happens in add mode.
+    // Returns true when a row changed.
+    bool commitField(int field, const QString &text);
+
+    // First press of the add button: the fields for a new point after the last row.
+    PointFields prepareNewPoint(const PointFields &shown);
+    // Second press: appends the shown point as a new row ("#") and returns its index. Field
+    // edits from now on go to that row, the one the fields show.
+    int appendNewPoint(const PointFields &shown);
+
+    // One save: changed and new rows are written, rows whose stored ID is not their position
+    // are renumbered. Rows before a failing row are stored and shown saved; that row and the
+    // rows after it keep their texts and marks. The error names the row.
+    Status save();
+
+    bool hasUnsavedChanges() const { return m_model->hasUnsavedChanges(); }
+
+private:
+    Status writeRow(int row);
+    Status locateStored(int row);
+
+    mTaprell &m_taprell;
+    WorkingListModel *m_model;
+    QList<qint64> m_rowIds; // per list row: the row identity it was read with, 0 when unknown
+    QString m_figureNumber;
+    int m_currentRow = -1;
+    bool m_addMode = false;
+    std::array<QString, fieldCount> m_snapshots;
+};

@@ -1,0 +1,312 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fPicData.h"
+
+#include "ReportView.h"
+#include "Twips.h"
+#include "mTaprell.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+const QString addCaption = QStringLiteral("添 加");
+const QString appendCaption = QStringLiteral("加 入");
+const QString nextCaption = QStringLiteral("新 建");
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QComboBox *makeCombo(QWidget *parent, const QString &name, const QStringList &items, const QRect &geometry)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr); // typed text stays as typed
+    combo->addItems(items);
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+QLineEdit *makeLineEdit(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QStringList numberItems(int first, int last)
+{
+    QStringList items;
+    for (int i = first; i <= last; ++i) {
+        items << QString::number(i);
+    }
+    return items;
+}
+
+// The fields as the window first shows them.
+PointFields initialFields()
+{
+    PointFields fields;
+    fields.values = {QStringLiteral("1"), QStringLiteral("True"), QString(), QString(), QStringLiteral("2")};
+    return fields;
+}
+
+} // namespace
+
+const QString fPicData::titleText = QStringLiteral("Zozododeriv Evuzari—Figure Data Manager：");
+
+fPicData::fPicData(mTaprell &taprell, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_taprell(taprell)
+    , m_editor(taprell)
+{
+    setObjectName(QStringLiteral("fPicData"));
+    buildControls();
+    loadFigure(m_editor.requestedFigureNumber());
+}
+
+void fPicData::buildControls()
+{
+    setFixedSize(twipsSize(7188, 7200));
+
+    LvFigure = new QTreeView(this);
+    LvFigure->setObjectName(QStringLiteral("LvFigure"));
+    LvFigure->setModel(m_editor.model());
+    setupReportView(LvFigure, {540, 540, 960, 800, 800, 540});
+    LvFigure->setGeometry(twipsRect(120, 120, 4460, 6975));
+
+    Frame2 = new QGroupBox(QStringLiteral("点属性编辑栏"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twipsRect(4680, 240, 2295, 3255));
+    Label2 = makeLabel(Frame2, QStringLiteral("Label2"), QStringLiteral("点 号"), twipsRect(240, 400, 495, 255));
+    tTxtBx0 = makeLineEdit(Frame2, QStringLiteral("tTxtBx0"), twipsRect(1100, 340, 1000, 320));
+    Label3 = makeLabel(Frame2, QStringLiteral("Label3"), QStringLiteral("线 号"), twipsRect(240, 784, 495, 255));
+    tTxtBx1 = makeCombo(Frame2, QStringLiteral("tTxtBx1"), numberItems(1, 16), twipsRect(1100, 736, 1000, 300));
+    Label4 = makeLabel(Frame2, QStringLiteral("Label4"), QStringLiteral("是否曲线"), twipsRect(120, 1168, 855, 255));
+    tTxtBx2 = makeCombo(Frame2, QStringLiteral("tTxtBx2"), {QStringLiteral("True"), QStringLiteral("False")},
+                        twipsRect(1100, 1112, 1000, 300));
+    Label5 = makeLabel(Frame2, QStringLiteral("Label5"), QStringLiteral("X-值"), twipsRect(240, 1552, 495, 255));
+    tTxtBx3 = makeLineEdit(Frame2, QStringLiteral("tTxtBx3"), twipsRect(1100, 1488, 1000, 320));
+    Label6 = makeLabel(Frame2, QStringLiteral("Label6"), QStringLiteral("Y-值"), twipsRect(240, 1936, 495, 255));
+    tTxtBx4 = makeLineEdit(Frame2, QStringLiteral("tTxtBx4"), twipsRect(1100, 1884, 1000, 320));
+    Label7 = makeLabel(Frame2, QStringLiteral("Label7"), QStringLiteral("线 型"), twipsRect(240, 2320, 495, 255));
+    tTxtBx5 = makeCombo(Frame2, QStringLiteral("tTxtBx5"), numberItems(0, 3), twipsRect(1100, 2280, 1000, 300));
+    cmdAddPoint = makeButton(Frame2, QStringLiteral("cmdAddPoint"), addCaption, twipsRect(1080, 2760, 855, 375));
+
+    Frame1 = new QGroupBox(QStringLiteral("线型说明"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(4680, 3840, 2295, 1840));
+    Label1 =
+        makeLabel(Frame1, QStringLiteral("Label1"),
+                  QStringList{QStringLiteral("线型是指从上一点到该点的连线类型,其中："), QStringLiteral(" 0 - 无线   "),
+                              QStringLiteral(" 1 - 实绩"), QStringLiteral(" 2 - 点线   "), QStringLiteral(" 3 - 虚线")}
+                      .join(u'\n'),
+                  twipsRect(240, 320, 1815, 1455));
+    Label1->setFont(QFont(QStringLiteral("宋体"), 9));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    cmdSave = makeButton(this, QStringLiteral("cmdSave"), QStringLiteral("保 存"), twipsRect(5880, 6000, 975, 375));
+    cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("退 出"), twipsRect(5880, 6600, 975, 375));
+
+    showFields(initialFields());
+    m_valueFields = {tTxtBx1, tTxtBx2, tTxtBx3, tTxtBx4, tTxtBx5};
+    for (QWidget *field : m_valueFields) {
+        field->installEventFilter(this);
+        if (auto *combo = qobject_cast<QComboBox *>(field)) {
+            combo->lineEdit()->installEventFilter(this);
+        }
+    }
+
+    setTabOrder(cmdSave, cmdCancel);
+    setTabOrder(cmdCancel, cmdAddPoint);
+    setTabOrder(cmdAddPoint, tTxtBx0);
+    setTabOrder(tTxtBx0, tTxtBx1);
+    setTabOrder(tTxtBx1, tTxtBx3);
+    setTabOrder(tTxtBx3, tTxtBx4);
+    setTabOrder(tTxtBx4, tTxtBx5);
+    setTabOrder(tTxtBx5, tTxtBx2);
+    setTabOrder(tTxtBx2, LvFigure);
+
+    // A click reaches the list after the field that had the focus has committed its edit.
+    connect(LvFigure, &QTreeView::clicked, this, [this] { chooseRow(selectedReportRow(LvFigure)); });
+    connect(LvFigure->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && current.row() != m_editor.currentRow()) {
+                    chooseRow(current.row());
+                }
+            });
+    connect(cmdAddPoint, &QPushButton::clicked, this, &fPicData::cmdAddPointClick);
+    connect(cmdSave, &QPushButton::clicked, this, &fPicData::cmdSaveClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void fPicData::loadFigure(const QString &figureNumber)
+{
+    setWindowTitle(titleText + figureNumber + QStringLiteral("    "));
+    const Status loaded = m_editor.load(figureNumber);
+    cmdAddPoint->setText(addCaption);
+    if (!loaded) {
+        m_taprell.libraryProblem(loaded.error(), this);
+    }
+    if (m_editor.model()->size() > 0) {
+        selectReportRow(LvFigure, 0);
+        chooseRow(0);
+    } else {
+        showFields(initialFields());
+    }
+}
+
+void fPicData::showForCurrentFigure()
+{
+    const QString wanted = m_editor.requestedFigureNumber();
+    // Figure numbers compare without regard to case in the library too.
+    if (wanted.compare(m_editor.figureNumber(), Qt::CaseInsensitive) != 0 &&
+        (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
+        loadFigure(wanted);
+    }
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void fPicData::TxtBoxesChange(int i)
+{
+    if (i >= 1 && i <= PicDataEditor::fieldCount) {
+        m_editor.commitField(i, fieldText(i));
+    }
+}
+
+bool fPicData::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        const int i = valueFieldOf(watched);
+        // A combo box's own list takes the focus while it is open; that is no leaving.
+        if (i > 0 && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            if (event->type() == QEvent::FocusIn) {
+                m_editor.fieldFocused(i, fieldText(i));
+            } else if (!m_editor.addMode()) {
+                TxtBoxesChange(i);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void fPicData::closeEvent(QCloseEvent *event)
+{
+    // The close box takes no focus, so an edit still in a field is committed here.
+    if (const int i = valueFieldOf(focusWidget()); i > 0 && !m_editor.addMode()) {
+        TxtBoxesChange(i);
+    }
+    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void fPicData::chooseRow(int row)
+{
+    if (row < 0 || row >= m_editor.model()->size()) {
+        return;
+    }
+    showFields(m_editor.chooseRow(row));
+}
+
+void fPicData::showFields(const PointFields &fields)
+{
+    tTxtBx0->setText(fields.number);
+    tTxtBx1->setEditText(fields.value(PicDataEditor::SeriesField));
+    tTxtBx2->setEditText(fields.value(PicDataEditor::CurveField));
+    tTxtBx3->setText(fields.value(PicDataEditor::XField));
+    tTxtBx4->setText(fields.value(PicDataEditor::YField));
+    tTxtBx5->setEditText(fields.value(PicDataEditor::LineTypeField));
+}
+
+PointFields fPicData::shownFields() const
+{
+    PointFields fields;
+    fields.number = tTxtBx0->text();
+    for (int i = 1; i <= PicDataEditor::fieldCount; ++i) {
+        fields.value(i) = fieldText(i);
+    }
+    return fields;
+}
+
+QString fPicData::fieldText(int i) const
+{
+    QWidget *field = m_valueFields[i - 1];
+    if (auto *combo = qobject_cast<QComboBox *>(field)) {
+        return combo->currentText();
+    }
+    return static_cast<QLineEdit *>(field)->text();
+}
+
+int fPicData::valueFieldOf(QObject *watched) const
+{
+    if (!watched) {
+        return 0;
+    }
+    for (int i = 0; i < PicDataEditor::fieldCount; ++i) {
+        QWidget *field = m_valueFields[i];
+        if (watched == field) {
+            return i + 1;
+        }
+        if (auto *combo = qobject_cast<QComboBox *>(field); combo && watched == combo->lineEdit()) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+void fPicData::cmdAddPointClick()
+{
+    if (!m_editor.addMode()) {
+        showFields(m_editor.prepareNewPoint(shownFields()));
+        cmdAddPoint->setText(appendCaption);
+        return;
+    }
+    const int row = m_editor.appendNewPoint(shownFields());
+    cmdAddPoint->setText(nextCaption);
+    // The new row is the one the fields show, so the list shows it as the chosen row too.
+    selectReportRow(LvFigure, row);
+}
+
+void fPicData::cmdSaveClick()
+{
+    const Status saved = m_editor.save();
+    if (!m_editor.addMode() && m_editor.currentRow() >= 0) {
+        tTxtBx0->setText(m_editor.model()->cell(m_editor.currentRow(), 0));
+    }
+    if (!saved) {
+        m_taprell.errorNotice(saved.error(), this);
+    }
+}
