@@ -72,6 +72,12 @@ fGroup::fGroup(mTaprell &taprell, QWidget *parent)
     setGroup();
 }
 
+fGroup::~fGroup()
+{
+    // The list and its selection go first, while the working copy they point into still exists.
+    delete LvGroup;
+}
+
 void fGroup::setGroup()
 {
     const Status status = m_editor.load();

@@ -23,6 +23,7 @@ public:
 
     // Builds the controls and loads the list.
     explicit fGroup(mTaprell &taprell, QWidget *parent = nullptr);
+    ~fGroup() override;
 
     // Reloads the list from the figure library; there is no current row afterwards.
     void setGroup();
