@@ -171,7 +171,7 @@ void fPicLbl::commitFocusedBox()
 {
     // The close box and the catalogue do not take the focus, so an edit still in a box is
     // carried into its row before anything asks whether rows carry marks.
-    if (const int i = boxIndex(focusWidget()); i > 0 && m_editor.addMode() == false) {
+    if (const int i = boxIndex(focusWidget()); i > 0) {
         TxtBoxesChange(i);
     }
 }
