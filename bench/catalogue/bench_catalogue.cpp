@@ -37,9 +37,11 @@ void generate(const QString &file)
         db.open();
         db.transaction();
         QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("insert into picMain values (?,?,?,?,'B',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        insert.prepare(
+            QStringLiteral("insert into picMain values (?,?,?,?,'B',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
         for (int i = 1; i <= figureCount; ++i) {
-            QVariantList values = {figureNumber(i), QStringLiteral("Diagram %1 (Author et al., %2)").arg(i).arg(1950 + i % 70),
+            QVariantList values = {figureNumber(i),
+                                   QStringLiteral("Diagram %1 (Author et al., %2)").arg(i).arg(1950 + i % 70),
                                    QStringLiteral("BP%1").arg(i, 6, 10, QLatin1Char('0')), 1 + i % 10};
             values += {35.0 + i % 7, 80.5, 1.0, 5.0, 0.0, i % 2, 1, 0.0, 16.0, 1.0, 2.0, 35.0, 0, 0, 1, 0};
             values += {QStringLiteral("Boundary lines after the original publication, figure %1; "
@@ -85,9 +87,8 @@ int main(int argc, char *argv[])
         qint16 kind = 1;
         window.LoadFigData(kind);
     });
-    const double shellLoad = bench::bestOf(3, [&] {
-        bench::timeShell(file, QStringLiteral("select * from picMain where LB='B' order by figName;\n"));
-    });
+    const double shellLoad = bench::bestOf(
+        3, [&] { bench::timeShell(file, QStringLiteral("select * from picMain where LB='B' order by figName;\n")); });
 
     // Save: 10,000 rows changed through Update list, spread over the list.
     CatalogueEditor &editor = window.editor();

@@ -90,7 +90,7 @@ Status CatalogueEditor::load(qint16 kind)
     }
     const QString sql = QStringLiteral("select * from picMain where LB = ") + quoted(kindLetter(m_kind)) +
                         QStringLiteral(" order by figName");
-    const Status status = m_taprell.openSharedQuery(sql);
+    const Status status = m_taprell.openSharedQuery(sql, Query::Mode::ReadOnly);
     if (!status) {
         m_model.clear();
         return status;
@@ -224,7 +224,8 @@ Status CatalogueEditor::save()
     const int count = m_model.size();
     const auto result = m_taprell.library().saveRows(
         count, [this](int row) { return m_model.state(row) != RowState::Unchanged; },
-        [this](int row) { return writeRow(row); });
+        [this](int row) { return writeRow(row); }, Library::RowWrites::One);
+    m_model.beginChanges();
     for (int row = 0; row < result.done; ++row) {
         switch (m_model.state(row)) {
         case RowState::Changed:
@@ -238,5 +239,6 @@ Status CatalogueEditor::save()
             break;
         }
     }
+    m_model.endChanges();
     return result.status;
 }

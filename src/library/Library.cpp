@@ -2,6 +2,7 @@
 #include "Library.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QUrl>
@@ -42,6 +43,11 @@ bool isReadOnlyError(const QSqlError &error)
 
 int TableInfo::indexOf(QStringView column) const
 {
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].name == column) {
+            return i;
+        }
+    }
     for (int i = 0; i < columns.size(); ++i) {
         if (columns[i].name.compare(column, Qt::CaseInsensitive) == 0) {
             return i;
@@ -111,6 +117,7 @@ Status Library::open(const QString &fileName, OpenMode mode)
 void Library::close()
 {
     m_prepared.clear();
+    m_builtSql.clear();
     m_tables.clear();
     if (QSqlDatabase::contains(m_connectionName)) {
         {
@@ -143,15 +150,22 @@ Status Library::execute(const QString &sql)
     if (!isOpen()) {
         return notOpenError(sql);
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!query.exec(sql)) {
-        return makeError(QStringLiteral("语句执行失败。"), query.lastError(), sql);
+    Status status;
+    QSqlQuery *query = preparedStatement(sql, &status);
+    if (!query) {
+        return status;
+    }
+    const bool ok = query->exec();
+    const QSqlError error = query->lastError();
+    query->finish();
+    if (!ok) {
+        return makeError(QStringLiteral("语句执行失败。"), error, sql);
     }
     return {};
 }
 
 Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> &hasWork,
-                                      const std::function<Status(int)> &writeRow)
+                                      const std::function<Status(int)> &writeRow, RowWrites writes)
 {
     if (!isOpen()) {
         return {0, notOpenError({})};
@@ -160,6 +174,13 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     if (!db.transaction()) {
         return {0, makeError(QStringLiteral("不能开始保存。"), db.lastError(), QStringLiteral("BEGIN"))};
     }
+    ++m_transactionSerial;
+    m_inTransaction = true;
+    struct EndOfTransaction
+    {
+        bool &flag;
+        ~EndOfTransaction() { flag = false; }
+    } end{m_inTransaction};
     Status savepointStatus;
     QSqlQuery *savepoint = prepared(QStringLiteral("SAVEPOINT saverow"), &savepointStatus);
     QSqlQuery *release = prepared(QStringLiteral("RELEASE saverow"), &savepointStatus);
@@ -176,21 +197,26 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             ++done;
             continue;
         }
-        if (!savepoint->exec()) {
+        const bool guarded = writes == RowWrites::Several;
+        if (guarded && !savepoint->exec()) {
             failure = makeError(QStringLiteral("保存失败。"), savepoint->lastError(), QStringLiteral("SAVEPOINT"));
             break;
         }
         Status status = writeRow(i);
         if (!status) {
-            rollbackTo->exec();
-            release->exec();
+            if (guarded) {
+                rollbackTo->exec();
+                release->exec();
+            }
             if (status.error().row == 0) {
                 status.error().row = i + 1;
             }
             failure = std::move(status);
             break;
         }
-        release->exec();
+        if (guarded) {
+            release->exec();
+        }
         ++done;
     }
     if (!db.commit()) {
@@ -239,11 +265,126 @@ QSqlQuery *Library::prepared(const QString &sql, Status *status)
         return &it->second;
     }
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
     if (!query.prepare(sql)) {
         *status = makeError(QStringLiteral("语句无效。"), query.lastError(), sql);
         return nullptr;
     }
     return &m_prepared.emplace(sql, std::move(query)).first->second;
+}
+
+QSqlQuery *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
+{
+    auto it = m_builtSql.find(key);
+    if (it == m_builtSql.end()) {
+        it = m_builtSql.emplace(key, build()).first;
+    }
+    return prepared(it->second, status);
+}
+
+QSqlQuery *Library::preparedStatement(const QString &sql, Status *status)
+{
+    static const QRegularExpression dml(QStringLiteral("^\\s*(select|insert|update|delete)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QVariantList values;
+    const bool parameters = dml.match(sql).hasMatch();
+    QSqlQuery *query = prepared(parameters ? withParameters(sql, &values) : sql, status);
+    if (!query) {
+        if (!status->ok()) {
+            status->error().statement = sql;
+        }
+        return nullptr;
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        query->bindValue(i, values[i]);
+    }
+    return query;
+}
+
+QString Library::withParameters(const QString &sql, QVariantList *values)
+{
+    auto isWordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+    auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    QString shape;
+    shape.reserve(sql.size());
+    const qsizetype n = sql.size();
+    bool afterComparison = false;
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = sql[i];
+        if (c == u'\'') {
+            QString text;
+            qsizetype j = i + 1;
+            bool closed = false;
+            while (j < n) {
+                if (sql[j] == u'\'') {
+                    if (j + 1 < n && sql[j + 1] == u'\'') {
+                        text += u'\'';
+                        j += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++j;
+                    break;
+                }
+                text += sql[j++];
+            }
+            if (!closed) { // leave a broken statement as it is, for the engine to report
+                shape += sql.mid(i);
+                break;
+            }
+            values->append(text);
+            shape += u'?';
+            i = j;
+            afterComparison = false;
+            continue;
+        }
+        const bool signedNumber = (c == u'-' || c == u'+') && i + 1 < n && isDigit(sql[i + 1]);
+        if (afterComparison && (isDigit(c) || signedNumber) && (i == 0 || !isWordChar(sql[i - 1]))) {
+            qsizetype j = signedNumber ? i + 1 : i;
+            bool fraction = false;
+            while (j < n && isDigit(sql[j])) {
+                ++j;
+            }
+            if (j < n && sql[j] == u'.') {
+                fraction = true;
+                ++j;
+                while (j < n && isDigit(sql[j])) {
+                    ++j;
+                }
+            }
+            if (j < n && (sql[j] == u'e' || sql[j] == u'E')) {
+                qsizetype k = j + 1;
+                if (k < n && (sql[k] == u'+' || sql[k] == u'-')) {
+                    ++k;
+                }
+                if (k < n && isDigit(sql[k])) {
+                    fraction = true;
+                    j = k;
+                    while (j < n && isDigit(sql[j])) {
+                        ++j;
+                    }
+                }
+            }
+            if (j >= n || !isWordChar(sql[j])) {
+                const QString number = sql.mid(i, j - i);
+                bool ok = false;
+                const qlonglong whole = fraction ? 0 : number.toLongLong(&ok);
+                values->append(ok ? QVariant(whole) : QVariant(number.toDouble()));
+                shape += u'?';
+                i = j;
+                afterComparison = false;
+                continue;
+            }
+        }
+        if (c == u'=' || c == u'<' || c == u'>') {
+            afterComparison = true;
+        } else if (!c.isSpace() && c != u'!') {
+            afterComparison = false;
+        }
+        shape += c;
+        ++i;
+    }
+    return shape;
 }
 
 LibraryError Library::makeError(const QString &message, const QSqlError &error, const QString &statement) const

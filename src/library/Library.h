@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 #include <optional>
@@ -63,6 +64,11 @@ public:
     // Bumped by every open and close; queries read under an older one can no longer write.
     quint64 generation() const { return m_generation; }
 
+    // The save transaction that is running, 0 outside one. A record read inside a transaction
+    // cannot be changed by anyone else before that transaction ends: the engine holds its read
+    // lock (or read snapshot) until then.
+    quint64 currentTransaction() const { return m_inTransaction ? m_transactionSerial : 0; }
+
     // Connections of all Library objects that are currently open.
     static int openConnectionCount();
 
@@ -80,13 +86,29 @@ public:
         int done = 0;
         Status status;
     };
-    SaveResult saveRows(int count, const std::function<bool(int)> &hasWork, const std::function<Status(int)> &writeRow);
+    // A row written by one statement cannot be half-written and needs no savepoint of its own.
+    enum class RowWrites
+    {
+        Several,
+        One,
+    };
+    SaveResult saveRows(int count, const std::function<bool(int)> &hasWork, const std::function<Status(int)> &writeRow,
+                        RowWrites writes = RowWrites::Several);
 
     // Column names and declared types of a table; nullptr when there is no such table.
     const TableInfo *tableInfo(const QString &table);
 
     // A prepared statement kept for reuse while the connection is open.
     QSqlQuery *prepared(const QString &sql, Status *status);
+    // The same, prepared from the SQL that build() makes only when the key is new.
+    QSqlQuery *prepared(const QString &key, const std::function<QString()> &build, Status *status);
+    // A statement ready to run: the literals of a SELECT, INSERT, UPDATE or DELETE are bound as
+    // parameters, so statements that differ only in their literals share one prepared form.
+    QSqlQuery *preparedStatement(const QString &sql, Status *status);
+
+    // The statement with its text literals, and the numbers compared against, replaced by "?";
+    // their values in order go to values. Parameters compare exactly as the literals would.
+    static QString withParameters(const QString &sql, QVariantList *values);
 
     LibraryError makeError(const QString &message, const QSqlError &error, const QString &statement) const;
     LibraryError notOpenError(const QString &statement) const;
@@ -97,6 +119,9 @@ private:
     QString m_connectionName;
     QString m_fileName;
     quint64 m_generation = 0;
+    quint64 m_transactionSerial = 0;
+    bool m_inTransaction = false;
     std::unordered_map<QString, TableInfo> m_tables;
     std::unordered_map<QString, QSqlQuery> m_prepared;
+    std::unordered_map<QString, QString> m_builtSql;
 };

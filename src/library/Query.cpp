@@ -3,6 +3,7 @@
 
 #include "Conversions.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,10 +16,44 @@ namespace {
 const QString trueText = QStringLiteral("True");
 const QString falseText = QStringLiteral("False");
 
+// A decimal number and nothing else: [+-]digits[.digits][e[+-]digits], with a digit on at
+// least one side of the point.
 bool isPlainNumber(QStringView text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    return pattern.match(text.toString()).hasMatch();
+    auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        ++i;
+    }
+    qsizetype digits = 0;
+    while (i < n && digit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && digit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+            ++i;
+        }
+        if (i >= n || !digit(text[i])) {
+            return false;
+        }
+        while (i < n && digit(text[i])) {
+            ++i;
+        }
+    }
+    return i == n;
 }
 
 QString tableOf(const QString &sql)
@@ -27,6 +62,31 @@ QString tableOf(const QString &sql)
                                          QRegularExpression::CaseInsensitiveOption);
     const auto match = from.match(sql);
     return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// The text of a number read for a list, shared between the many cells that hold the same
+// number (group numbers, flags, axis settings), so a long list keeps one copy of each.
+QString readOnlyText(ColumnType type, const QVariant &value, QHash<double, QString> &numbers)
+{
+    const int id = value.typeId();
+    if (type == ColumnType::Text || value.isNull() || (id != QMetaType::LongLong && id != QMetaType::Double)) {
+        return columnValueText(type, value);
+    }
+    if (id == QMetaType::LongLong && std::llabs(value.toLongLong()) > (1LL << 52)) {
+        return columnValueText(type, value);
+    }
+    const double number = value.toDouble();
+    if (type == ColumnType::YesNo) {
+        return number != 0 ? trueText : falseText;
+    }
+    if (auto it = numbers.constFind(number); it != numbers.cend()) {
+        return *it;
+    }
+    QString text = columnValueText(type, value);
+    if (numbers.size() < 4096) {
+        numbers.insert(number, text);
+    }
+    return text;
 }
 
 } // namespace
@@ -115,10 +175,11 @@ QString columnValueText(ColumnType type, const QVariant &value)
     }
 }
 
-Status Query::open(Library &library, const QString &sql)
+Status Query::open(Library &library, const QString &sql, Mode mode)
 {
     close();
     m_sql = sql;
+    m_mode = mode;
     if (!library.isOpen()) {
         return library.notOpenError(sql);
     }
@@ -136,10 +197,17 @@ Status Query::open(Library &library, const QString &sql)
         withRowId.replace(select, QStringLiteral("select rowid, "));
     }
 
-    QSqlQuery query(QSqlDatabase::database(library.connectionName(), false));
-    query.setForwardOnly(true);
-    if (!query.exec(withRowId)) {
+    Status prepared;
+    QSqlQuery *statement = library.preparedStatement(withRowId, &prepared);
+    if (!statement) {
+        prepared.error().statement = sql;
+        close();
+        return prepared;
+    }
+    QSqlQuery &query = *statement;
+    if (!query.exec()) {
         const LibraryError error = library.makeError(QStringLiteral("查询失败。"), query.lastError(), sql);
+        query.finish();
         close();
         return error;
     }
@@ -149,7 +217,11 @@ Status Query::open(Library &library, const QString &sql)
         Field field;
         field.name = record.fieldName(i);
         if (m_table) {
-            field.column = m_table->indexOf(field.name);
+            // "select *" lists the columns in table order: try that place first.
+            const int place = i - first;
+            field.column = place < m_table->columns.size() && m_table->columns[place].name == field.name
+                               ? place
+                               : m_table->indexOf(field.name);
             if (field.column >= 0) {
                 field.type = m_table->columns[field.column].type;
             }
@@ -158,15 +230,27 @@ Status Query::open(Library &library, const QString &sql)
     }
     const int width = static_cast<int>(m_fields.size());
     qint64 fallbackId = 0;
+    int count = 0;
+    QHash<double, QString> numbers;
     while (query.next()) {
+        ++count;
+        if (mode == Mode::ReadOnly) {
+            for (int i = 0; i < width; ++i) {
+                m_texts.append(readOnlyText(m_fields[i].type, query.value(first + i), numbers));
+            }
+            continue;
+        }
         m_rowIds.append(identified ? query.value(0).toLongLong() : --fallbackId);
         for (int i = 0; i < width; ++i) {
             m_values.append(query.value(first + i));
         }
     }
+    query.finish();
+    m_recordCount = count;
     m_library = &library;
     m_generation = library.generation();
-    m_position = m_rowIds.isEmpty() ? 0 : 1;
+    m_readInTransaction = library.currentTransaction();
+    m_position = count == 0 ? 0 : 1;
     return {};
 }
 
@@ -177,6 +261,8 @@ void Query::close()
     m_fields.clear();
     m_rowIds.clear();
     m_values.clear();
+    m_texts.clear();
+    m_recordCount = 0;
     m_position = 0;
     m_adding = false;
     m_edits.clear();
@@ -196,6 +282,11 @@ bool Query::move(int position)
 int Query::fieldIndex(QStringView name) const
 {
     for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name == name) {
+            return i;
+        }
+    }
+    for (int i = 0; i < m_fields.size(); ++i) {
         if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0) {
             return i;
         }
@@ -205,16 +296,22 @@ int Query::fieldIndex(QStringView name) const
 
 bool Query::isNull(int field) const
 {
-    if (field < 0 || field >= m_fields.size() || m_position < 1) {
+    if (field < 0 || field >= m_fields.size() || m_position < 1 || m_position > m_recordCount) {
         return true;
+    }
+    if (m_mode == Mode::ReadOnly) {
+        return m_texts[(m_position - 1) * m_fields.size() + field].isNull();
     }
     return value(m_position - 1, field).isNull();
 }
 
 QString Query::text(int field) const
 {
-    if (field < 0 || field >= m_fields.size() || m_position < 1) {
+    if (field < 0 || field >= m_fields.size() || m_position < 1 || m_position > m_recordCount) {
         return {};
+    }
+    if (m_mode == Mode::ReadOnly) {
+        return m_texts[(m_position - 1) * m_fields.size() + field];
     }
     return columnValueText(m_fields[field].type, value(m_position - 1, field));
 }
@@ -236,7 +333,7 @@ LibraryError Query::fieldError(const QString &message, const QString &field) con
 
 Status Query::setField(QStringView name, const QString &text)
 {
-    if (!isOpen() || !m_table) {
+    if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {
         return fieldError(QStringLiteral("查询没有打开，不能写入。"), name.toString());
     }
     const int column = m_table->indexOf(name);
@@ -264,7 +361,7 @@ Status Query::setField(QStringView name, const QString &text)
 
 Status Query::update()
 {
-    if (!isOpen() || !m_table) {
+    if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {
         return fieldError(QStringLiteral("查询没有打开，不能写入。"), {});
     }
     if (m_library->generation() != m_generation) {
@@ -276,39 +373,49 @@ Status Query::update()
     if (m_edits.isEmpty() && !m_adding) {
         return {};
     }
-    const QString table = m_table->name;
-    QStringList names;
-    for (const Edit &edit : m_edits) {
-        names << m_table->columns[edit.column].name;
-    }
+    // Read in the transaction that is still running: nobody else can have changed the record.
+    const bool unchangedSinceRead = m_readInTransaction != 0 && m_library->currentTransaction() == m_readInTransaction;
+    const bool checkValues = !m_adding && !unchangedSinceRead;
 
-    QString sql;
-    if (m_adding) {
-        if (names.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
-        } else {
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(table, names.join(u','), QStringList(names.size(), QStringLiteral("?")).join(u','));
+    // Statements of one shape are built and prepared once.
+    const QString &table = m_table->name;
+    QString key = table + (m_adding ? u'+' : checkValues ? u'=' : u'~');
+    for (const Edit &edit : m_edits) {
+        key += QChar(u'A' + edit.column);
+    }
+    if (checkValues) {
+        key += u'|';
+        for (const Field &field : m_fields) {
+            key += QChar(u'A' + field.column + 1);
         }
-    } else {
+    }
+    auto build = [&]() -> QString {
+        QStringList names;
+        for (const Edit &edit : m_edits) {
+            names << m_table->columns[edit.column].name;
+        }
+        if (m_adding) {
+            if (names.isEmpty()) {
+                return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+            }
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(table, names.join(u','), QStringList(names.size(), QStringLiteral("?")).join(u','));
+        }
         QStringList sets;
         for (const QString &name : names) {
             sets << name + QStringLiteral("=?");
         }
-        QStringList checks;
+        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(table, sets.join(u','));
         for (const Field &field : m_fields) {
-            if (field.column >= 0) {
-                checks << m_table->columns[field.column].name + QStringLiteral(" IS ?");
+            if (checkValues && field.column >= 0) {
+                sql += QStringLiteral(" AND ") + m_table->columns[field.column].name + QStringLiteral(" IS ?");
             }
         }
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(table, sets.join(u','));
-        if (!checks.isEmpty()) {
-            sql += QStringLiteral(" AND ") + checks.join(QStringLiteral(" AND "));
-        }
-    }
+        return sql;
+    };
 
     Status status;
-    QSqlQuery *query = m_library->prepared(sql, &status);
+    QSqlQuery *query = m_library->prepared(key, build, &status);
     if (!query) {
         status.error().statement = m_sql;
         return status;
@@ -320,7 +427,7 @@ Status Query::update()
     const int record = m_position - 1;
     if (!m_adding) {
         query->bindValue(bound++, m_rowIds[record]);
-        for (int i = 0; i < m_fields.size(); ++i) {
+        for (int i = 0; checkValues && i < m_fields.size(); ++i) {
             if (m_fields[i].column >= 0) {
                 query->bindValue(bound++, value(record, i));
             }
@@ -340,7 +447,7 @@ Status Query::update()
         for (int i = 0; i < m_fields.size(); ++i) {
             m_values.append(QVariant());
         }
-        m_position = recordCount();
+        m_position = ++m_recordCount;
         m_adding = false;
     } else if (affected != 1) {
         LibraryError error;

@@ -18,14 +18,22 @@
 class Query
 {
 public:
+    // A read-only query keeps the texts of its values only: a list load shares them with the
+    // list instead of holding every value twice. It cannot write.
+    enum class Mode
+    {
+        ReadWrite,
+        ReadOnly,
+    };
+
     Query() = default;
 
-    Status open(Library &library, const QString &sql);
+    Status open(Library &library, const QString &sql, Mode mode = Mode::ReadWrite);
     void close();
     bool isOpen() const { return m_library != nullptr; }
     QString statement() const { return m_sql; }
 
-    int recordCount() const { return static_cast<int>(m_rowIds.size()); }
+    int recordCount() const { return m_recordCount; }
     // Moves to the record at a 1-based position; false when there is none there.
     bool move(int position);
     int position() const { return m_position; }
@@ -61,12 +69,16 @@ private:
 
     Library *m_library = nullptr;
     quint64 m_generation = 0;
+    quint64 m_readInTransaction = 0;
     QString m_sql;
     std::optional<TableInfo> m_table; // a copy: the library's cache goes when it reopens
     QList<Field> m_fields;
     QList<qint64> m_rowIds;
     QList<QVariant> m_values; // record-major, m_fields.size() values per record
+    QList<QString> m_texts;   // the same for a read-only query; a null text for no value
+    Mode m_mode = Mode::ReadWrite;
     int m_position = 0;
+    int m_recordCount = 0;
     bool m_adding = false;
     QList<Edit> m_edits;
 };

@@ -80,8 +80,30 @@ void WorkingListModel::setCell(int row, int column, const QString &text)
         return;
     }
     cell = text;
+    if (m_changesDepth > 0) {
+        m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
+        m_lastChanged = std::max(m_lastChanged, row);
+        return;
+    }
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void WorkingListModel::beginChanges()
+{
+    ++m_changesDepth;
+}
+
+void WorkingListModel::endChanges()
+{
+    if (m_changesDepth == 0 || --m_changesDepth > 0) {
+        return;
+    }
+    if (m_firstChanged >= 0 && m_lastChanged < size()) {
+        emit dataChanged(index(m_firstChanged, 0), index(m_lastChanged, columnCount() - 1),
+                         {Qt::DisplayRole, Qt::EditRole});
+    }
+    m_firstChanged = m_lastChanged = -1;
 }
 
 void WorkingListModel::setNumberCell(int row, const QString &text)

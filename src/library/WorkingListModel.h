@@ -66,10 +66,18 @@ public:
     // True while some row carries a change a save has not yet carried out.
     bool hasUnsavedChanges() const;
 
+    // Between these, cell changes are announced once, as one range, when the last one ends:
+    // a save that marks thousands of rows repaints the list once.
+    void beginChanges();
+    void endChanges();
+
 private:
     void setNumberCell(int row, const QString &text);
 
     QStringList m_headers;
     QString m_deletedMarker;
     QList<ListRow> m_rows;
+    int m_changesDepth = 0;
+    int m_firstChanged = -1;
+    int m_lastChanged = -1;
 };

@@ -44,16 +44,16 @@ Status mTaprell::execute(const QString &sql)
     return m_library.execute(sql);
 }
 
-Status mTaprell::openQuery(Query &query, const QString &sql)
+Status mTaprell::openQuery(Query &query, const QString &sql, Query::Mode mode)
 {
     m_statementText = sql;
-    return query.open(m_library, sql);
+    return query.open(m_library, sql, mode);
 }
 
-Status mTaprell::openSharedQuery(const QString &sql)
+Status mTaprell::openSharedQuery(const QString &sql, Query::Mode mode)
 {
     m_sharedQuery = Query();
-    return openQuery(m_sharedQuery, sql);
+    return openQuery(m_sharedQuery, sql, mode);
 }
 
 void mTaprell::errorNotice(const LibraryError &error, QWidget *parent)

@@ -39,10 +39,10 @@ public:
     // Every statement goes into the shared statement text before it runs.
     QString statementText() const { return m_statementText; }
     Status execute(const QString &sql);
-    Status openQuery(Query &query, const QString &sql);
+    Status openQuery(Query &query, const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
     Query &sharedQuery() { return m_sharedQuery; }
     // Replaces the shared query by a new one opened for the statement.
-    Status openSharedQuery(const QString &sql);
+    Status openSharedQuery(const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
 
     qint16 figureKind() const { return m_figureKind; }
     void setFigureKind(qint16 kind) { m_figureKind = kind; }

@@ -200,6 +200,52 @@ private slots:
         QCOMPARE(names[3].first(), QStringLiteral("铝饱和度 (alumina saturation)"));
     }
 
+    void literalsBecomeParametersThatCompareTheSame()
+    {
+        QVariantList values;
+        QCOMPARE(Library::withParameters(
+                     QStringLiteral("select * from pData where th= 'O''Hara' and ID=12 order by ID"), &values),
+                 QStringLiteral("select * from pData where th= ? and ID=? order by ID"));
+        QCOMPARE(values, (QVariantList{QStringLiteral("O'Hara"), qlonglong(12)}));
+        values.clear();
+        QCOMPARE(Library::withParameters(QStringLiteral("DELETE from picLable where th= 'B1' and ID=-2.5"), &values),
+                 QStringLiteral("DELETE from picLable where th= ? and ID=?"));
+        QCOMPARE(values, (QVariantList{QStringLiteral("B1"), -2.5}));
+        values.clear();
+        // Names with digits, numbers not compared against and broken literals stay as they are.
+        QCOMPARE(Library::withParameters(QStringLiteral("select X1, Y2 from picMain where 0 and th = 'x"), &values),
+                 QStringLiteral("select X1, Y2 from picMain where 0 and th = 'x"));
+        QVERIFY(values.isEmpty());
+
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from pData where th= 'b001' and ID=3")));
+        QCOMPARE(query.recordCount(), 1); // figure numbers still compare without regard to case
+        QCOMPARE(query.text(u"Y"), QStringLiteral("7"));
+        QVERIFY(!query.open(library, QStringLiteral("select * from pData where th= 'B001")));
+    }
+
+    void readOnlyQueriesShareTextsAndRefuseWrites()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("update picMain set Comment = '' where th = 'B001'"));
+        Library library;
+        QVERIFY(library.open(lib.libraryFile()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain order by th"), Query::Mode::ReadOnly));
+        QCOMPARE(query.recordCount(), 6);
+        QCOMPARE(query.text(u"Comment"), QString());
+        QVERIFY(!query.isNull(u"Comment")); // an empty text is not "no value"
+        QVERIFY(query.move(6));
+        QVERIFY(query.isNull(u"X1"));
+        QCOMPARE(query.text(u"grp"), QStringLiteral("3"));
+        QCOMPARE(query.text(u"Vector"), QStringLiteral("True"));
+        QVERIFY(!query.setField(u"tm", QStringLiteral("x")));
+        QVERIFY(!query.update());
+    }
+
     void onlyOneConnectionAfterReopening()
     {
         TempLibrary lib;

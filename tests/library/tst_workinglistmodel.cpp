@@ -69,6 +69,15 @@ private slots:
         model.setCell(2, 1, QStringLiteral("renamed"));
         QCOMPARE(spy.size(), 1);
         QCOMPARE(model.data(model.index(2, 1)).toString(), QStringLiteral("renamed"));
+
+        model.beginChanges();
+        model.markChanged(0);
+        model.markDeleted(2);
+        QCOMPARE(spy.size(), 1);
+        model.endChanges();
+        QCOMPARE(spy.size(), 2);
+        QCOMPARE(spy.last().at(0).toModelIndex(), model.index(0, 0));
+        QCOMPARE(spy.last().at(1).toModelIndex(), model.index(2, 1));
     }
 };
 
