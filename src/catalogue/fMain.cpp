@@ -4,6 +4,9 @@
 #include "Dialogs.h"
 #include "ReportView.h"
 #include "Twips.h"
+#include "fGroup.h"
+#include "fPicData.h"
+#include "fPicLbl.h"
 #include "mTaprell.h"
 
 #include <QCheckBox>
@@ -443,17 +446,51 @@ void fMain::closeEvent(QCloseEvent *event)
 void fMain::placeBeside(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->move(frameGeometry().topRight() + QPoint(8, 0));
+    const QRect frame = frameGeometry();
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    const int width = window->frameGeometry().width();
+    int left = frame.right() + 8;
+    if (!screen.isEmpty() && left + width > screen.right()) {
+        // No room on the right: the left side, or else over the catalogue's right edge.
+        left = frame.left() - 8 - width >= screen.left() ? frame.left() - 8 - width : screen.right() - width;
+    }
+    window->move(left, frame.top());
 }
 
-void fMain::showGroupWindow() {}
+void fMain::showGroupWindow()
+{
+    if (auto *window = qobject_cast<fGroup *>(m_groupWindow.data())) {
+        window->bringToFront();
+        return;
+    }
+    auto *window = new fGroup(m_taprell);
+    m_groupWindow = window;
+    placeBeside(window);
+    window->show();
+}
 
 void fMain::showFigureDataWindow()
 {
     m_taprell.setCurrentFigureNumber(tTh->text());
+    if (auto *window = qobject_cast<fPicData *>(m_dataWindow.data())) {
+        window->showForCurrentFigure();
+        return;
+    }
+    auto *window = new fPicData(m_taprell);
+    m_dataWindow = window;
+    placeBeside(window);
+    window->show();
 }
 
 void fMain::showFigureLabelWindow()
 {
     m_taprell.setCurrentFigureNumber(tTh->text());
+    if (auto *window = qobject_cast<fPicLbl *>(m_labelWindow.data())) {
+        window->showForCurrentFigure();
+        return;
+    }
+    auto *window = new fPicLbl(m_taprell);
+    m_labelWindow = window;
+    placeBeside(window);
+    window->show();
 }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
@@ -250,13 +251,47 @@ private slots:
         QCOMPARE(text("tTh"), QStringLiteral("B001"));
     }
 
-    void doubleClickHandsTheFigureNumberOn()
+    void doubleClickOpensTheFigureDataWindowForThatRow()
     {
         open();
         const QRect rect = list()->visualRect(model().index(2, 1));
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(lib->taprell.currentFigureNumber(), QStringLiteral("B003"));
+        QVERIFY(window->figureDataWindow());
+        QVERIFY(window->figureDataWindow()->isVisible());
+        QVERIFY(window->figureDataWindow()->windowTitle().contains(QStringLiteral("B003")));
+        delete window->figureDataWindow();
+    }
+
+    void eachOtherWindowOpensOnceAndFollowsTheFigure()
+    {
+        open();
+        click("Command1");
+        QPointer<QWidget> groups = window->groupWindow();
+        QVERIFY(groups && groups->isVisible());
+        click("Command1");
+        QCOMPARE(window->groupWindow(), groups.data());
+
+        clickRow(1);
+        click("CommandButton2");
+        QPointer<QWidget> labels = window->figureLabelWindow();
+        QVERIFY(labels && labels->windowTitle().contains(QStringLiteral("B002")));
+        clickRow(3);
+        click("CommandButton2");
+        QCOMPARE(window->figureLabelWindow(), labels.data());
+        QVERIFY(labels->windowTitle().contains(QStringLiteral("B004")));
+
+        click("CommandButton1");
+        QPointer<QWidget> points = window->figureDataWindow();
+        QVERIFY(points && points->windowTitle().contains(QStringLiteral("B004")));
+
+        // Closed windows are gone; the next press opens a fresh one.
+        QVERIFY(labels->close());
+        QTRY_VERIFY(labels.isNull());
+        QVERIFY(!window->figureLabelWindow());
+        delete groups.data();
+        delete points.data();
     }
 };
 
