@@ -17,13 +17,6 @@ QString positionText(int row)
     return QString::number(row + 1);
 }
 
-// A stored ID as it goes into a statement: a plain number as it is, anything else quoted, so
-// a value written by another program cannot change the statement.
-QString idLiteral(const QString &storedId)
-{
-    return storedId == numberText(numericValue(storedId)) ? storedId : quoted(storedId);
-}
-
 LibraryError rowError(const QString &message, const QString &statement)
 {
     LibraryError error;
@@ -62,8 +55,11 @@ Status PicDataEditor::load(const QString &figureNumber)
     if (Status opened = m_taprell.openLibrary(); !opened) {
         return opened;
     }
-    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where Th = ") + quoted(figureNumber) +
-                        QStringLiteral(" order by ID");
+    // The columns the list shows, not "*": reading the figure number of every row only to drop it
+    // costs a large figure much of its load time.
+    const QString sql =
+        QStringLiteral("select rowid as rowIdentity, ID, Series, curve, X, Y, L from pData where Th = ") +
+        quoted(figureNumber) + QStringLiteral(" order by ID");
     if (Status status = m_taprell.openSharedQuery(sql); !status) {
         return status;
     }
@@ -157,6 +153,7 @@ Status PicDataEditor::save()
     const auto hasWork = [this](int row) {
         return m_model->state(row) != RowState::Unchanged || m_model->row(row).key != positionText(row);
     };
+    m_stored.reset();
     const auto write = [this](int row) {
         Status status = writeRow(row);
         if (!status) {
@@ -165,6 +162,8 @@ Status PicDataEditor::save()
         return status;
     };
     const Library::SaveResult result = m_taprell.library().saveRows(m_model->size(), hasWork, write);
+    m_stored.reset();
+    m_taprell.sharedQuery().close();
     for (int row = 0; row < result.done; ++row) {
         m_model->markSaved(row, positionText(row));
         m_model->setKey(row, positionText(row));
@@ -172,23 +171,43 @@ Status PicDataEditor::save()
     return result.status;
 }
 
+// Reads the figure's stored points once per save, inside its transaction, instead of one
+// locating query per row: with 100,000 points the statements' parsing would dominate the save.
+Status PicDataEditor::readStoredPoints()
+{
+    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where th= ") + quoted(m_figureNumber);
+    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
+        return opened;
+    }
+    Query &query = m_taprell.sharedQuery();
+    StoredPoints stored;
+    stored.identityField = query.fieldIndex(u"rowIdentity");
+    stored.idField = query.fieldIndex(u"ID");
+    stored.recordOf.reserve(query.recordCount());
+    for (int k = 1; k <= query.recordCount(); ++k) {
+        query.move(k);
+        stored.recordOf.insert(query.text(stored.identityField).toLongLong(), k);
+    }
+    m_stored = std::move(stored);
+    return {};
+}
+
 Status PicDataEditor::writeRow(int row)
 {
+    if (!m_stored) {
+        if (Status status = readStoredPoints(); !status) {
+            return status;
+        }
+    }
+    Query &query = m_taprell.sharedQuery();
     const ListRow &listRow = m_model->row(row);
     const bool isNew = listRow.state == RowState::New;
     if (isNew) {
-        const Status opened =
-            m_taprell.openSharedQuery(QStringLiteral("select * from pData where th= ") + quoted(m_figureNumber) +
-                                      QStringLiteral(" and ID=") + numberText(numericValue(listRow.cells[0])));
-        if (!opened) {
-            return opened;
-        }
-        m_taprell.sharedQuery().addNew();
+        query.addNew();
     } else if (Status located = locateStored(row); !located) {
         return located;
     }
 
-    Query &query = m_taprell.sharedQuery();
     const QString position = positionText(row);
     if (listRow.state == RowState::Unchanged) {
         // Only its place in the list moved: renumber, leave the values as stored.
@@ -212,7 +231,7 @@ Status PicDataEditor::writeRow(int row)
         return status;
     }
     if (isNew) {
-        // Remember the new point's identity, for a figure where IDs repeat.
+        // Remember the new point's identity, so a later save finds it even among repeated IDs.
         Query inserted;
         if (m_taprell.openQuery(inserted, QStringLiteral("select last_insert_rowid()")) &&
             inserted.recordCount() == 1) {
@@ -222,42 +241,34 @@ Status PicDataEditor::writeRow(int row)
     return {};
 }
 
-// Positions the shared query on the stored point the row was read as: the figure's point with
-// the row's stored ID, told apart by row identity when several points share that ID.
+// Moves the shared query to the stored point the row was read as: the record with the row's
+// identity, provided it still carries the ID the row was read with. A row whose identity is
+// unknown is found by its stored ID when exactly one point carries it.
 Status PicDataEditor::locateStored(int row)
 {
-    const QString &storedId = m_model->row(row).key;
-    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where th= ") +
-                        quoted(m_figureNumber) + QStringLiteral(" and ID=") + idLiteral(storedId);
-    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
-        return opened;
-    }
     Query &query = m_taprell.sharedQuery();
-    const int count = query.recordCount();
-    const qint64 wanted = m_rowIds.value(row);
-    if (count == 0) {
-        return rowError(
-            QStringLiteral("图版 %1 中已经没有点号为 %2 的点（载入之后被其他程序删除或改了点号），这一行没有写入。")
-                .arg(m_figureNumber, storedId),
-            sql);
-    }
-    if (count == 1 && wanted == 0) {
-        return {};
-    }
-    const int identity = query.fieldIndex(u"rowIdentity");
-    for (int k = 1; k <= count; ++k) {
-        query.move(k);
-        if (query.text(identity).toLongLong() == wanted) {
-            return {};
+    const QString &storedId = m_model->row(row).key;
+    const qint64 identity = m_rowIds.value(row);
+    int record = identity != 0 ? m_stored->recordOf.value(identity) : 0;
+    if (identity == 0) {
+        for (int k = 1; k <= query.recordCount(); ++k) {
+            query.move(k);
+            if (query.text(m_stored->idField) == storedId) {
+                if (record != 0) {
+                    return rowError(
+                        QStringLiteral("图版 %1 中有多个点的点号都是 %2，无法确定哪一个是这一行，这一行没有写入。")
+                            .arg(m_figureNumber, storedId),
+                        query.statement());
+                }
+                record = k;
+            }
         }
     }
-    if (count == 1) {
+    if (record == 0 || !query.move(record) || query.text(m_stored->idField) != storedId) {
         return rowError(
-            QStringLiteral("图版 %1 中点号为 %2 的点在载入之后已被其他程序替换，这一行没有写入。请重新打开窗口。")
+            QStringLiteral("图版 %1 中点号为 %2 的点在载入之后已被其他程序删除或改动，这一行没有写入。请重新打开窗口。")
                 .arg(m_figureNumber, storedId),
-            sql);
+            query.statement());
     }
-    return rowError(QStringLiteral("图版 %1 中有 %2 个点的点号都是 %3，无法确定哪一个是这一行，这一行没有写入。")
-                        .arg(m_figureNumber, QString::number(count), storedId),
-                    sql);
+    return {};
 }

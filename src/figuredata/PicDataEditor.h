@@ -4,11 +4,13 @@
 #include "LibraryError.h"
 #include "WorkingListModel.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class mTaprell;
 
@@ -86,6 +88,15 @@ public:
     bool hasUnsavedChanges() const { return m_model->hasUnsavedChanges(); }
 
 private:
+    // The figure's stored points as one save sees them: record positions by row identity.
+    struct StoredPoints
+    {
+        QHash<qint64, int> recordOf;
+        int identityField = -1;
+        int idField = -1;
+    };
+
+    Status readStoredPoints();
     Status writeRow(int row);
     Status locateStored(int row);
 
@@ -96,4 +107,5 @@ private:
     int m_currentRow = -1;
     bool m_addMode = false;
     std::array<QString, fieldCount> m_snapshots;
+    std::optional<StoredPoints> m_stored; // only during a save
 };
