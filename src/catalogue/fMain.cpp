@@ -446,6 +446,11 @@ void fMain::closeEvent(QCloseEvent *event)
 void fMain::placeBeside(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Each further open window steps down, so that the title bars of all stay in sight.
+    int open = 0;
+    for (const QPointer<QWidget> &other : {m_groupWindow, m_dataWindow, m_labelWindow}) {
+        open += other && other != window && other->isVisible() ? 1 : 0;
+    }
     const QRect frame = frameGeometry();
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
     const int width = window->frameGeometry().width();
@@ -454,7 +459,7 @@ void fMain::placeBeside(QWidget *window)
         // No room on the right: the left side, or else over the catalogue's right edge.
         left = frame.left() - 8 - width >= screen.left() ? frame.left() - 8 - width : screen.right() - width;
     }
-    window->move(left, frame.top());
+    window->move(left, frame.top() + 32 * open);
 }
 
 void fMain::showGroupWindow()
