@@ -60,7 +60,7 @@ Status PicDataEditor::load(const QString &figureNumber)
     const QString sql =
         QStringLiteral("select rowid as rowIdentity, ID, Series, curve, X, Y, L from pData where Th = ") +
         quoted(figureNumber) + QStringLiteral(" order by ID");
-    if (Status status = m_taprell.openSharedQuery(sql); !status) {
+    if (Status status = m_taprell.openSharedQuery(sql, Query::Mode::ReadOnly); !status) {
         return status;
     }
     Query &query = m_taprell.sharedQuery();
@@ -161,13 +161,17 @@ Status PicDataEditor::save()
         }
         return status;
     };
-    const Library::SaveResult result = m_taprell.library().saveRows(m_model->size(), hasWork, write);
+    // Each row is written by one statement (the identity of a new point is only read back).
+    const Library::SaveResult result =
+        m_taprell.library().saveRows(m_model->size(), hasWork, write, Library::RowWrites::One);
     m_stored.reset();
     m_taprell.sharedQuery().close();
+    m_model->beginChanges();
     for (int row = 0; row < result.done; ++row) {
         m_model->markSaved(row, positionText(row));
         m_model->setKey(row, positionText(row));
     }
+    m_model->endChanges();
     return result.status;
 }
 
