@@ -108,6 +108,7 @@ Status CatalogueEditor::load(qint16 kind)
         ListRow row;
         row.cells.resize(ColumnCount);
         row.cells[Number] = QString::number(i);
+        row.key = query.text(field[Th]);
         for (int c = 1; c < ColumnCount; ++c) {
             if (m_kind != 1 && isAxisColumn(c)) {
                 continue;
@@ -190,7 +191,13 @@ Status CatalogueEditor::writeRow(int row)
     const QString th = m_model.cell(row, Th);
     const RowState state = m_model.state(row);
     if (state == RowState::Deleted) {
-        return m_taprell.execute(QStringLiteral("DELETE from picMain where th= ") + quoted(th));
+        // The row stands for the record it was read as; a row never stored has none to delete,
+        // and its number may belong to a figure of the other kind.
+        const QString stored = m_model.row(row).key;
+        if (stored.isEmpty()) {
+            return {};
+        }
+        return m_taprell.execute(QStringLiteral("DELETE from picMain where th= ") + quoted(stored));
     }
     Query query;
     if (Status status = m_taprell.openQuery(query, QStringLiteral("select * from picMain where th= ") + quoted(th));
@@ -230,6 +237,7 @@ Status CatalogueEditor::save()
         switch (m_model.state(row)) {
         case RowState::Changed:
         case RowState::New:
+            m_model.setKey(row, m_model.cell(row, Th));
             m_model.markSaved(row, QString::number(row + 1));
             break;
         case RowState::Deleted:

@@ -228,6 +228,28 @@ private slots:
                               QStringLiteral("<null>")}));
     }
 
+    void deletionRemovesTheRecordTheRowWasReadAsAndNeverAnotherKindsFigure()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(2));
+        // A new triangular row given a rectangular figure's number, then marked: nothing stored goes.
+        const int added = editor.appendNew(rectangular(QStringLiteral("B001"), QStringLiteral("typo")));
+        editor.markDeleted(added);
+        QVERIFY(editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B001'")), QStringLiteral("1"));
+        QVERIFY(!editor.model().hasUnsavedChanges());
+
+        // A listed row whose number was edited before it was marked still deletes its own record.
+        QList<QString> cells = rowCells(editor, 0);
+        cells[CatalogueEditor::Th] = QStringLiteral("B002");
+        editor.update(0, cells);
+        editor.markDeleted(0);
+        QVERIFY(editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'T001'")), QStringLiteral("0"));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B002'")), QStringLiteral("1"));
+    }
+
     void uniqueKeyRefusesATwinFromTheOtherKind()
     {
         TempLibrary lib;
