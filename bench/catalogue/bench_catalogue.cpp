@@ -69,13 +69,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("dbase/system.mdb"));
-    generate(file);
-    SettingsStore settings(dir.filePath(QStringLiteral("config")));
-    settings.setValue(mTaprell::applicationName, mTaprell::settingsSection, QStringLiteral("Path"), dir.path());
-    MessageBoxDialogs dialogs;
-    mTaprell taprell(settings, dialogs);
+    bench::InstallFolder install(generate);
+    const QString &file = install.libraryFile;
+    mTaprell &taprell = install.taprell;
 
     // List load: the window's LoadFigData filling LvFigure.
     fMain window(taprell);

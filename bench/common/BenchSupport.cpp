@@ -71,4 +71,13 @@ double peakMemoryMiB()
     return 0;
 }
 
+InstallFolder::InstallFolder(const std::function<void(const QString &libraryFile)> &generate)
+    : libraryFile(dir.filePath(QStringLiteral("dbase/system.mdb")))
+    , settings(dir.filePath(QStringLiteral("config")))
+    , taprell(settings, dialogs)
+{
+    generate(libraryFile);
+    settings.setValue(mTaprell::applicationName, mTaprell::settingsSection, QStringLiteral("Path"), dir.path());
+}
+
 } // namespace bench

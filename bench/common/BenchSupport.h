@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Dialogs.h"
+#include "SettingsStore.h"
+#include "mTaprell.h"
+
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -21,5 +26,18 @@ void report(const QString &measure, double ours, double shell);
 
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
+
+// A temporary install folder whose settings store points Taprell at it, with the mTaprell the
+// windows use. generate() fills the library file before the settings are written.
+struct InstallFolder
+{
+    explicit InstallFolder(const std::function<void(const QString &libraryFile)> &generate);
+
+    QTemporaryDir dir;
+    QString libraryFile;
+    SettingsStore settings;
+    MessageBoxDialogs dialogs;
+    mTaprell taprell;
+};
 
 } // namespace bench

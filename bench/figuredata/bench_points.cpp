@@ -90,13 +90,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("dbase/system.mdb"));
-    generate(file);
-    SettingsStore settings(dir.filePath(QStringLiteral("config")));
-    settings.setValue(mTaprell::applicationName, mTaprell::settingsSection, QStringLiteral("Path"), dir.path());
-    MessageBoxDialogs dialogs;
-    mTaprell taprell(settings, dialogs);
+    bench::InstallFolder install(generate);
+    const QString &file = install.libraryFile;
+    mTaprell &taprell = install.taprell;
     taprell.setCurrentFigureNumber(figure);
 
     // Opening the window: the controls, the library reopened, the points read, the list filled.
@@ -135,7 +131,7 @@ int main(int argc, char *argv[])
         });
     double saveShell = 1e9;
     for (int i = 0; i < runs; ++i) {
-        const QString sql = updatesFile(QDir(dir.path()), i);
+        const QString sql = updatesFile(QDir(install.dir.path()), i);
         saveShell = std::min(saveShell, bench::timeShell(file, QStringLiteral(".read '%1'\n").arg(sql)));
     }
     bench::report(QStringLiteral("points save"), saveOurs, saveShell);

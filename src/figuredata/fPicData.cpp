@@ -3,6 +3,7 @@
 
 #include "ReportView.h"
 #include "Twips.h"
+#include "WindowFront.h"
 #include "mTaprell.h"
 
 #include <QCloseEvent>
@@ -188,13 +189,7 @@ void fPicData::showForCurrentFigure()
         (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
         loadFigure(wanted);
     }
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+    bringWindowToFront(this);
 }
 
 void fPicData::TxtBoxesChange(int i)

@@ -3,6 +3,7 @@
 
 #include "ReportView.h"
 #include "Twips.h"
+#include "WindowFront.h"
 #include "mTaprell.h"
 
 #include <QCloseEvent>
@@ -93,12 +94,7 @@ void fGroup::setGroup()
 
 void fGroup::bringToFront()
 {
-    if (isMinimized()) {
-        showNormal();
-    }
-    show();
-    raise();
-    activateWindow();
+    bringWindowToFront(this);
 }
 
 void fGroup::showRow(int row)

@@ -3,6 +3,7 @@
 
 #include "ReportView.h"
 #include "Twips.h"
+#include "WindowFront.h"
 #include "mTaprell.h"
 
 #include <QCloseEvent>
@@ -116,13 +117,7 @@ void fPicLbl::showForCurrentFigure()
     if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
         loadFigure();
     }
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+    bringWindowToFront(this);
 }
 
 void fPicLbl::TxtBoxesChange(int i)
