@@ -138,9 +138,9 @@ int LabelEditor::occurrence(int row) const
 {
     const QString &key = m_model.row(row).key;
     int n = 1;
-    for (int j = 0; j < row; ++j) {
+    for (const int j : m_rowsByKey.value(key)) {
         // Deletions before this row have already been carried out by the time it is written.
-        if (m_model.row(j).key == key && m_model.state(j) != RowState::Deleted) {
+        if (j < row && m_model.state(j) != RowState::Deleted) {
             ++n;
         }
     }
@@ -149,12 +149,9 @@ int LabelEditor::occurrence(int row) const
 
 int LabelEditor::storedCount(int row) const
 {
-    const QString &key = m_model.row(row).key;
     int n = occurrence(row);
-    for (int j = row + 1; j < m_model.size(); ++j) {
-        if (m_model.row(j).key == key) {
-            ++n;
-        }
+    for (const int j : m_rowsByKey.value(m_model.row(row).key)) {
+        n += j > row ? 1 : 0;
     }
     return n;
 }
@@ -247,7 +244,15 @@ Status LabelEditor::save()
         }
     }
 
+    // The rows that share a stored number, found once: a save visits every row.
+    m_rowsByKey.clear();
+    for (int row = 0; row < count; ++row) {
+        if (!m_model.row(row).key.isEmpty()) {
+            m_rowsByKey[m_model.row(row).key].append(row);
+        }
+    }
     Library::SaveResult result = m_taprell.library().saveRows(count, hasWork, write);
+    m_rowsByKey.clear();
     if (!result.status) {
         LibraryError error = result.status.error();
         if (failedRow >= 0 && failedRow == result.done) {

@@ -4,6 +4,7 @@
 #include "LibraryError.h"
 #include "WorkingListModel.h"
 
+#include <QHash>
 #include <QString>
 
 #include <array>
@@ -99,6 +100,7 @@ private:
     // several stored labels with one number this row stands for.
     int occurrence(int row) const;
     int storedCount(int row) const;
+    QHash<QString, QList<int>> m_rowsByKey; // during a save: the rows read with each stored number
     Status listLabels();
     void afterPartialSave(int done);
     QString labelFilter(const QString &key) const;
