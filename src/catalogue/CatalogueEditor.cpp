@@ -137,7 +137,8 @@ QString CatalogueEditor::newFigNumber(int position) const
         }
     }
     Query query;
-    const QString sql = QStringLiteral("select th from picMain where substr(th, 1, 1) = ") + quoted(prefix);
+    const QString sql = QStringLiteral("select th from picMain where upper(substr(th, 1, 1)) = upper(") +
+                        quoted(prefix) + QStringLiteral(")");
     if (m_taprell.library().isOpen() && query.open(m_taprell.library(), sql)) {
         for (int i = 1; i <= query.recordCount(); ++i) {
             query.move(i);
@@ -206,6 +207,21 @@ Status CatalogueEditor::writeRow(int row)
     }
     if (state == RowState::New) {
         query.addNew();
+    } else {
+        // A changed row is written to the record under its (perhaps retyped) figure number, as
+        // long as that is the record the row was read as: never over another figure.
+        const QString stored = m_model.row(row).key;
+        if (query.recordCount() == 0 || (!stored.isEmpty() && query.text(u"th").compare(stored, Qt::CaseInsensitive))) {
+            LibraryError error;
+            error.message =
+                query.recordCount() == 0
+                    ? QStringLiteral("图版库中没有图号为“%1”的图版，这一行没有写入。").arg(th)
+                    : QStringLiteral("图号“%1”属于另一个图版，这一行原来是图版“%2”，没有写入，以免覆盖那个图版。")
+                          .arg(th, stored);
+            error.field = QStringLiteral("th");
+            error.statement = query.statement();
+            return error;
+        }
     }
     auto set = [&](const QString &field, const QString &text) { return query.setField(field, text); };
     for (int c = Th; c < ColumnCount; ++c) {

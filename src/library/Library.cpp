@@ -287,7 +287,9 @@ QSqlQuery *Library::preparedStatement(const QString &sql, Status *status)
     static const QRegularExpression dml(QStringLiteral("^\\s*(select|insert|update|delete)\\b"),
                                         QRegularExpression::CaseInsensitiveOption);
     QVariantList values;
-    const bool parameters = dml.match(sql).hasMatch();
+    // Statements with comments, quoted names or parameters of their own are run as written.
+    const bool parameters = dml.match(sql).hasMatch() && !sql.contains(u'"') && !sql.contains(u'?') &&
+                            !sql.contains(QStringLiteral("--")) && !sql.contains(QStringLiteral("/*"));
     QSqlQuery *query = prepared(parameters ? withParameters(sql, &values) : sql, status);
     if (!query) {
         if (!status->ok()) {

@@ -51,7 +51,12 @@ QString SettingsStore::value(const QString &application, const QString &section,
     }
     settings.beginGroup(group);
     const QString name = matching(settings.childKeys(), key);
-    return name.isEmpty() ? QString() : settings.value(name).toString();
+    if (name.isEmpty()) {
+        return {};
+    }
+    // An unquoted value with commas, written by hand, reads as a list: give back its text.
+    const QVariant value = settings.value(name);
+    return value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
 }
 
 bool SettingsStore::contains(const QString &application, const QString &section, const QString &key) const

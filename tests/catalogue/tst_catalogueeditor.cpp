@@ -100,6 +100,9 @@ private slots:
 
         QVERIFY(editor.load(2));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T002"));
+        lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
+                                "values ('t007', 't', 'x', 1, 'B', 0, 0)")); // lower case, other kind
+        QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T008"));
     }
 
     void newFigNumberOnAnEmptyLibraryStartsAtOne()
@@ -190,6 +193,37 @@ private slots:
         QCOMPARE(editor.model().state(4), RowState::Changed);
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B005'")), QStringLiteral("1"));
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B077'")), QStringLiteral("0"));
+    }
+
+    void retypedNumberOfAnotherFigureNeverOverwritesIt()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> cells = rowCells(editor, 0);
+        cells[CatalogueEditor::Th] = QStringLiteral("t001"); // the triangular figure's number, not listed here
+        editor.update(0, cells);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 1);
+        QVERIFY(status.error().message.contains(QStringLiteral("B001")));
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
+        QCOMPARE(lib.rows(QStringLiteral("select tm, LB from picMain where th = 'T001'")).first(),
+                 (QStringList{QStringLiteral("AFM (Irvine & Baragar, 1971)"), QStringLiteral("T")}));
+
+        // Two renames that pass the list check one by one: B005 -> B006, then B001 -> B005.
+        QVERIFY(editor.load(1));
+        cells = rowCells(editor, 4);
+        cells[CatalogueEditor::Th] = QStringLiteral("B006");
+        editor.update(4, cells);
+        cells = rowCells(editor, 0);
+        cells[CatalogueEditor::Th] = QStringLiteral("B005");
+        editor.update(0, cells);
+        QVERIFY(!editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B005'")),
+                 QStringLiteral("A/NK-A/CNK (Maniar & Piccoli, 1989)"));
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
+        QCOMPARE(editor.model().cell(4, 0), QStringLiteral("5*"));
     }
 
     void apostropheInFigureNumberListsSavesAndDeletes()

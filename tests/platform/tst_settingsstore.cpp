@@ -53,11 +53,13 @@ private slots:
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("venmarod software.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[kalvor]\npath=/home/ana/kalvor\n");
+        file.write("[kalvor]\npath=/home/ana/kalvor\nDataPath=/home/ana/data,2024\n");
         file.close();
         SettingsStore store(dir.path());
         QCOMPARE(store.value(QStringLiteral("Venmarod software"), QStringLiteral("Kalvor"), QStringLiteral("Path")),
                  QStringLiteral("/home/ana/kalvor"));
+        QCOMPARE(store.value(QStringLiteral("Venmarod software"), QStringLiteral("Kalvor"), QStringLiteral("DataPath")),
+                 QStringLiteral("/home/ana/data,2024"));
     }
 
     void removeSectionKeepsOtherSectionsAndReportsMissing()
