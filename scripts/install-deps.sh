@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build sqlite3
-    qt6-base-dev libqt6sql6-sqlite
+    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick
     clang-format

@@ -4,6 +4,7 @@
 #include "ProgramStarter.h"
 #include "SettingsStore.h"
 #include "SpreadsheetApplication.h"
+#include "Translation.h"
 #include "WindowsFolder.h"
 #include "mMain.h"
 
@@ -13,6 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installChineseQtTexts();
     QFont::insertSubstitutions(
         QStringLiteral("宋体"),
         {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});

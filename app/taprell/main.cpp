@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 #include "ProgramFonts.h"
 #include "SettingsStore.h"
+#include "Translation.h"
 #include "fMain.h"
 #include "mTaprell.h"
 
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installChineseQtTexts();
     QApplication::setApplicationName(QStringLiteral("Taprell"));
     installProgramFonts();
 

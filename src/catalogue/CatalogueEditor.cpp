@@ -187,6 +187,24 @@ void CatalogueEditor::markDeleted(int row)
     m_model.markDeleted(row);
 }
 
+QString CatalogueEditor::changedElsewhere(int row, const Query &record) const
+{
+    const QList<QString> &loaded = m_model.row(row).original;
+    if (loaded.isEmpty()) {
+        return {};
+    }
+    QStringList changed;
+    for (int c = Th; c < ColumnCount && c < loaded.size(); ++c) {
+        if (isAxisColumn(c) && m_kind != 1) {
+            continue;
+        }
+        if (record.text(fieldOfColumn[c]) != loaded[c]) {
+            changed << fieldOfColumn[c];
+        }
+    }
+    return changed.join(QStringLiteral(", "));
+}
+
 Status CatalogueEditor::writeRow(int row)
 {
     const QString th = m_model.cell(row, Th);
@@ -222,22 +240,41 @@ Status CatalogueEditor::writeRow(int row)
             error.statement = query.statement();
             return error;
         }
+        if (const QString changed = changedElsewhere(row, query); !changed.isEmpty()) {
+            LibraryError error;
+            error.message = QStringLiteral("图版“%1”在列表载入之后已被其他程序修改（%2），这一行没有写入，以免覆盖"
+                                           "那些修改。请重新载入列表后再改。")
+                                .arg(stored, changed);
+            error.field = changed;
+            error.statement = query.statement();
+            return error;
+        }
     }
-    auto set = [&](const QString &field, const QString &text) { return query.setField(field, text); };
+    // Every field the record cannot take, named at once, so one look at the details says what to fix.
+    QStringList fields;
+    QStringList problems;
+    auto set = [&](const QString &field, const QString &text) {
+        if (Status status = query.setField(field, text); !status) {
+            fields << field;
+            problems << field + QStringLiteral("：") + status.error().message;
+        }
+    };
     for (int c = Th; c < ColumnCount; ++c) {
         if (isAxisColumn(c) && m_kind != 1) {
             continue;
         }
         const QString &cell = m_model.cell(row, c);
-        if (Status status = set(fieldOfColumn[c], takesNumericValue(c) ? numberText(numericValue(cell)) : cell);
-            !status) {
-            return status;
-        }
+        set(fieldOfColumn[c], takesNumericValue(c) ? numberText(numericValue(cell)) : cell);
         if (c == Grp) {
-            if (Status status = set(QStringLiteral("LB"), kindLetter(m_kind)); !status) {
-                return status;
-            }
+            set(QStringLiteral("LB"), kindLetter(m_kind));
         }
+    }
+    if (!problems.isEmpty()) {
+        LibraryError error;
+        error.message = QStringLiteral("这一行有字段的值不能写入：\n") + problems.join(u'\n');
+        error.field = fields.join(QStringLiteral(", "));
+        error.statement = query.statement();
+        return error;
     }
     return query.update();
 }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -242,7 +243,25 @@ void fMain::LoadFigData(qint16 &FT)
     lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
     m_currentRow = -1;
     if (!status) {
-        m_taprell.libraryProblem(status.error(), this);
+        if (isVisible()) {
+            m_taprell.libraryProblem(status.error(), this);
+        } else {
+            m_pendingProblem = status.error(); // told once the window is there to say it over
+        }
+    }
+}
+
+void fMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_pendingProblem) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_pendingProblem) {
+                const LibraryError problem = *m_pendingProblem;
+                m_pendingProblem.reset();
+                m_taprell.libraryProblem(problem, this);
+            }
+        });
     }
 }
 

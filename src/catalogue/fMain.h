@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -44,6 +46,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -68,6 +71,7 @@ private:
     CatalogueEditor m_editor;
     int m_currentRow = -1;
     bool m_addMode = false;
+    std::optional<LibraryError> m_pendingProblem;
 
     QRadioButton *Opt1 = nullptr;
     QRadioButton *Opt2 = nullptr;

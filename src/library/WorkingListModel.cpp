@@ -117,6 +117,9 @@ void WorkingListModel::markChanged(int row)
     if (r.state == RowState::New) {
         return;
     }
+    if (r.original.isEmpty()) {
+        r.original = r.cells;
+    }
     r.state = RowState::Changed;
     r.deletionSaved = false;
     setNumberCell(row, numberText(number(row)) + changedMarker);
@@ -124,6 +127,9 @@ void WorkingListModel::markChanged(int row)
 
 void WorkingListModel::markDeleted(int row)
 {
+    if (m_rows[row].original.isEmpty() && m_rows[row].state != RowState::New) {
+        m_rows[row].original = m_rows[row].cells;
+    }
     m_rows[row].state = RowState::Deleted;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberText(number(row)) + m_deletedMarker);
@@ -138,6 +144,7 @@ void WorkingListModel::markNew(int row, const QString &number)
 
 void WorkingListModel::markSaved(int row, const QString &numberCell)
 {
+    m_rows[row].original.clear();
     m_rows[row].state = RowState::Unchanged;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberCell);

@@ -17,10 +17,20 @@ enum class RowState : int
 
 struct ListRow
 {
+    ListRow() = default;
+    ListRow(QList<QString> cells, RowState state = RowState::Unchanged, QString key = {}, bool deletionSaved = false)
+        : cells(std::move(cells))
+        , state(state)
+        , key(std::move(key))
+        , deletionSaved(deletionSaved)
+    {
+    }
+
     QList<QString> cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;
     QString key;                // the stored identity the row was read with (a number as text), empty for none
     bool deletionSaved = false; // a save has already carried out this row's deletion
+    QList<QString> original;    // the cells as loaded, kept from the first change until a save
 };
 
 // The working copy behind every list window: rows of texts with a row state each. The number

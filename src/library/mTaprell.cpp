@@ -35,7 +35,17 @@ Status mTaprell::openLibrary()
                             .arg(applicationName, settingsSection, libraryFileName());
         return error;
     }
-    return m_library.open(libraryFileName(), m_openMode);
+    if (Status opened = m_library.open(libraryFileName(), m_openMode); !opened) {
+        return opened;
+    }
+    // An empty file opens as an empty database: say so here rather than fail on a missing table.
+    if (!m_library.tableInfo(QStringLiteral("picMain"))) {
+        LibraryError error;
+        error.message = QStringLiteral("这个文件里没有图版表（picMain），不是图版库：%1").arg(libraryFileName());
+        m_library.close();
+        return error;
+    }
+    return {};
 }
 
 Status mTaprell::execute(const QString &sql)

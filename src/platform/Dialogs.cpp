@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Dialogs.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 Dialogs::Answer MessageBoxDialogs::show(const Message &message, QWidget *parent)
 {
@@ -10,6 +12,11 @@ Dialogs::Answer MessageBoxDialogs::show(const Message &message, QWidget *parent)
     box.setText(message.text);
     if (!message.details.isEmpty()) {
         box.setDetailedText(message.details);
+        // The details name statements and engine messages: give them room to be read.
+        if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+            grid->addItem(new QSpacerItem(460, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+        }
     }
     switch (message.icon) {
     case Icon::None:

@@ -226,6 +226,49 @@ private slots:
         QCOMPARE(editor.model().cell(4, 0), QStringLiteral("5*"));
     }
 
+    void changeByAnotherProgramSinceLoadingIsNotOverwritten()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        lib.exec(QStringLiteral("update picMain set tm = 'edited elsewhere' where th = 'B001'"));
+        QList<QString> cells = rowCells(editor, 0);
+        cells[CatalogueEditor::X1 + 1] = QStringLiteral("81");
+        editor.update(0, cells);
+        editor.update(1, rowCells(editor, 1));
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().row, 1);
+        QCOMPARE(status.error().field, QStringLiteral("tm"));
+        QCOMPARE(lib.rows(QStringLiteral("select tm, X2 from picMain where th = 'B001'")).first(),
+                 (QStringList{QStringLiteral("edited elsewhere"), QStringLiteral("80")}));
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
+        QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2*"));
+
+        // Once saved, a row compares with what it stored, not with what it was first loaded as.
+        QVERIFY(editor.load(1));
+        editor.update(0, rowCells(editor, 0));
+        QVERIFY(editor.save());
+        editor.update(0, rowCells(editor, 0));
+        QVERIFY(editor.save());
+    }
+
+    void everyFieldTheRecordCannotTakeIsNamedAtOnce()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> cells = rectangular(QStringLiteral("B006"), QStringLiteral("incomplete"));
+        cells[CatalogueEditor::Grp] = QString();
+        cells[CatalogueEditor::X1] = QString();
+        cells[CatalogueEditor::Y1 + 2] = QStringLiteral("wide");
+        editor.appendNew(cells);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, QStringLiteral("grp, X1, Y3"));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B006'")), QStringLiteral("0"));
+    }
+
     void apostropheInFigureNumberListsSavesAndDeletes()
     {
         TempLibrary lib;

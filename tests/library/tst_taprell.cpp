@@ -43,6 +43,18 @@ private slots:
         QVERIFY(!noFile);
         QVERIFY(noFile.error().message.contains(lib.dir.filePath(QStringLiteral("elsewhere/dbase/system.mdb"))));
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain")), QStringLiteral("6"));
+        // An empty file is an empty database to the engine, but no figure library.
+        QDir().mkpath(lib.dir.filePath(QStringLiteral("empty/dbase")));
+        QFile empty(lib.dir.filePath(QStringLiteral("empty/dbase/system.mdb")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        lib.settings.setValue(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"), QStringLiteral("Path"),
+                              lib.dir.filePath(QStringLiteral("empty")));
+        const Status noTables = lib.taprell.openLibrary();
+        QVERIFY(!noTables);
+        QVERIFY(noTables.error().message.contains(empty.fileName()));
+        QVERIFY(!lib.taprell.library().isOpen());
+        QCOMPARE(QFileInfo(empty.fileName()).size(), 0);
     }
 
     void errorNoticeHasOnlyOkAndCarriesTheDetails()
