@@ -12,11 +12,6 @@ Dialogs::Answer MessageBoxDialogs::show(const Message &message, QWidget *parent)
     box.setText(message.text);
     if (!message.details.isEmpty()) {
         box.setDetailedText(message.details);
-        // The details name statements and engine messages: give them room to be read.
-        if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
-            grid->addItem(new QSpacerItem(460, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
-                          grid->columnCount());
-        }
     }
     switch (message.icon) {
     case Icon::None:
@@ -40,6 +35,14 @@ Dialogs::Answer MessageBoxDialogs::show(const Message &message, QWidget *parent)
         box.setDefaultButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
+    }
+    // The details name statements and engine messages: give them room to be read. (Added last:
+    // setting the icon or the buttons lays the box out anew.)
+    if (!message.details.isEmpty()) {
+        if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+            grid->addItem(new QSpacerItem(460, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+        }
     }
     const int result = box.exec();
     if (message.buttons == Buttons::YesNo) {
