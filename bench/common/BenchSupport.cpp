@@ -71,6 +71,12 @@ double peakMemoryMiB()
     return 0;
 }
 
+Dialogs::Answer StopOnMessage::show(const Message &message, QWidget *)
+{
+    std::fprintf(stderr, "%s\n%s\n", qPrintable(message.text), qPrintable(message.details));
+    std::exit(1);
+}
+
 InstallFolder::InstallFolder(const std::function<void(const QString &libraryFile)> &generate)
     : libraryFile(dir.filePath(QStringLiteral("dbase/system.mdb")))
     , settings(dir.filePath(QStringLiteral("config")))

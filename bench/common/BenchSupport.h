@@ -27,6 +27,13 @@ void report(const QString &measure, double ours, double shell);
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
 
+// A benchmark has nobody to answer a message box: it stops with the message instead.
+class StopOnMessage final : public Dialogs
+{
+public:
+    Answer show(const Message &message, QWidget *parent) override;
+};
+
 // A temporary install folder whose settings store points Taprell at it, with the mTaprell the
 // windows use. generate() fills the library file before the settings are written.
 struct InstallFolder
@@ -36,7 +43,7 @@ struct InstallFolder
     QTemporaryDir dir;
     QString libraryFile;
     SettingsStore settings;
-    MessageBoxDialogs dialogs;
+    StopOnMessage dialogs;
     mTaprell taprell;
 };
 

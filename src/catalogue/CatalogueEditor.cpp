@@ -187,24 +187,6 @@ void CatalogueEditor::markDeleted(int row)
     m_model.markDeleted(row);
 }
 
-QString CatalogueEditor::changedElsewhere(int row, const Query &record) const
-{
-    const QList<QString> &loaded = m_model.row(row).original;
-    if (loaded.isEmpty()) {
-        return {};
-    }
-    QStringList changed;
-    for (int c = Th; c < ColumnCount && c < loaded.size(); ++c) {
-        if (isAxisColumn(c) && m_kind != 1) {
-            continue;
-        }
-        if (record.text(fieldOfColumn[c]) != loaded[c]) {
-            changed << fieldOfColumn[c];
-        }
-    }
-    return changed.join(QStringLiteral(", "));
-}
-
 Status CatalogueEditor::writeRow(int row)
 {
     const QString th = m_model.cell(row, Th);
@@ -240,14 +222,15 @@ Status CatalogueEditor::writeRow(int row)
             error.statement = query.statement();
             return error;
         }
-        if (const QString changed = changedElsewhere(row, query); !changed.isEmpty()) {
-            LibraryError error;
-            error.message = QStringLiteral("图版“%1”在列表载入之后已被其他程序修改（%2），这一行没有写入，以免覆盖"
-                                           "那些修改。请重新载入列表后再改。")
-                                .arg(stored, changed);
-            error.field = changed;
-            error.statement = query.statement();
-            return error;
+        QList<std::pair<int, QString>> compared;
+        for (int c = Th; c < ColumnCount; ++c) {
+            if (!isAxisColumn(c) || m_kind == 1) {
+                compared.append({c, fieldOfColumn[c]});
+            }
+        }
+        if (const QStringList changed = query.fieldsChangedSince(m_model.row(row).original, compared);
+            !changed.isEmpty()) {
+            return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
         }
     }
     // Every field the record cannot take, named at once, so one look at the details says what to fix.

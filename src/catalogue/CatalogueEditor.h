@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 
-class Query;
 class mTaprell;
 
 // The catalogue's working copy of picMain: the figures of one kind as list rows of 24 texts,
@@ -71,8 +70,6 @@ public:
 private:
     void copyCells(int row, const QList<QString> &cells);
     Status writeRow(int row);
-    // The fields whose stored values differ from what the row was loaded with, comma separated.
-    QString changedElsewhere(int row, const Query &record) const;
 
     mTaprell &m_taprell;
     WorkingListModel m_model;

@@ -211,6 +211,18 @@ Status PicDataEditor::writeRow(int row)
     } else if (Status located = locateStored(row); !located) {
         return located;
     }
+    if (listRow.state == RowState::Changed) {
+        QList<std::pair<int, QString>> compared;
+        for (int i = 1; i <= fieldCount; ++i) {
+            compared.append({i, valueColumns[i - 1].toString()});
+        }
+        if (const QStringList changed = query.fieldsChangedSince(listRow.original, compared); !changed.isEmpty()) {
+            LibraryError error = query.changedElsewhereError(
+                QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key), changed);
+            error.row = row + 1;
+            return error;
+        }
+    }
 
     const QString position = positionText(row);
     if (listRow.state == RowState::Unchanged) {

@@ -142,6 +142,12 @@ Status GroupEditor::writeRow(int row)
             status = error;
         }
         if (status) {
+            if (const QStringList changed = query.fieldsChangedSince(r.original, {{1, QStringLiteral("grpName")}});
+                !changed.isEmpty()) {
+                status = query.changedElsewhereError(QStringLiteral("分组 %1 ").arg(r.key), changed);
+            }
+        }
+        if (status) {
             status = query.setField(u"grpName", name);
         }
         if (status) {

@@ -190,6 +190,12 @@ Status LabelEditor::storeLabel(int row)
             error.statement = sql;
             return error;
         }
+        const QStringList changed = query.fieldsChangedSince(
+            r.original,
+            {{XColumn, QStringLiteral("X")}, {YColumn, QStringLiteral("Y")}, {NameColumn, QStringLiteral("Lbl")}});
+        if (!changed.isEmpty()) {
+            return query.changedElsewhereError(QStringLiteral("标签 %1 ").arg(number), changed);
+        }
     } else {
         query.addNew();
     }

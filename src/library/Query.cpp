@@ -316,6 +316,42 @@ QString Query::text(int field) const
     return columnValueText(m_fields[field].type, value(m_position - 1, field));
 }
 
+QStringList Query::fieldsChangedSince(const QList<QString> &loaded, const QList<std::pair<int, QString>> &fields) const
+{
+    QStringList changed;
+    for (const auto &[cell, field] : fields) {
+        const int index = fieldIndex(field);
+        if (cell >= loaded.size() || index < 0) {
+            continue;
+        }
+        const QString now = text(index);
+        if (now == loaded[cell]) {
+            continue;
+        }
+        // A number typed as "5.0" and saved reads back as "5": the same value, not a change.
+        const ColumnType type = m_fields[index].type;
+        QVariant before, after;
+        QString problem;
+        if (type != ColumnType::Text && !isNull(index) && textToColumnValue(type, loaded[cell], &before, &problem) &&
+            textToColumnValue(type, now, &after, &problem) && before.toDouble() == after.toDouble()) {
+            continue;
+        }
+        changed << field;
+    }
+    return changed;
+}
+
+LibraryError Query::changedElsewhereError(const QString &what, const QStringList &fields) const
+{
+    LibraryError error;
+    error.message = QStringLiteral("%1在列表载入之后已被其他程序修改（%2），这一行没有写入，以免覆盖那些修改。"
+                                   "请重新载入列表后再改。")
+                        .arg(what, fields.join(QStringLiteral(", ")));
+    error.field = fields.join(QStringLiteral(", "));
+    error.statement = m_sql;
+    return error;
+}
+
 void Query::addNew()
 {
     m_adding = true;

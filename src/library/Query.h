@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -44,6 +45,12 @@ public:
     QString text(int field) const; // empty for null
     bool isNull(QStringView name) const { return isNull(fieldIndex(name)); }
     QString text(QStringView name) const { return text(fieldIndex(name)); }
+
+    // The fields of the current record whose text differs from what a list row was loaded with:
+    // pairs of (the row's cell index, field name). Empty when the row holds no loaded texts.
+    QStringList fieldsChangedSince(const QList<QString> &loaded, const QList<std::pair<int, QString>> &fields) const;
+    // The error a save stops with when the record was changed by someone else since loading.
+    LibraryError changedElsewhereError(const QString &what, const QStringList &fields) const;
 
     void addNew();
     // Converts the text by the column's declared type; a text the column cannot take fails here.

@@ -75,10 +75,17 @@ int WorkingListModel::appendRow(ListRow row)
 
 void WorkingListModel::setCell(int row, int column, const QString &text)
 {
-    QString &cell = m_rows[row].cells[column];
-    if (cell == text && cell.isNull() == text.isNull()) {
+    ListRow &r = m_rows[row];
+    const QString &current = std::as_const(r.cells)[column];
+    if (current == text && current.isNull() == text.isNull()) {
         return;
     }
+    // The first edit of a stored row keeps what it was loaded with, for the save to compare.
+    // (Copied before the cell is written: the copy shares the cells until one of them changes.)
+    if (column != 0 && r.state != RowState::New && r.original.isEmpty()) {
+        r.original = r.cells;
+    }
+    QString &cell = r.cells[column];
     cell = text;
     if (m_changesDepth > 0) {
         m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
@@ -144,10 +151,10 @@ void WorkingListModel::markNew(int row, const QString &number)
 
 void WorkingListModel::markSaved(int row, const QString &numberCell)
 {
-    m_rows[row].original.clear();
     m_rows[row].state = RowState::Unchanged;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberCell);
+    m_rows[row].original.clear();
 }
 
 void WorkingListModel::markDeletionSaved(int row)

@@ -245,12 +245,19 @@ private slots:
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
         QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2*"));
 
-        // Once saved, a row compares with what it stored, not with what it was first loaded as.
+        // Once saved, a row compares with what it stored, not with what it was first loaded as;
+        // a number typed as "81.0" reads back as "81" and is no change by anyone else.
         QVERIFY(editor.load(1));
-        editor.update(0, rowCells(editor, 0));
+        cells = rowCells(editor, 0);
+        cells[CatalogueEditor::X1 + 1] = QStringLiteral("81.0");
+        editor.update(0, cells);
         QVERIFY(editor.save());
-        editor.update(0, rowCells(editor, 0));
+        cells = rowCells(editor, 0);
+        cells[CatalogueEditor::Tm] = QStringLiteral("TAS again");
+        editor.update(0, cells);
         QVERIFY(editor.save());
+        QCOMPARE(lib.rows(QStringLiteral("select tm, X2 from picMain where th = 'B001'")).first(),
+                 (QStringList{QStringLiteral("TAS again"), QStringLiteral("81")}));
     }
 
     void everyFieldTheRecordCannotTakeIsNamedAtOnce()

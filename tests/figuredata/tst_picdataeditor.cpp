@@ -57,6 +57,19 @@ private slots:
         lib.reset();
     }
 
+    void pointChangedElsewhereSinceLoading_isNotOverwritten()
+    {
+        QVERIFY(editor->load(u"B002"_s));
+        lib->exec(u"update pData set Y = 99 where th = 'B002' and ID = 2"_s);
+        editor->chooseRow(1);
+        QVERIFY(editor->commitField(PicDataEditor::XField, u"46"_s));
+        const Status status = editor->save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, u"Y"_s);
+        QCOMPARE(stored(u"B002"_s)[1][4], u"99"_s);
+        QCOMPARE(cells(1)[0], u"2*"_s);
+    }
+
     void loadsPointsInIdOrder_emptyNumberMeansB001()
     {
         QCOMPARE(editor->requestedFigureNumber(), u"B001"_s);

@@ -36,6 +36,20 @@ private slots:
         lib.reset();
     }
 
+    void renameOfAGroupRenamedElsewhereSinceLoading_isRefused()
+    {
+        loadOk();
+        lib->exec(QStringLiteral("update picType set grpName = 'renamed elsewhere' where grp = 2"));
+        editor->setCurrentRow(1);
+        QVERIFY(editor->rename(QStringLiteral("mine")));
+        const Status status = editor->save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, QStringLiteral("grpName"));
+        QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = 2")),
+                 QStringLiteral("renamed elsewhere"));
+        QCOMPARE(numberCell(1), QStringLiteral("2*"));
+    }
+
     void loadsInAscendingOrder_emptyTableGivesNoRows()
     {
         QAbstractItemModelTester tester(&editor->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);

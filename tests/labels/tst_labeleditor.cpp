@@ -59,6 +59,22 @@ private slots:
                  QStringLiteral("Zozododeriv Evuzari\u2014Figure Label  Manager\uFF1AB001    "));
     }
 
+    void labelChangedElsewhereSinceLoadingIsNotOverwritten()
+    {
+        TempLibrary lib;
+        LabelEditor editor(lib.taprell);
+        QVERIFY(editor.load(QStringLiteral("B004")));
+        lib.exec(QStringLiteral("update picLable set Lbl = 'edited elsewhere' where th = 'B004' and ID = 2"));
+        QVERIFY(editor.chooseRow(1));
+        QVERIFY(edit(editor, 1, QStringLiteral("6.5")));
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, QStringLiteral("Lbl"));
+        QCOMPARE(lib.scalar(QStringLiteral("select Lbl from picLable where th = 'B004' and ID = 2")),
+                 QStringLiteral("edited elsewhere"));
+        QCOMPARE(numberCells(editor)[1], QStringLiteral("2*"));
+    }
+
     void emptyFigureAndTheDefaultNumber()
     {
         TempLibrary lib;
