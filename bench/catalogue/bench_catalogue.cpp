@@ -28,37 +28,21 @@ QString figureNumber(int i)
 
 void generate(const QString &file)
 {
-    if (const Status status = LibraryFile::create(file); !status) {
-        qFatal("%s", qPrintable(status.error().details()));
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generate"));
-        db.setDatabaseName(file);
-        db.open();
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(
-            QStringLiteral("insert into picMain values (?,?,?,?,'B',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        for (int i = 1; i <= figureCount; ++i) {
-            QVariantList values = {figureNumber(i),
-                                   QStringLiteral("Diagram %1 (Author et al., %2)").arg(i).arg(1950 + i % 70),
-                                   QStringLiteral("BP%1").arg(i, 6, 10, QLatin1Char('0')), 1 + i % 10};
-            values += {35.0 + i % 7, 80.5, 1.0, 5.0, 0.0, i % 2, 1, 0.0, 16.0, 1.0, 2.0, 35.0, 0, 0, 1, 0};
-            values += {QStringLiteral("Boundary lines after the original publication, figure %1; "
-                                      "coordinates in wt%, volatile-free.")
-                           .arg(i),
-                       1, 0};
-            for (int v = 0; v < values.size(); ++v) {
-                insert.bindValue(v, values[v]);
+    bench::generateLibrary(
+        file, QStringLiteral("insert into picMain values (?,?,?,?,'B',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+        [](const auto &insertRow) {
+            for (int i = 1; i <= figureCount; ++i) {
+                QVariantList values = {figureNumber(i),
+                                       QStringLiteral("Diagram %1 (Author et al., %2)").arg(i).arg(1950 + i % 70),
+                                       QStringLiteral("BP%1").arg(i, 6, 10, QLatin1Char('0')), 1 + i % 10};
+                values += {35.0 + i % 7, 80.5, 1.0, 5.0, 0.0, i % 2, 1, 0.0, 16.0, 1.0, 2.0, 35.0, 0, 0, 1, 0};
+                values += {QStringLiteral("Boundary lines after the original publication, figure %1; "
+                                          "coordinates in wt%, volatile-free.")
+                               .arg(i),
+                           1, 0};
+                insertRow(values);
             }
-            if (!insert.exec()) {
-                qFatal("generate: %s", qPrintable(insert.lastError().text()));
-            }
-        }
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("generate"));
+        });
 }
 
 } // namespace

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchSupport.h"
 
+#include "LibraryFile.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <algorithm>
@@ -69,6 +74,35 @@ double peakMemoryMiB()
         }
     }
     return 0;
+}
+
+void generateLibrary(const QString &file, const QString &insertSql,
+                     const std::function<void(const std::function<void(const QVariantList &)> &insertRow)> &fill)
+{
+    if (const Status status = LibraryFile::create(file); !status) {
+        qFatal("%s", qPrintable(status.error().details()));
+    }
+    const QString name = QStringLiteral("generate");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.open();
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare(insertSql);
+        fill([&](const QVariantList &values) {
+            for (int v = 0; v < values.size(); ++v) {
+                insert.bindValue(v, values[v]);
+            }
+            if (!insert.exec()) {
+                qFatal("generate: %s", qPrintable(insert.lastError().text()));
+            }
+        });
+        insert.finish();
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 Dialogs::Answer StopOnMessage::show(const Message &message, QWidget *)

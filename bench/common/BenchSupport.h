@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
 
 #include <functional>
 
@@ -26,6 +27,11 @@ void report(const QString &measure, double ours, double shell);
 
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
+
+// Creates a new figure library and runs fill() on a connection of its own, inside one
+// transaction, with one prepared insert statement; rows are bound and run through insertRow().
+void generateLibrary(const QString &file, const QString &insertSql,
+                     const std::function<void(const std::function<void(const QVariantList &)> &insertRow)> &fill);
 
 // A benchmark has nobody to answer a message box: it stops with the message instead.
 class StopOnMessage final : public Dialogs

@@ -28,34 +28,17 @@ const QString figure = QStringLiteral("B001");
 
 void generate(const QString &file)
 {
-    if (const Status status = LibraryFile::create(file); !status) {
-        qFatal("%s", qPrintable(status.error().details()));
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generate"));
-        db.setDatabaseName(file);
-        db.open();
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("insert into pData values (?, ?, ?, ?, ?, ?, ?)"));
-        // Another figure's points around it, so the figure is read through the index.
-        for (const QString &th : {QStringLiteral("A001"), figure, QStringLiteral("C001")}) {
-            const int count = th == figure ? pointCount : 1000;
-            for (int i = 1; i <= count; ++i) {
-                const QVariantList values = {
-                    th, i, 1 + i % 16, i % 5 == 0 ? 1 : 0, 40.0 + (i % 4000) / 100.0, (i % 1700) / 100.0, i % 4};
-                for (int v = 0; v < values.size(); ++v) {
-                    insert.bindValue(v, values[v]);
-                }
-                if (!insert.exec()) {
-                    qFatal("generate: %s", qPrintable(insert.lastError().text()));
-                }
-            }
-        }
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("generate"));
+    bench::generateLibrary(file, QStringLiteral("insert into pData values (?, ?, ?, ?, ?, ?, ?)"),
+                           [](const auto &insertRow) {
+                               // Another figure's points around it, so the figure is read through the index.
+                               for (const QString &th : {QStringLiteral("A001"), figure, QStringLiteral("C001")}) {
+                                   const int count = th == figure ? pointCount : 1000;
+                                   for (int i = 1; i <= count; ++i) {
+                                       insertRow({th, i, 1 + i % 16, i % 5 == 0 ? 1 : 0, 40.0 + (i % 4000) / 100.0,
+                                                  (i % 1700) / 100.0, i % 4});
+                                   }
+                               }
+                           });
 }
 
 // The X every point gets in a save run: a different value each run, so every row really changes.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempLibrary.h"
 #include "Twips.h"
+#include "WindowControls.h"
 #include "fMain.h"
 
 #include <QCheckBox>
@@ -27,11 +28,7 @@ class TestFMain : public QObject
     template <typename T>
     T *find(const char *name) const
     {
-        T *widget = window->findChild<T *>(QString::fromLatin1(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return windowControl<T>(window.get(), name);
     }
     QString text(const char *name) const { return find<QLineEdit>(name)->text(); }
     QTreeView *list() const { return find<QTreeView>("LvFigure"); }

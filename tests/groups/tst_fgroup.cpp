@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempLibrary.h"
 #include "Twips.h"
+#include "WindowControls.h"
 #include "fGroup.h"
 
 #include <QHeaderView>
@@ -26,11 +27,7 @@ class TestFGroup : public QObject
     template <typename T>
     T *control(const char *name) const
     {
-        T *found = window->findChild<T *>(QString::fromLatin1(name));
-        if (!found) {
-            qFatal("no control %s", name);
-        }
-        return found;
+        return windowControl<T>(window.get(), name);
     }
     void clickRow(int row)
     {

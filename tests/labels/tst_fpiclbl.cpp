@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempLibrary.h"
 #include "Twips.h"
+#include "WindowControls.h"
 #include "fPicLbl.h"
 
 #include <QApplication>
@@ -33,11 +34,7 @@ class TestFPicLbl : public QObject
     template <typename T = QWidget>
     T *find(const char *name) const
     {
-        T *widget = m_window->findChild<T *>(QString::fromLatin1(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return windowControl<T>(m_window.get(), name);
     }
 
     QTreeView *list() const { return find<QTreeView>("LvFigure"); }
