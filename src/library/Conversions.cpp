@@ -16,8 +16,11 @@ bool isDigit(QChar c)
 
 } // namespace
 
-double numericValue(QStringView text)
+double numericValue(QStringView text, bool *outOfRange)
 {
+    if (outOfRange) {
+        *outOfRange = false;
+    }
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && (text[i] == u' ' || text[i] == u'\t')) {
@@ -58,7 +61,25 @@ double numericValue(QStringView text)
     }
     const QByteArray number = text.mid(start, i - start).toLatin1();
     const double value = std::strtod(number.constData(), nullptr);
-    return std::isfinite(value) ? value : 0;
+    // strtod gives ±inf past the largest double and 0 below the smallest; a mantissa with a
+    // digit other than 0 that still reads as 0 was too small to keep.
+    const bool tooLarge = !std::isfinite(value);
+    bool tooSmall = false;
+    if (value == 0) {
+        for (const char c : number) {
+            if (c == 'e' || c == 'E') {
+                break;
+            }
+            tooSmall = tooSmall || (c >= '1' && c <= '9');
+        }
+    }
+    if (tooLarge || tooSmall) {
+        if (outOfRange) {
+            *outOfRange = true;
+        }
+        return 0;
+    }
+    return value;
 }
 
 QString numberText(double value)

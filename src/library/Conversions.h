@@ -6,8 +6,9 @@
 // The numeric value of a text: the number it begins with after leading blanks (optional sign,
 // digits, optional decimal point and digits, optional exponent), reading stopping at the first
 // other character; 0 when it does not begin with a number. "12*" gives 12, "★" gives 0,
-// " -1.5e2x" gives -150.
-double numericValue(QStringView text);
+// " -1.5e2x" gives -150. A number too large for a double ("1e400"), or too small to be told
+// from 0 ("1e-400"), also gives 0 and sets *outOfRange, so callers that store it can refuse it.
+double numericValue(QStringView text, bool *outOfRange = nullptr);
 
 // A number in its shortest plain decimal form: 12, 8.5, 0.0001, never 12.0 or 1e-04.
 QString numberText(double value);

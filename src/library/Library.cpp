@@ -3,13 +3,12 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QUrl>
+
+#include <sqlite3.h>
 
 namespace {
 
-const QString connectionPrefix = QStringLiteral("taprell-library-");
+int openConnections = 0;
 
 ColumnType columnType(const QString &declared)
 {
@@ -31,14 +30,6 @@ ColumnType columnType(const QString &declared)
     return ColumnType::Text;
 }
 
-bool isReadOnlyError(const QSqlError &error)
-{
-    // SQLITE_READONLY (8) and its extended codes (8 + n * 256).
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return (ok && (code & 0xff) == 8) || error.databaseText().contains(QStringLiteral("readonly"));
-}
-
 } // namespace
 
 int TableInfo::indexOf(QStringView column) const
@@ -56,11 +47,7 @@ int TableInfo::indexOf(QStringView column) const
     return -1;
 }
 
-Library::Library()
-{
-    static int counter = 0;
-    m_connectionName = connectionPrefix + QString::number(++counter);
-}
+Library::Library() = default;
 
 Library::~Library()
 {
@@ -75,41 +62,36 @@ Status Library::open(const QString &fileName, OpenMode mode)
 
     const QFileInfo info(fileName);
     if (!info.exists()) {
-        return LibraryError{QStringLiteral("找不到图版库文件：%1").arg(fileName), {}, {}, {}, 0, false};
+        LibraryError error;
+        error.message = QStringLiteral("找不到图版库文件：%1").arg(fileName);
+        return error;
     }
     if (!info.isFile()) {
-        return LibraryError{QStringLiteral("图版库路径不是文件：%1").arg(fileName), {}, {}, {}, 0, false};
+        LibraryError error;
+        error.message = QStringLiteral("图版库路径不是文件：%1").arg(fileName);
+        return error;
     }
     if (!info.isReadable()) {
-        return LibraryError{QStringLiteral("图版库文件不可读（没有读取权限）：%1").arg(fileName), {}, {}, {}, 0, false};
+        LibraryError error;
+        error.message = QStringLiteral("图版库文件不可读（没有读取权限）：%1").arg(fileName);
+        return error;
     }
 
-    std::optional<LibraryError> failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        if (mode == OpenMode::ReadOnly) {
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            db.setDatabaseName(fileName);
-        } else {
-            // mode=rw opens an existing file only: a mistyped path must never leave an empty library behind.
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-            const QString path = QString::fromLatin1(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"));
-            db.setDatabaseName(QStringLiteral("file:") + path + QStringLiteral("?mode=rw"));
-        }
-        if (!db.open()) {
-            failure = makeError(QStringLiteral("图版库文件打不开：%1").arg(fileName), db.lastError(), {});
-        } else {
-            // SQLite reads the header lazily; ask for the schema now so a file that is not a database fails here.
-            QSqlQuery probe(db);
-            const QString check = QStringLiteral("select count(*) from sqlite_master");
-            if (!probe.exec(check)) {
-                failure = makeError(QStringLiteral("不是图版库数据库文件：%1").arg(fileName), probe.lastError(), check);
-            }
-        }
+    const auto access =
+        mode == OpenMode::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
+    if (const int rc = m_db.open(fileName, access); rc != SQLITE_OK) {
+        return openError(QStringLiteral("图版库文件打不开：%1").arg(fileName), rc, {});
     }
-    if (failure) {
+    ++openConnections;
+    m_db.setBusyTimeout(lockWaitMilliseconds);
+    // SQLite reads the header lazily; ask for the schema now so a file that is not a database
+    // (or one locked or left half-written by another program) fails here.
+    const QString check = QStringLiteral("select count(*) from sqlite_master");
+    if (const int rc = m_db.execute("select count(*) from sqlite_master"); rc != SQLITE_OK) {
+        const LibraryError error =
+            openError(QStringLiteral("不是图版库数据库文件：%1").arg(fileName), m_db.extendedErrorCode(), check);
         close();
-        return *failure;
+        return error;
     }
     return {};
 }
@@ -119,30 +101,29 @@ void Library::close()
     m_prepared.clear();
     m_builtSql.clear();
     m_tables.clear();
-    if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connectionName);
+    if (m_db.isOpen()) {
+        m_db.close();
+        --openConnections;
         ++m_generation;
     }
 }
 
 bool Library::isOpen() const
 {
-    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
+    return m_db.isOpen();
 }
 
 int Library::openConnectionCount()
 {
-    int count = 0;
-    for (const QString &name : QSqlDatabase::connectionNames()) {
-        if (name.startsWith(connectionPrefix) && QSqlDatabase::database(name, false).isOpen()) {
-            ++count;
-        }
+    return openConnections;
+}
+
+Status Library::run(const char *sql)
+{
+    if (m_db.execute(sql) != SQLITE_OK) {
+        return makeError(QStringLiteral("语句执行失败。"), QString::fromLatin1(sql));
     }
-    return count;
+    return {};
 }
 
 Status Library::execute(const QString &sql)
@@ -151,16 +132,23 @@ Status Library::execute(const QString &sql)
         return notOpenError(sql);
     }
     Status status;
-    QSqlQuery *query = preparedStatement(sql, &status);
-    if (!query) {
+    sqlite::Statement *statement = preparedStatement(sql, &status);
+    if (!statement) {
         return status;
     }
-    const bool ok = query->exec();
-    const QSqlError error = query->lastError();
-    query->finish();
-    if (!ok) {
-        return makeError(QStringLiteral("语句执行失败。"), error, sql);
+    while (true) {
+        const sqlite::Step step = statement->step();
+        if (step == sqlite::Step::Row) {
+            continue;
+        }
+        if (step == sqlite::Step::Error) {
+            const LibraryError error = makeError(QStringLiteral("语句执行失败。"), sql);
+            statement->reset();
+            return error;
+        }
+        break;
     }
+    statement->reset();
     return {};
 }
 
@@ -170,9 +158,11 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     if (!isOpen()) {
         return {0, notOpenError({})};
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.transaction()) {
-        return {0, makeError(QStringLiteral("不能开始保存。"), db.lastError(), QStringLiteral("BEGIN"))};
+    // IMMEDIATE takes the write lock now, waiting a bounded time for another writer. A deferred
+    // transaction would only ask for it at the first write, and a reader that cannot get it
+    // then is refused at once, halfway through the save.
+    if (m_db.execute("BEGIN IMMEDIATE") != SQLITE_OK) {
+        return {0, makeError(QStringLiteral("不能开始保存。"), QStringLiteral("BEGIN IMMEDIATE"))};
     }
     ++m_transactionSerial;
     m_inTransaction = true;
@@ -181,32 +171,24 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         bool &flag;
         ~EndOfTransaction() { flag = false; }
     } end{m_inTransaction};
-    Status savepointStatus;
-    QSqlQuery *savepoint = prepared(QStringLiteral("SAVEPOINT saverow"), &savepointStatus);
-    QSqlQuery *release = prepared(QStringLiteral("RELEASE saverow"), &savepointStatus);
-    QSqlQuery *rollbackTo = prepared(QStringLiteral("ROLLBACK TO saverow"), &savepointStatus);
-    if (!savepointStatus) {
-        db.rollback();
-        return {0, savepointStatus};
-    }
 
     int done = 0;
     Status failure;
+    const bool guarded = writes == RowWrites::Several;
     for (int i = 0; i < count; ++i) {
         if (!hasWork(i)) {
             ++done;
             continue;
         }
-        const bool guarded = writes == RowWrites::Several;
-        if (guarded && !savepoint->exec()) {
-            failure = makeError(QStringLiteral("保存失败。"), savepoint->lastError(), QStringLiteral("SAVEPOINT"));
+        if (guarded && m_db.execute("SAVEPOINT saverow") != SQLITE_OK) {
+            failure = makeError(QStringLiteral("保存失败。"), QStringLiteral("SAVEPOINT"));
             break;
         }
         Status status = writeRow(i);
         if (!status) {
             if (guarded) {
-                rollbackTo->exec();
-                release->exec();
+                m_db.execute("ROLLBACK TO saverow");
+                m_db.execute("RELEASE saverow");
             }
             if (status.error().row == 0) {
                 status.error().row = i + 1;
@@ -215,14 +197,14 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             break;
         }
         if (guarded) {
-            release->exec();
+            m_db.execute("RELEASE saverow");
         }
         ++done;
     }
-    if (!db.commit()) {
-        Status commitError =
-            makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), db.lastError(), QStringLiteral("COMMIT"));
-        db.rollback();
+    if (m_db.execute("COMMIT") != SQLITE_OK) {
+        const LibraryError commitError =
+            makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
+        m_db.execute("ROLLBACK");
         return {0, commitError};
     }
     return {done, failure};
@@ -237,17 +219,20 @@ const TableInfo *Library::tableInfo(const QString &table)
     if (!isOpen()) {
         return nullptr;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     QString name = table;
     name.replace(u'\'', QStringLiteral("''"));
-    if (!query.exec(QStringLiteral("PRAGMA table_info('%1')").arg(name))) {
+    sqlite::Statement query;
+    if (query.prepare(m_db, QStringLiteral("PRAGMA table_info('%1')").arg(name)) != SQLITE_OK) {
         return nullptr;
     }
     TableInfo info;
     info.name = table;
-    while (query.next()) {
-        info.columns.append(
-            {query.value(1).toString(), columnType(query.value(2).toString()), query.value(3).toInt() != 0});
+    sqlite::Step step;
+    while ((step = query.step()) == sqlite::Step::Row) {
+        info.columns.append({query.text(1), columnType(query.text(2)), query.int64(3) != 0});
+    }
+    if (step == sqlite::Step::Error) {
+        return nullptr;
     }
     if (info.columns.isEmpty()) {
         return nullptr;
@@ -255,25 +240,25 @@ const TableInfo *Library::tableInfo(const QString &table)
     return &m_tables.emplace(key, std::move(info)).first->second;
 }
 
-QSqlQuery *Library::prepared(const QString &sql, Status *status)
+sqlite::Statement *Library::prepared(const QString &sql, Status *status)
 {
     if (!isOpen()) {
         *status = notOpenError(sql);
         return nullptr;
     }
     if (auto it = m_prepared.find(sql); it != m_prepared.end()) {
+        it->second.reset();
         return &it->second;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        *status = makeError(QStringLiteral("语句无效。"), query.lastError(), sql);
+    sqlite::Statement statement;
+    if (statement.prepare(m_db, sql) != SQLITE_OK) {
+        *status = makeError(QStringLiteral("语句无效。"), sql);
         return nullptr;
     }
-    return &m_prepared.emplace(sql, std::move(query)).first->second;
+    return &m_prepared.emplace(sql, std::move(statement)).first->second;
 }
 
-QSqlQuery *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
+sqlite::Statement *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
 {
     auto it = m_builtSql.find(key);
     if (it == m_builtSql.end()) {
@@ -282,7 +267,7 @@ QSqlQuery *Library::prepared(const QString &key, const std::function<QString()> 
     return prepared(it->second, status);
 }
 
-QSqlQuery *Library::preparedStatement(const QString &sql, Status *status)
+sqlite::Statement *Library::preparedStatement(const QString &sql, Status *status)
 {
     static const QRegularExpression dml(QStringLiteral("^\\s*(select|insert|update|delete)\\b"),
                                         QRegularExpression::CaseInsensitiveOption);
@@ -290,17 +275,17 @@ QSqlQuery *Library::preparedStatement(const QString &sql, Status *status)
     // Statements with comments, quoted names or parameters of their own are run as written.
     const bool parameters = dml.match(sql).hasMatch() && !sql.contains(u'"') && !sql.contains(u'?') &&
                             !sql.contains(QStringLiteral("--")) && !sql.contains(QStringLiteral("/*"));
-    QSqlQuery *query = prepared(parameters ? withParameters(sql, &values) : sql, status);
-    if (!query) {
+    sqlite::Statement *statement = prepared(parameters ? withParameters(sql, &values) : sql, status);
+    if (!statement) {
         if (!status->ok()) {
             status->error().statement = sql;
         }
         return nullptr;
     }
     for (int i = 0; i < values.size(); ++i) {
-        query->bindValue(i, values[i]);
+        statement->bind(i, values[i]);
     }
-    return query;
+    return statement;
 }
 
 QString Library::withParameters(const QString &sql, QVariantList *values)
@@ -389,15 +374,56 @@ QString Library::withParameters(const QString &sql, QVariantList *values)
     return shape;
 }
 
-LibraryError Library::makeError(const QString &message, const QSqlError &error, const QString &statement) const
+LibraryError Library::makeError(const QString &message, const QString &statement) const
+{
+    return errorFor(message, m_db.extendedErrorCode(), m_db.errorMessage(), statement);
+}
+
+LibraryError Library::openError(const QString &message, int code, const QString &statement) const
+{
+    return errorFor(message, code, m_db.errorMessage(), statement);
+}
+
+LibraryError Library::errorFor(const QString &message, int code, const QString &engineMessage,
+                               const QString &statement) const
 {
     LibraryError result;
     result.message = message;
     result.statement = statement;
-    result.engineMessage = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    result.readOnly = isReadOnlyError(error);
-    if (result.readOnly) {
-        result.message = QStringLiteral("图版库不能写入：%1").arg(m_fileName);
+    result.engineMessage = engineMessage;
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        if (code == SQLITE_READONLY_ROLLBACK || code == SQLITE_READONLY_RECOVERY) {
+            // A save of another program broke off and left its journal; only a connection that
+            // may write beside the file can roll it back.
+            result.message = QStringLiteral("图版库上次的写入没有完成，在这里无法恢复（文件或所在文件夹不可写）："
+                                            "%1\n请在可以写入这个文件夹的账户下打开一次，或请管理员恢复。")
+                                 .arg(m_fileName);
+        } else {
+            result.message = QStringLiteral("图版库不能写入：%1").arg(m_fileName);
+            result.readOnly = true;
+        }
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(m_fileName);
+        result.inUse = true;
+        break;
+    case SQLITE_CORRUPT:
+        result.message = QStringLiteral("图版库文件已损坏，读取失败：%1").arg(m_fileName);
+        result.readFailed = true;
+        break;
+    case SQLITE_IOERR:
+        result.message = QStringLiteral("读写图版库文件时出错：%1").arg(m_fileName);
+        result.readFailed = true;
+        break;
+    case SQLITE_CANTOPEN:
+        if (!statement.isEmpty()) {
+            result.message = QStringLiteral("图版库文件打不开（它或它所在的文件夹可能不允许访问）：%1").arg(m_fileName);
+        }
+        break;
+    default:
+        break;
     }
     return result;
 }

@@ -2,17 +2,15 @@
 #pragma once
 
 #include "LibraryError.h"
+#include "SqliteDatabase.h"
 
 #include <QList>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 
 #include <functional>
 #include <optional>
 #include <unordered_map>
-
-class QSqlError;
 
 // How a column's value travels as text: text as it is, numbers in their shortest decimal form,
 // yes/no values as "True"/"False". Taken from the column's declared type.
@@ -47,10 +45,13 @@ enum class OpenMode
 
 // The connection to one figure library file (SQLite). Opening never creates a file. Statements
 // that are built once and run many times (the writes of a save) are prepared once and kept
-// until the connection closes.
+// until the connection closes. Another program's lock is waited for a short, bounded time
+// (lockWaitMilliseconds); after that the operation fails and says the library is in use.
 class Library
 {
 public:
+    static constexpr int lockWaitMilliseconds = 2500;
+
     Library();
     ~Library();
     Library(const Library &) = delete;
@@ -75,12 +76,12 @@ public:
     // Runs a statement that returns no rows.
     Status execute(const QString &sql);
 
-    // One save in one transaction. Rows 0..count-1 are visited in order; each row for which
-    // hasWork() is true is written by writeRow() inside a savepoint. The first failing row is
-    // rolled back to its savepoint and ends the pass; the rows before it are committed. The
-    // error's row is the failing row's 1-based position unless writeRow set one.
-    // Returns how many rows (from the first) were handled and are now committed, and the error
-    // that stopped the pass. When the commit itself fails nothing is kept and done is 0.
+    // One save in one transaction, which takes the library's write lock at its start: no other
+    // program can write between the save's reads and its writes. Rows 0..count-1 are visited in order; each row for
+    // which hasWork() is true is written by writeRow() inside a savepoint. The first failing row is rolled back to its
+    // savepoint and ends the pass; the rows before it are committed. The error's row is the failing row's 1-based
+    // position unless writeRow set one. Returns how many rows (from the first) were handled and are now committed, and
+    // the error that stopped the pass. When the commit itself fails nothing is kept and done is 0.
     struct SaveResult
     {
         int done = 0;
@@ -98,30 +99,39 @@ public:
     // Column names and declared types of a table; nullptr when there is no such table.
     const TableInfo *tableInfo(const QString &table);
 
-    // A prepared statement kept for reuse while the connection is open.
-    QSqlQuery *prepared(const QString &sql, Status *status);
+    // A prepared statement kept for reuse while the connection is open, reset and ready to run.
+    sqlite::Statement *prepared(const QString &sql, Status *status);
     // The same, prepared from the SQL that build() makes only when the key is new.
-    QSqlQuery *prepared(const QString &key, const std::function<QString()> &build, Status *status);
+    sqlite::Statement *prepared(const QString &key, const std::function<QString()> &build, Status *status);
     // A statement ready to run: the literals of a SELECT, INSERT, UPDATE or DELETE are bound as
     // parameters, so statements that differ only in their literals share one prepared form.
-    QSqlQuery *preparedStatement(const QString &sql, Status *status);
+    sqlite::Statement *preparedStatement(const QString &sql, Status *status);
 
     // The statement with its text literals, and the numbers compared against, replaced by "?";
     // their values in order go to values. Parameters compare exactly as the literals would.
     static QString withParameters(const QString &sql, QVariantList *values);
 
-    LibraryError makeError(const QString &message, const QSqlError &error, const QString &statement) const;
+    // An error of the last call on the connection: the engine's words under the message, and
+    // the message replaced by one the user can act on when the library is read-only, in use by
+    // another program, or damaged.
+    LibraryError makeError(const QString &message, const QString &statement) const;
     LibraryError notOpenError(const QString &statement) const;
 
-    QString connectionName() const { return m_connectionName; }
+    // Lets statements of the connection run directly (engine-level work such as copying tables).
+    sqlite::Connection &connection() { return m_db; }
 
 private:
-    QString m_connectionName;
+    LibraryError openError(const QString &message, int code, const QString &statement) const;
+    LibraryError errorFor(const QString &message, int code, const QString &engineMessage,
+                          const QString &statement) const;
+    Status run(const char *sql);
+
+    sqlite::Connection m_db;
     QString m_fileName;
     quint64 m_generation = 0;
     quint64 m_transactionSerial = 0;
     bool m_inTransaction = false;
     std::unordered_map<QString, TableInfo> m_tables;
-    std::unordered_map<QString, QSqlQuery> m_prepared;
+    std::unordered_map<QString, sqlite::Statement> m_prepared;
     std::unordered_map<QString, QString> m_builtSql;
 };

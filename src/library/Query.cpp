@@ -5,9 +5,6 @@
 
 #include <QHash>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlRecord>
 
 #include <cmath>
 
@@ -117,7 +114,13 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
             return true;
         }
         if (isPlainNumber(trimmed)) {
-            *value = qlonglong(numericValue(trimmed) != 0 ? 1 : 0);
+            bool outOfRange = false;
+            const double number = numericValue(trimmed, &outOfRange);
+            if (outOfRange) {
+                *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
+                return false;
+            }
+            *value = qlonglong(number != 0 ? 1 : 0);
             return true;
         }
         *problem = QStringLiteral("“%1”不是是/否值（应为 True 或 False）。").arg(text);
@@ -127,8 +130,9 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
         *problem = QStringLiteral("“%1”不是数字。").arg(text);
         return false;
     }
-    const double number = numericValue(trimmed);
-    if (!std::isfinite(number)) {
+    bool outOfRange = false;
+    const double number = numericValue(trimmed, &outOfRange);
+    if (outOfRange || !std::isfinite(number)) {
         *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
         return false;
     }
@@ -198,24 +202,16 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     }
 
     Status prepared;
-    QSqlQuery *statement = library.preparedStatement(withRowId, &prepared);
+    sqlite::Statement *statement = library.preparedStatement(withRowId, &prepared);
     if (!statement) {
         prepared.error().statement = sql;
         close();
         return prepared;
     }
-    QSqlQuery &query = *statement;
-    if (!query.exec()) {
-        const LibraryError error = library.makeError(QStringLiteral("查询失败。"), query.lastError(), sql);
-        query.finish();
-        close();
-        return error;
-    }
-    const QSqlRecord record = query.record();
     const int first = identified ? 1 : 0;
-    for (int i = first; i < record.count(); ++i) {
+    for (int i = first; i < statement->columnCount(); ++i) {
         Field field;
-        field.name = record.fieldName(i);
+        field.name = statement->columnName(i);
         if (m_table) {
             // "select *" lists the columns in table order: try that place first.
             const int place = i - first;
@@ -232,20 +228,29 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     qint64 fallbackId = 0;
     int count = 0;
     QHash<double, QString> numbers;
-    while (query.next()) {
+    sqlite::Step step;
+    while ((step = statement->step()) == sqlite::Step::Row) {
         ++count;
         if (mode == Mode::ReadOnly) {
             for (int i = 0; i < width; ++i) {
-                m_texts.append(readOnlyText(m_fields[i].type, query.value(first + i), numbers));
+                m_texts.append(readOnlyText(m_fields[i].type, statement->value(first + i), numbers));
             }
             continue;
         }
-        m_rowIds.append(identified ? query.value(0).toLongLong() : --fallbackId);
+        m_rowIds.append(identified ? statement->int64(0) : --fallbackId);
         for (int i = 0; i < width; ++i) {
-            m_values.append(query.value(first + i));
+            m_values.append(statement->value(first + i));
         }
     }
-    query.finish();
+    if (step == sqlite::Step::Error) {
+        // A read that breaks off (a damaged page, a lock held too long) must not pass for the
+        // end of the rows: a shorter list would look complete, and a save could write from it.
+        LibraryError error = library.makeError(QStringLiteral("查询失败，读到第 %1 条记录后中断。").arg(count), sql);
+        statement->reset();
+        close();
+        return error;
+    }
+    statement->reset();
     m_recordCount = count;
     m_library = &library;
     m_generation = library.generation();
@@ -451,35 +456,35 @@ Status Query::update()
     };
 
     Status status;
-    QSqlQuery *query = m_library->prepared(key, build, &status);
+    sqlite::Statement *query = m_library->prepared(key, build, &status);
     if (!query) {
         status.error().statement = m_sql;
         return status;
     }
     int bound = 0;
     for (const Edit &edit : m_edits) {
-        query->bindValue(bound++, edit.value);
+        query->bind(bound++, edit.value);
     }
     const int record = m_position - 1;
     if (!m_adding) {
-        query->bindValue(bound++, m_rowIds[record]);
+        query->bind(bound++, m_rowIds[record]);
         for (int i = 0; checkValues && i < m_fields.size(); ++i) {
             if (m_fields[i].column >= 0) {
-                query->bindValue(bound++, value(record, i));
+                query->bind(bound++, value(record, i));
             }
         }
     }
-    if (!query->exec()) {
-        LibraryError error = m_library->makeError(QStringLiteral("记录写入失败。"), query->lastError(), m_sql);
-        query->finish();
+    if (query->step() == sqlite::Step::Error) {
+        LibraryError error = m_library->makeError(QStringLiteral("记录写入失败。"), m_sql);
+        query->reset();
         return error;
     }
-    const int affected = query->numRowsAffected();
-    const QVariant newId = query->lastInsertId();
-    query->finish();
+    query->reset();
+    const int affected = m_library->connection().changes();
+    const qint64 newId = m_library->connection().lastInsertRowId();
 
     if (m_adding) {
-        m_rowIds.append(newId.toLongLong());
+        m_rowIds.append(newId);
         for (int i = 0; i < m_fields.size(); ++i) {
             m_values.append(QVariant());
         }

@@ -73,6 +73,11 @@ void mTaprell::errorNotice(const LibraryError &error, QWidget *parent)
 
 void mTaprell::libraryProblem(const LibraryError &error, QWidget *parent)
 {
+    if (error.readFailed) {
+        // The library opened but broke off while being read: an error, not a missing library.
+        errorNotice(error, parent);
+        return;
+    }
     m_dialogs.show({programTitle, QStringLiteral("图版库打不开，列表为空。\n\n%1").arg(error.message), error.details(),
                     Dialogs::Icon::Warning, Dialogs::Buttons::Ok},
                    parent);

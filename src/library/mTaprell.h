@@ -54,7 +54,8 @@ public:
     Dialogs &dialogs() { return m_dialogs; }
     // "不好意思，出错了！" with OK only, no icon, the program's title; the details under it.
     void errorNotice(const LibraryError &error, QWidget *parent);
-    // A library that could not be opened: names the file and why, once per window load.
+    // A library that could not be opened: names the file and why, once per window load. A read
+    // that broke off part way (a damaged file) gets the error notice with the engine's words.
     void libraryProblem(const LibraryError &error, QWidget *parent);
     // Asks before unsaved marks are dropped; true when the user agrees to drop them.
     bool confirmDiscard(QWidget *parent);

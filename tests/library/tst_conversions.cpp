@@ -83,6 +83,23 @@ private slots:
         QVERIFY(!v.isNull());
         QCOMPARE(v.toString(), QString());
 
+        // Past the range of a double, the number is refused rather than stored as 0 (or False).
+        for (const ColumnType type : {ColumnType::Number, ColumnType::Integer, ColumnType::YesNo}) {
+            for (const char *text : {"1e309", "1e400", "-1e999", "1e-400"}) {
+                problem.clear();
+                QVERIFY2(!textToColumnValue(type, QString::fromLatin1(text), &v, &problem), text);
+                QVERIFY(problem.contains(QStringLiteral("超出了数字的范围")));
+            }
+        }
+        QVERIFY(textToColumnValue(ColumnType::Number, QStringLiteral("1e308"), &v, &problem));
+        QVERIFY(textToColumnValue(ColumnType::Number, QStringLiteral("0e-400"), &v, &problem));
+        QCOMPARE(v.toDouble(), 0.0);
+        bool outOfRange = false;
+        QCOMPARE(::numericValue(u"1e400abc", &outOfRange), 0.0);
+        QVERIFY(outOfRange);
+        QCOMPARE(::numericValue(u"12*", &outOfRange), 12.0);
+        QVERIFY(!outOfRange);
+
         QCOMPARE(columnValueText(ColumnType::Number, QVariant(8.0)), QStringLiteral("8"));
         QCOMPARE(columnValueText(ColumnType::Number, QVariant(qlonglong(8))), QStringLiteral("8"));
         QCOMPARE(columnValueText(ColumnType::YesNo, QVariant(qlonglong(1))), QStringLiteral("True"));
