@@ -8,9 +8,8 @@
 #include <QFile>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <chrono>
+#include <sqlite3.h>
 #include <thread>
 
 namespace {
@@ -103,9 +102,11 @@ private slots:
         QVERIFY(lib.taprell.openLibrary());
         Library &library = lib.taprell.library();
         const auto rename = [&](const QString &name) {
-            return library.saveRows(1, [](int) { return true; }, [&](int) {
-                return library.execute(QStringLiteral("update picType set grpName = '%1' where grp = 1").arg(name));
-            });
+            return library.saveRows(
+                1, [](int) { return true; },
+                [&](int) {
+                    return library.execute(QStringLiteral("update picType set grpName = '%1' where grp = 1").arg(name));
+                });
         };
 
         // Another program writes for a moment: the save waits for it and then goes through.
@@ -167,7 +168,8 @@ private slots:
         // Where it may write, the library rolls the broken write back and opens as it was.
         QVERIFY(library.open(copied));
         Query query;
-        QVERIFY(query.open(library, QStringLiteral("select count(*) as n from picMain where figName like '% changed'")));
+        QVERIFY(
+            query.open(library, QStringLiteral("select count(*) as n from picMain where figName like '% changed'")));
         QCOMPARE(query.text(0), QStringLiteral("0"));
     }
 };
