@@ -6,12 +6,29 @@
 #include <QUrl>
 
 #include <sqlite3.h>
+#include <utility>
 
 namespace sqlite {
 
 Connection::~Connection()
 {
     close();
+}
+
+Connection::Connection(Connection &&other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr))
+    , m_openFailure(std::move(other.m_openFailure))
+{
+}
+
+Connection &Connection::operator=(Connection &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_db = std::exchange(other.m_db, nullptr);
+        m_openFailure = std::move(other.m_openFailure);
+    }
+    return *this;
 }
 
 int Connection::open(const QString &fileName, Access access)

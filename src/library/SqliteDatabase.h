@@ -17,6 +17,8 @@ class Connection
 public:
     Connection() = default;
     ~Connection();
+    Connection(Connection &&other) noexcept;
+    Connection &operator=(Connection &&other) noexcept;
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 

@@ -4,13 +4,10 @@
 #include "LibraryFile.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
+#include "SqliteDatabase.h"
 #include "mTaprell.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,35 +37,36 @@ struct TempLibrary
 
     QString libraryFile() const { return dir.filePath(QStringLiteral("dbase/system.mdb")); }
 
-    // Runs a statement through a connection of its own, as another program would.
+    // Runs statements through a connection of its own, as another program would.
     void exec(const QString &sql) const
     {
-        withConnection([&](QSqlDatabase &db) {
-            QSqlQuery query(db);
-            if (!query.exec(sql)) {
-                qFatal("test statement failed: %s", qPrintable(query.lastError().text()));
-            }
-        });
+        sqlite::Connection db = connection();
+        if (db.execute(sql.toUtf8().constData()) != 0) {
+            qFatal("test statement failed: %s", qPrintable(db.errorMessage()));
+        }
     }
 
     // The rows of a query, read through a fresh connection: what is really stored. Each value
     // as text, NULL as "<null>".
     QList<QStringList> rows(const QString &sql) const
     {
+        sqlite::Connection db = connection();
+        sqlite::Statement query;
+        if (query.prepare(db, sql) != 0) {
+            qFatal("test query failed: %s", qPrintable(db.errorMessage()));
+        }
         QList<QStringList> result;
-        withConnection([&](QSqlDatabase &db) {
-            QSqlQuery query(db);
-            if (!query.exec(sql)) {
-                qFatal("test query failed: %s", qPrintable(query.lastError().text()));
+        sqlite::Step step;
+        while ((step = query.step()) == sqlite::Step::Row) {
+            QStringList row;
+            for (int i = 0; i < query.columnCount(); ++i) {
+                row << (query.isNull(i) ? QStringLiteral("<null>") : query.value(i).toString());
             }
-            while (query.next()) {
-                QStringList row;
-                for (int i = 0; i < query.record().count(); ++i) {
-                    row << (query.value(i).isNull() ? QStringLiteral("<null>") : query.value(i).toString());
-                }
-                result << row;
-            }
-        });
+            result << row;
+        }
+        if (step == sqlite::Step::Error) {
+            qFatal("test query failed: %s", qPrintable(db.errorMessage()));
+        }
         return result;
     }
 
@@ -84,19 +82,12 @@ struct TempLibrary
     mTaprell taprell;
 
 private:
-    template <typename F>
-    void withConnection(F &&f) const
+    sqlite::Connection connection() const
     {
-        const QString name = QStringLiteral("test-check");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(libraryFile());
-            if (!db.open()) {
-                qFatal("cannot open test library");
-            }
-            f(db);
-            db.close();
+        sqlite::Connection db;
+        if (db.open(libraryFile(), sqlite::Connection::Access::ReadWrite) != 0) {
+            qFatal("cannot open test library");
         }
-        QSqlDatabase::removeDatabase(name);
+        return db;
     }
 };
