@@ -17,8 +17,15 @@ public:
     bool atEnd() const;
     // The empty text at the end.
     QString readField();
+    // A field as the value it holds: an unquoted field that is a decimal number as a whole
+    // (sign, digits, point, exponent: 1.50, -2, .5e3) comes back as the text of that number in
+    // its shortest plain decimal form (1.5, -2, 500); a quoted field, any other text and a
+    // number too large for a double come back as written.
+    QString readValue();
 
 private:
+    void skipToField();
+
     QString m_text;
     qsizetype m_pos = 0;
     bool m_afterComma = false;

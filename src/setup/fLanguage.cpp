@@ -57,7 +57,14 @@ fLanguage::fLanguage(mMain &main, QWidget *parent)
 
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(twips(480, 600, 2535, 300));
-    Combo1->setEditable(true);
+    // Typed text counts as edited even when it is exactly an item's text. QComboBox turns such
+    // text into a choice of that item when the typing ends (Enter or focus leaving the box), as
+    // part of its own handling of editingFinished: a choice made there is not the user's. Our
+    // handlers around it (connected before and after QComboBox's own) mark that moment.
+    auto *edit = new QLineEdit(Combo1);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { m_finishingEdit = true; });
+    Combo1->setLineEdit(edit);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { m_finishingEdit = false; });
     // Typed text stays as typed: no completion to a list item, no new list item.
     Combo1->setCompleter(nullptr);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -72,7 +79,11 @@ fLanguage::fLanguage(mMain &main, QWidget *parent)
     Combo1->setFocus();
 
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, [this] { m_edited = true; });
-    connect(Combo1, &QComboBox::activated, this, [this] { m_edited = false; });
+    connect(Combo1, &QComboBox::activated, this, [this] {
+        if (!m_finishingEdit) {
+            m_edited = false;
+        }
+    });
     connect(cmdOK, &QPushButton::clicked, this, &fLanguage::cmdOKClick);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {

@@ -28,4 +28,5 @@ private:
     QComboBox *Combo1;
     QPushButton *cmdOK;
     bool m_edited = false;
+    bool m_finishingEdit = false;
 };

@@ -3,6 +3,7 @@
 
 #include "DelimitedReader.h"
 #include "FileOperations.h"
+#include "InstallerText.h"
 #include "ProfileFile.h"
 #include "ProgramStarter.h"
 #include "SettingsStore.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QStringDecoder>
 #include <QtDebug>
 
 namespace {
@@ -21,17 +21,6 @@ const QString addInName = QStringLiteral("Kalvor.xla");
 const QString controlName = QStringLiteral("MSCOMCTL.OCX");
 const QString kalvorSection = QStringLiteral("Kalvor");
 const QString constantSection = QStringLiteral("GeochemConstant");
-
-bool readText(const QString &fileName, QString &text, QString &error)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    text = QStringDecoder(QStringDecoder::Utf8).decode(file.readAll());
-    return true;
-}
 
 } // namespace
 
@@ -62,7 +51,8 @@ bool mMain::getExcel(QString &error)
 void mMain::showCloseExcelMessage()
 {
     m_dialogs.show({title,
-                    QStringLiteral("先前的Kalvor未能成功卸载，不能安装新版本") + QStringLiteral("\r\r") +
+                    // A blank line between the two sentences.
+                    QStringLiteral("先前的Kalvor未能成功卸载，不能安装新版本") + QStringLiteral("\n\n") +
                         QStringLiteral("请关闭Excel 后再安装 !  "),
                     {},
                     Dialogs::Icon::Warning,
@@ -182,7 +172,7 @@ QStringList mMain::install()
 
     QString version;
     QString update;
-    if (readText(installer.filePath(QStringLiteral("Update.txt")), update, error)) {
+    if (InstallerText::read(installer.filePath(QStringLiteral("Update.txt")), update, error)) {
         const QString item = DelimitedReader(update).readField();
         version = item.size() <= 5 ? QString() : item.mid(5);
     } else {
@@ -190,16 +180,19 @@ QStringList mMain::install()
         details << error;
     }
 
-    const std::pair<QString, QString> settings[] = {
-        {QStringLiteral("Date"), date},         {QStringLiteral("Language"), m_language},
-        {QStringLiteral("DataPath"), dataPath}, {QStringLiteral("WorkPath"), workPath},
-        {QStringLiteral("Ver"), version},       {QStringLiteral("Path"), m_installerFolder},
+    const QList<SettingsStore::Entry> settings = {
+        {kalvorSection, QStringLiteral("Date"), date},
+        {kalvorSection, QStringLiteral("Language"), m_language},
+        {kalvorSection, QStringLiteral("DataPath"), dataPath},
+        {kalvorSection, QStringLiteral("WorkPath"), workPath},
+        {kalvorSection, QStringLiteral("Ver"), version},
+        {kalvorSection, QStringLiteral("Path"), m_installerFolder},
     };
-    for (const auto &[key, value] : settings) {
-        if (!writeSetting(kalvorSection, key, value)) {
-            failures << QStringLiteral("写入设置 %1\\%2").arg(kalvorSection, key);
-            details << m_settings.fileName(application);
+    if (!m_settings.setValues(application, settings)) {
+        for (const SettingsStore::Entry &setting : settings) {
+            failures << QStringLiteral("写入设置 %1\\%2").arg(kalvorSection, setting.key);
         }
+        details << m_settings.fileName(application);
     }
 
     if (!ProfileFile::writeString(kalvorSection, QStringLiteral("InstalDate"), date, m_profileFile)) {
@@ -225,26 +218,28 @@ void mMain::writeConstants(QStringList &failures, QStringList &details)
 {
     QString text;
     QString error;
-    if (!readText(QDir(m_installerFolder).filePath(QStringLiteral("Constant.txt")), text, error)) {
+    if (!InstallerText::read(QDir(m_installerFolder).filePath(QStringLiteral("Constant.txt")), text, error)) {
         failures << QStringLiteral("读取常数文件 Constant.txt");
         details << error;
         return;
     }
-    QList<std::pair<QString, QString>> constants;
+    QList<SettingsStore::Entry> constants;
     DelimitedReader reader(text);
     while (!reader.atEnd()) {
         QString name = reader.readField();
-        QString value = reader.readField();
-        constants.append({std::move(name), std::move(value)});
-    }
-    for (const auto &[name, value] : std::as_const(constants)) {
+        QString value = reader.readValue();
         // The store takes slashes in a key name for a path; such a name could not be read back.
-        const bool storable = !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
-        if (!storable || !writeSetting(constantSection, name, value)) {
+        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
             failures << QStringLiteral("写入常数 %1").arg(name.isEmpty() ? QStringLiteral("（无名称）") : name);
-            details << (storable ? m_settings.fileName(application)
-                                 : QStringLiteral("constant name not storable: \"%1\"").arg(name));
+            details << QStringLiteral("constant name not storable: \"%1\"").arg(name);
+            continue;
         }
+        constants.append({constantSection, std::move(name), std::move(value)});
+    }
+    // All constants in one write: the settings file is read and written once, however many.
+    if (!constants.isEmpty() && !m_settings.setValues(application, constants)) {
+        failures << QStringLiteral("写入常数（%1 个）").arg(constants.size());
+        details << m_settings.fileName(application);
     }
 }
 

@@ -3,7 +3,9 @@
 #include "SetupFixture.h"
 #include "fLanguage.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +100,60 @@ private slots:
         QCOMPARE(f->setting(QStringLiteral("Language")), QString());
         QCOMPARE(f->setting(QStringLiteral("Path")), f->installer);
         QVERIFY(f->exists(QStringLiteral("XLSTART/Kalvor.xla")));
+    }
+
+    void typedItemText_staysEditedText_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ending"); // how the typing ends before OK is clicked
+        const int clickOk = 0;
+        const int enter = 1;
+        const int tab = 2;
+        QTest::newRow("English, then OK") << QStringLiteral("English") << clickOk;
+        QTest::newRow("English, Enter") << QStringLiteral("English") << enter;
+        QTest::newRow("English, Tab") << QStringLiteral("English") << tab;
+        QTest::newRow("the first item, Enter") << QStringLiteral("简体中文(Chinese)") << enter;
+    }
+    void typedItemText_staysEditedText()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, ending);
+        auto *combo = control<QComboBox>("Combo1");
+        combo->lineEdit()->selectAll();
+        if (typed.front().unicode() < 0x80) {
+            QTest::keyClicks(combo->lineEdit(), typed);
+        } else {
+            // Chinese text arrives through the input method as one committed string.
+            QInputMethodEvent commit;
+            commit.setCommitString(typed);
+            QApplication::sendEvent(combo->lineEdit(), &commit);
+        }
+        if (ending == 1) {
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        } else if (ending == 2) {
+            QTest::keyClick(window, Qt::Key_Tab);
+            QVERIFY(control<QPushButton>("cmdOK")->hasFocus());
+        }
+        QCOMPARE(window->listIndex(), -1);
+        QTest::mouseClick(control<QPushButton>("cmdOK"), Qt::LeftButton);
+
+        QVERIFY(f->hasSetting(QStringLiteral("Language")));
+        QCOMPARE(f->setting(QStringLiteral("Language")), QString());
+        QCOMPARE(combo->currentText(), typed);
+        QCOMPARE(f->setting(QStringLiteral("Path")), f->installer);
+    }
+
+    void choosingAnItemAfterTyping_choosesIt()
+    {
+        auto *combo = control<QComboBox>("Combo1");
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral("Deutsch"));
+        QCOMPARE(window->listIndex(), -1);
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("English"));
+        QCOMPARE(window->listIndex(), 1);
+        QTest::mouseClick(control<QPushButton>("cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->setting(QStringLiteral("Language")), QStringLiteral("English"));
     }
 
     void closingTheWindow_installsNothing()

@@ -4,7 +4,11 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QStringEncoder>
 #include <QTest>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,7 +17,65 @@ const QString today()
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
 
-const QString closeExcelText = QStringLiteral("先前的Kalvor未能成功卸载，不能安装新版本\r\r请关闭Excel 后再安装 !  ");
+// Two line breaks: a blank line between the two sentences.
+const QString closeExcelText = QStringLiteral("先前的Kalvor未能成功卸载，不能安装新版本\n\n请关闭Excel 后再安装 !  ");
+
+QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
+{
+    return QStringEncoder(encoding, QStringEncoder::Flag::WriteBom).encode(text);
+}
+
+QByteArray gb18030(const QString &text)
+{
+    QStringEncoder encoder("GB18030");
+    return encoder.isValid() ? QByteArray(encoder.encode(text)) : QByteArray();
+}
+
+// Counts how often a file in a folder is written (closed after writing, or renamed into place as
+// QSettings does), from the kernel's file events.
+class WriteCounter
+{
+public:
+    explicit WriteCounter(const QString &folder)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd >= 0) {
+            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
+        }
+    }
+    ~WriteCounter()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    WriteCounter(const WriteCounter &) = delete;
+    WriteCounter &operator=(const WriteCounter &) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+    // Writes of fileName since the last call; -1 when events were lost.
+    int writesOf(const QString &fileName)
+    {
+        int writes = 0;
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t length; (length = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + length;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(at);
+                if (event->mask & IN_Q_OVERFLOW) {
+                    return -1;
+                }
+                if (event->len > 0 && QFile::decodeName(event->name) == fileName) {
+                    ++writes;
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return writes;
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -241,6 +303,136 @@ private slots:
                 QCOMPARE(f.setting(QStringLiteral("C%1").arg(i), section), QString::number(i * 1.5));
             }
         }
+    }
+
+    void install_writesTheSettingsFileTwiceWhateverTheNumberOfConstants()
+    {
+        SetupFixture f;
+        QByteArray file;
+        for (int i = 1; i <= 1000; ++i) {
+            file += "K" + QByteArray::number(i) + "," + QByteArray::number(i) + ".25\r\n";
+        }
+        f.write(QStringLiteral("installer/Constant.txt"), file);
+        QVERIFY(QDir().mkpath(f.settings.folder()));
+        WriteCounter counter(f.settings.folder());
+        QVERIFY(counter.isValid());
+
+        QVERIFY(f.setup().install().isEmpty());
+        // Section "Kalvor" once, all constants once.
+        QCOMPARE(counter.writesOf(QStringLiteral("venmarod software.ini")), 2);
+        const QString section = QStringLiteral("GeochemConstant");
+        for (const int i : {1, 2, 999, 1000}) {
+            QCOMPARE(f.setting(QStringLiteral("k%1").arg(i), section), QStringLiteral("%1.25").arg(i));
+        }
+        QCOMPARE(f.setting(QStringLiteral("Path")), f.installer);
+    }
+
+    void install_writesEachConstantAsTheValueItHolds_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("trailing zero") << QByteArray("1.50") << QStringLiteral("1.5");
+        QTest::newRow("whole number with point") << QByteArray("  2.0 ") << QStringLiteral("2");
+        QTest::newRow("exponent") << QByteArray("6.02E2") << QStringLiteral("602");
+        QTest::newRow("small, no exponent") << QByteArray("1e-7") << QStringLiteral("0.0000001");
+        QTest::newRow("sign and bare point") << QByteArray("+.5") << QStringLiteral("0.5");
+        QTest::newRow("negative zero") << QByteArray("-0.00") << QStringLiteral("0");
+        QTest::newRow("negative") << QByteArray("-12.340") << QStringLiteral("-12.34");
+        QTest::newRow("already shortest") << QByteArray("60.08") << QStringLiteral("60.08");
+        // Not a number: the text is the value.
+        QTest::newRow("quoted number") << QByteArray("\"1.50\"") << QStringLiteral("1.50");
+        QTest::newRow("text") << QByteArray("g/mol") << QStringLiteral("g/mol");
+        QTest::newRow("number with a tail") << QByteArray("12*") << QStringLiteral("12*");
+        QTest::newRow("two points") << QByteArray("1.2.3") << QStringLiteral("1.2.3");
+        QTest::newRow("beyond a double") << QByteArray("1e400") << QStringLiteral("1e400");
+        QTest::newRow("inf") << QByteArray("inf") << QStringLiteral("inf");
+        QTest::newRow("empty") << QByteArray("") << QString();
+    }
+    void install_writesEachConstantAsTheValueItHolds()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QString, stored);
+        SetupFixture f;
+        f.write(QStringLiteral("installer/Constant.txt"), "Value," + field + "\r\nNext,1\r\n");
+        QVERIFY(f.setup().install().isEmpty());
+        const QString section = QStringLiteral("GeochemConstant");
+        QVERIFY(f.hasSetting(QStringLiteral("Value"), section));
+        QCOMPARE(f.setting(QStringLiteral("Value"), section), stored);
+        QCOMPARE(f.setting(QStringLiteral("Next"), section), QStringLiteral("1"));
+    }
+
+    void install_readsInstallerFilesInTheirEncoding_data()
+    {
+        const QString constants = QStringLiteral("二氧化硅,60.08\r\n二氧化钛,79.87\r\n\"Fe₂O₃\",159.69\r\n");
+        const QString update = QStringLiteral("Ver: 2.3 版\r\n说明\r\n");
+        QTest::addColumn<QByteArray>("constantFile");
+        QTest::addColumn<QByteArray>("updateFile");
+        QTest::newRow("UTF-16LE with mark")
+            << encoded(constants, QStringConverter::Utf16LE) << encoded(update, QStringConverter::Utf16LE);
+        QTest::newRow("UTF-16BE with mark")
+            << encoded(constants, QStringConverter::Utf16BE) << encoded(update, QStringConverter::Utf16BE);
+        QTest::newRow("UTF-8 with mark") << encoded(constants, QStringConverter::Utf8)
+                                         << encoded(update, QStringConverter::Utf8);
+        QTest::newRow("UTF-8 without mark") << constants.toUtf8() << update.toUtf8();
+        QTest::newRow("GB18030 without mark") << gb18030(constants) << gb18030(update);
+    }
+    void install_readsInstallerFilesInTheirEncoding()
+    {
+        QFETCH(QByteArray, constantFile);
+        QFETCH(QByteArray, updateFile);
+        QVERIFY(!constantFile.isEmpty());
+        SetupFixture f;
+        f.write(QStringLiteral("installer/Constant.txt"), constantFile);
+        f.write(QStringLiteral("installer/Update.txt"), updateFile);
+        QCOMPARE(f.setup().install(), QStringList());
+
+        const QString section = QStringLiteral("GeochemConstant");
+        QCOMPARE(f.setting(QStringLiteral("Ver")), QStringLiteral("2.3 版"));
+        QCOMPARE(f.setting(QStringLiteral("二氧化硅"), section), QStringLiteral("60.08"));
+        QCOMPARE(f.setting(QStringLiteral("二氧化钛"), section), QStringLiteral("79.87"));
+        QCOMPARE(f.setting(QStringLiteral("Fe₂O₃"), section), QStringLiteral("159.69"));
+    }
+
+    void install_undecodableInstallerFiles_areListedAndWriteNothing()
+    {
+        SetupFixture f;
+        // Valid neither as UTF-8 nor as GB18030; a mark that promises UTF-16 but an odd length.
+        f.write(QStringLiteral("installer/Constant.txt"), "SiO2,60.08\r\n\x80\xff,1\r\n");
+        f.write(QStringLiteral("installer/Update.txt"), QByteArray("\xff\xfeV\0e\0r\0", 7));
+        const QStringList failures = f.setup().install();
+        QCOMPARE(failures,
+                 QStringList({QStringLiteral("读取版本文件 Update.txt"), QStringLiteral("读取常数文件 Constant.txt")}));
+        QVERIFY(f.dialogs.shown.first().details.contains(QStringLiteral("Constant.txt")));
+        QVERIFY(!f.hasSetting(QStringLiteral("SiO2"), QStringLiteral("GeochemConstant")));
+        QCOMPARE(f.setting(QStringLiteral("Ver")), QString());
+        QCOMPARE(f.setting(QStringLiteral("Path")), f.installer);
+    }
+
+    void install_intoAStoreFileWithUnreadableLines_succeedsAndKeepsTheOldFile()
+    {
+        SetupFixture f;
+        QVERIFY(QDir().mkpath(f.settings.folder()));
+        const QByteArray old = "written by hand\n[Kalvor]\nPath=/old\n[Other]\nKept=yes\n";
+        f.write(QStringLiteral("config/venmarod software.ini"), old);
+
+        QCOMPARE(f.setup().install(), QStringList());
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(f.setting(QStringLiteral("Path")), f.installer);
+        QCOMPARE(f.setting(QStringLiteral("Kept"), QStringLiteral("Other")), QStringLiteral("yes"));
+        QCOMPARE(f.setting(QStringLiteral("SiO2"), QStringLiteral("GeochemConstant")), QStringLiteral("60.08"));
+        QCOMPARE(f.read(QStringLiteral("config/venmarod software.ini.bak")), old);
+    }
+
+    void startWithAddIn_storeFileWithUnreadableLines_stillRemovesTheSection()
+    {
+        SetupFixture f;
+        installEarlierVersion(f);
+        const QByteArray stored = f.read(QStringLiteral("config/venmarod software.ini"));
+        f.write(QStringLiteral("config/venmarod software.ini"), "a line without a key\n" + stored);
+        f.dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Yes};
+        QCOMPARE(f.setup().start(), mMain::StartOutcome::LanguageShown);
+        QVERIFY(!f.hasSetting(QStringLiteral("Path")));
+        QCOMPARE(f.setting(QStringLiteral("SiO2"), QStringLiteral("GeochemConstant")), QStringLiteral("60.08"));
     }
 
     void install_controlGoesToSyswow64OnlyWhenItHoldsFiles()
