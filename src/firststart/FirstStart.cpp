@@ -43,8 +43,8 @@ QString FirstStart::defaultPersonalFolder()
 QString FirstStart::packagedSampleFolder()
 {
     // TAPRELL_SAMPLE_FROM_BIN: the sample folder relative to the installed program's folder.
-    const QString folder = cleanFolder(QDir(QCoreApplication::applicationDirPath())
-                                           .filePath(QStringLiteral(TAPRELL_SAMPLE_FROM_BIN)));
+    const QString folder =
+        cleanFolder(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TAPRELL_SAMPLE_FROM_BIN)));
     return holdsLibrary(folder) ? folder : QString();
 }
 
@@ -104,7 +104,8 @@ FirstStart::Outcome FirstStart::createPersonalLibrary(QWidget *parent)
     if (!writePath(folder, parent)) {
         return Outcome::Failed;
     }
-    tell(QStringLiteral("个人图版库已建立：%1\n设置中的安装路径（Path）已指向它。").arg(QDir::toNativeSeparators(folder)),
+    tell(QStringLiteral("个人图版库已建立：%1\n设置中的安装路径（Path）已指向它。")
+             .arg(QDir::toNativeSeparators(folder)),
          parent, Dialogs::Icon::Information);
     return Outcome::Created;
 }
@@ -190,8 +191,9 @@ bool FirstStart::writePath(const QString &folder, QWidget *parent)
 
 bool FirstStart::ask(const QString &text, QWidget *parent)
 {
-    return m_taprell.dialogs().show({mTaprell::programTitle, text, {}, Dialogs::Icon::Question, Dialogs::Buttons::YesNo},
-                                    parent) == Dialogs::Answer::Yes;
+    return m_taprell.dialogs().show(
+               {mTaprell::programTitle, text, {}, Dialogs::Icon::Question, Dialogs::Buttons::YesNo}, parent) ==
+           Dialogs::Answer::Yes;
 }
 
 void FirstStart::tell(const QString &text, QWidget *parent, Dialogs::Icon icon)

@@ -87,7 +87,8 @@ class TestFirstStart : public QObject
         QString personal() const { return dir.filePath(QStringLiteral("data/taprell")); }
         QString path() const
         {
-            return settings.value(QStringLiteral("venmarod software"), QStringLiteral("kalvor"), QStringLiteral("path"));
+            return settings.value(QStringLiteral("venmarod software"), QStringLiteral("kalvor"),
+                                  QStringLiteral("path"));
         }
         FirstStart firstStart(const QString &sample = {})
         {
