@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need. Safe to run again:
-# it only calls apt-get when something is missing.
+# Installs the Debian packages the build, the tests, the demo and the package checks need.
+# Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick
     clang-format
+    desktop-file-utils appstream lintian dpkg-dev file
 )
 
 missing=()

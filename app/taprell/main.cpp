@@ -1,24 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CatalogueStart.h"
 #include "Dialogs.h"
+#include "FirstStart.h"
+#include "FolderChooser.h"
 #include "ProgramFonts.h"
 #include "SettingsStore.h"
 #include "Translation.h"
-#include "fMain.h"
 #include "mTaprell.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installChineseQtTexts();
     QApplication::setApplicationName(QStringLiteral("Taprell"));
+    // Ties the windows to the menu entry and its icon where the desktop asks for it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.taprell.Taprell"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.taprell.Taprell")));
     installProgramFonts();
 
     SettingsStore settings;
     MessageBoxDialogs dialogs;
     mTaprell taprell(settings, dialogs);
-    fMain window(taprell);
-    window.show();
+    FileDialogFolderChooser folders;
+    FirstStart firstStart(taprell, settings, folders, FirstStart::defaultPlaces());
+    CatalogueStart catalogue(taprell, firstStart);
+    catalogue.start();
     return QApplication::exec();
 }
