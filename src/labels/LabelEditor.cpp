@@ -5,8 +5,22 @@
 #include "mTaprell.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 #include <cmath>
+
+namespace {
+
+// A stored number as it goes into a statement: the decimal text it was read as, which the
+// library binds as a number; any other text (another program may store one in the column) goes
+// in quoted and is matched as that text.
+QString storedNumberLiteral(const QString &key)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    return decimal.match(key).hasMatch() ? key : quoted(key);
+}
+
+} // namespace
 
 const QString LabelEditor::defaultFigureNumber = QStringLiteral("B001");
 const QString LabelEditor::deletedMarker = QStringLiteral("★");
@@ -131,7 +145,7 @@ bool LabelEditor::markCurrentDeleted()
 
 QString LabelEditor::labelFilter(const QString &key) const
 {
-    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + key;
+    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + storedNumberLiteral(key);
 }
 
 int LabelEditor::occurrence(int row) const
@@ -202,7 +216,9 @@ Status LabelEditor::storeLabel(int row)
     const QString fields[] = {QStringLiteral("th"), QStringLiteral("ID"), QStringLiteral("X"), QStringLiteral("Y"),
                               QStringLiteral("Lbl")};
     const QString values[] = {m_figureNumber, number, r.cells[XColumn], r.cells[YColumn], r.cells[NameColumn]};
-    for (int i = 0; i < 5; ++i) {
+    // A stored label keeps the figure and number it was found by (a number stored as text could
+    // not even be set again); a new one gets both.
+    for (int i = stored ? 2 : 0; i < 5; ++i) {
         if (Status set = query.setField(fields[i], values[i]); !set) {
             return set;
         }

@@ -75,6 +75,33 @@ private slots:
         QCOMPARE(numberCells(editor)[1], QStringLiteral("2*"));
     }
 
+    void aLabelStoredUnderATextNumberIsAddressedByThatText()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("insert into picLable (th, ID, X, Y, Lbl) values ('B004', '1 or 1=1', 5, 6, 'odd')"));
+        lib.exec(QStringLiteral("insert into picLable (th, ID, X, Y, Lbl) values ('B004', '2 or 1=1', 7, 8, 'odder')"));
+        const QString all = lib.scalar(QStringLiteral("select count(*) from picLable"));
+        const QStringList others = stored(lib, QStringLiteral("B001"));
+        LabelEditor editor(lib.taprell);
+        QVERIFY(editor.load(QStringLiteral("B004")));
+        const int count = editor.model().size();
+        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("1 or 1=1")); // texts sort after numbers
+        QVERIFY(editor.chooseRow(count - 2));
+        QVERIFY(editor.markCurrentDeleted());
+        QVERIFY(editor.chooseRow(count - 1));
+        QVERIFY(edit(editor, 1, QStringLiteral("7.5")));
+        const Status status = editor.save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable")), QString::number(all.toInt() - 1));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable where ID = '1 or 1=1'")),
+                 QStringLiteral("0"));
+        QCOMPARE(lib.rows(QStringLiteral("select ID, X from picLable where Lbl = 'odder'")),
+                 (QList<QStringList>{{QStringLiteral("2 or 1=1"), QStringLiteral("7.5")}}));
+        QCOMPARE(stored(lib, QStringLiteral("B001")), others);
+        QCOMPARE(editor.model().size(), count - 1);
+    }
+
     void emptyFigureAndTheDefaultNumber()
     {
         TempLibrary lib;
