@@ -182,11 +182,36 @@ Status LabelEditor::deleteStoredLabel(int row)
                              QString::number(occurrence(row) - 1) + QStringLiteral(")"));
 }
 
+Status LabelEditor::giveNumber(int row, QString *number)
+{
+    if (!m_highestStored) {
+        // Read inside the save's transaction: labels another program added since the list was
+        // loaded count, and none can be added before this save ends.
+        Query query;
+        const QString sql = QStringLiteral("select max(ID) as highest from picLable where th= ") +
+                            quoted(m_figureNumber) + QStringLiteral(" and typeof(ID) in ('integer', 'real')");
+        if (Status read = m_taprell.openQuery(query, sql, Query::Mode::ReadOnly); !read) {
+            return read;
+        }
+        m_highestStored = query.recordCount() > 0 ? numericValue(query.text(u"highest")) : 0;
+    }
+    const double given = std::max(m_model.number(row), std::floor(*m_highestStored) + 1);
+    m_highestStored = std::max(*m_highestStored, given);
+    *number = numberText(given);
+    m_givenNumbers.insert(row, *number);
+    return {};
+}
+
 Status LabelEditor::storeLabel(int row)
 {
     const ListRow &r = m_model.row(row);
     const bool stored = !r.key.isEmpty();
-    const QString number = stored ? r.key : numberText(m_model.number(row));
+    QString number = r.key;
+    if (!stored) {
+        if (Status given = giveNumber(row, &number); !given) {
+            return given;
+        }
+    }
     const bool shared = stored && storedCount(row) > 1;
     QString sql = QStringLiteral("select * from picLable where ") + labelFilter(number);
     if (shared) {
@@ -273,8 +298,16 @@ Status LabelEditor::save()
             m_rowsByKey[m_model.row(row).key].append(row);
         }
     }
+    m_highestStored.reset();
+    m_givenNumbers.clear();
     Library::SaveResult result = m_taprell.library().saveRows(count, hasWork, write);
     m_rowsByKey.clear();
+    m_highestStored.reset();
+    if (m_currentRow >= 0 && m_currentRow < count && m_givenNumbers.contains(m_currentRow)) {
+        // A new label has a number of its own, higher than every other.
+        currentKey = m_givenNumbers.value(m_currentRow);
+        currentOccurrence = 1;
+    }
     if (!result.status) {
         LibraryError error = result.status.error();
         if (failedRow >= 0 && failedRow == result.done) {
@@ -287,13 +320,18 @@ Status LabelEditor::save()
             afterPartialSave(result.done);
             error.row = failedRow - removedBefore + 1;
         }
+        m_givenNumbers.clear();
         return error;
     }
 
     const int previousRow = m_currentRow;
-    if (Status listed = listLabels(); !listed) {
+    const Status listed = listLabels();
+    if (!listed) {
         // Everything was written; only the fresh reading failed, so show the rows as stored.
         afterPartialSave(count);
+    }
+    m_givenNumbers.clear();
+    if (!listed) {
         return listed;
     }
     int found = -1;
@@ -351,7 +389,9 @@ void LabelEditor::afterPartialSave(int done)
                 continue;
             }
             if (state != RowState::Unchanged) {
-                const QString number = numberText(m_model.number(row));
+                // A stored label keeps the number it was read as; a new one has the number it was given.
+                const QString &key = m_model.row(row).key;
+                const QString number = key.isEmpty() ? m_givenNumbers.value(row, numberText(m_model.number(row))) : key;
                 m_model.setKey(row, number);
                 m_model.markSaved(row, number);
             }
