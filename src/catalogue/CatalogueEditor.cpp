@@ -119,6 +119,7 @@ Status CatalogueEditor::load(qint16 kind)
     }
     // The rows now live in the list; the record set is not needed any more.
     query.close();
+    m_written.clear();
     m_model.setRows(std::move(rows));
     return {};
 }
@@ -178,7 +179,15 @@ int CatalogueEditor::appendNew(const QList<QString> &cells)
 
 void CatalogueEditor::update(int row, const QList<QString> &cells)
 {
-    m_model.markChanged(row);
+    const ListRow &r = m_model.row(row);
+    if (r.state == RowState::Deleted && (r.key.isEmpty() || r.deletionSaved)) {
+        // There is no record to change: taking the deletion back means adding the figure.
+        m_model.setKey(row, {});
+        m_written.remove(row);
+        m_model.markNew(row, numberText(m_model.number(row)));
+    } else {
+        m_model.markChanged(row);
+    }
     copyCells(row, cells);
 }
 
@@ -228,8 +237,9 @@ Status CatalogueEditor::writeRow(int row)
                 compared.append({c, fieldOfColumn[c]});
             }
         }
-        if (const QStringList changed = query.fieldsChangedSince(m_model.row(row).original, compared);
-            !changed.isEmpty()) {
+        const auto written = m_written.constFind(row);
+        const QList<QString> &before = written != m_written.cend() ? *written : m_model.row(row).original;
+        if (const QStringList changed = query.fieldsChangedSince(before, compared); !changed.isEmpty()) {
             return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
         }
     }
@@ -242,12 +252,12 @@ Status CatalogueEditor::writeRow(int row)
             problems << field + QStringLiteral("：") + status.error().message;
         }
     };
+    const QList<QString> texts = writtenTexts(row);
     for (int c = Th; c < ColumnCount; ++c) {
         if (isAxisColumn(c) && m_kind != 1) {
             continue;
         }
-        const QString &cell = m_model.cell(row, c);
-        set(fieldOfColumn[c], takesNumericValue(c) ? numberText(numericValue(cell)) : cell);
+        set(fieldOfColumn[c], texts[c]);
         if (c == Grp) {
             set(QStringLiteral("LB"), kindLetter(m_kind));
         }
@@ -262,6 +272,17 @@ Status CatalogueEditor::writeRow(int row)
     return query.update();
 }
 
+QList<QString> CatalogueEditor::writtenTexts(int row) const
+{
+    QList<QString> texts = m_model.row(row).cells;
+    for (int c = Th; c < ColumnCount && c < texts.size(); ++c) {
+        if (takesNumericValue(c)) {
+            texts[c] = numberText(numericValue(texts[c]));
+        }
+    }
+    return texts;
+}
+
 Status CatalogueEditor::save()
 {
     const int count = m_model.size();
@@ -273,6 +294,7 @@ Status CatalogueEditor::save()
         switch (m_model.state(row)) {
         case RowState::Changed:
         case RowState::New:
+            m_written.insert(row, writtenTexts(row));
             m_model.setKey(row, m_model.cell(row, Th));
             m_model.markSaved(row, QString::number(row + 1));
             break;

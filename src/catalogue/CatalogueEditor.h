@@ -4,6 +4,7 @@
 #include "LibraryError.h"
 #include "WorkingListModel.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -54,7 +55,8 @@ public:
     int rowWithFigureNumber(const QString &number, int exceptRow) const;
 
     // Update list: a new row appended (state new) from the cells, or the cells copied into a row
-    // (marked changed unless new). Columns 5..19 are copied only for rectangular figures.
+    // (marked changed unless new). Columns 5..19 are copied only for rectangular figures. A row
+    // the library does not hold (never stored, or its deletion saved) becomes new again.
     int appendNew(const QList<QString> &cells);
     void update(int row, const QList<QString> &cells);
     void markDeleted(int row);
@@ -70,8 +72,14 @@ public:
 private:
     void copyCells(int row, const QList<QString> &cells);
     Status writeRow(int row);
+    // The texts a save hands to the record's fields, by list column.
+    QList<QString> writtenTexts(int row) const;
 
     mTaprell &m_taprell;
     WorkingListModel m_model;
     qint16 m_kind = 1;
+    // Per row saved since the list was loaded: the texts that save wrote. A later save of the
+    // row checks the record against these (what the record then held), not against the texts
+    // the row showed, which differ where a field took the numeric value of its text.
+    QHash<int, QList<QString>> m_written;
 };

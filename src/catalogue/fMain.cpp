@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,7 +27,47 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <functional>
+
 namespace {
+
+// An option button that takes a click anywhere in its box, not only on its circle and caption.
+class OptionButton final : public QRadioButton
+{
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
+};
+
+// The figure list, telling of each click and double click anywhere in it once it has handled
+// the click itself: the selection is then the one the click left (none after a click on empty
+// space).
+class FigureList final : public QTreeView
+{
+public:
+    using QTreeView::QTreeView;
+
+    std::function<void()> clicked;
+    std::function<void()> doubleClicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QTreeView::mouseReleaseEvent(event);
+        if (clicked) {
+            clicked();
+        }
+    }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        QTreeView::mouseDoubleClickEvent(event);
+        if (doubleClicked) {
+            doubleClicked();
+        }
+    }
+};
 
 const QString updateCaption = QStringLiteral("刷新列表");
 const QString appendCaption = QStringLiteral("加入列表");
@@ -114,9 +155,6 @@ fMain::fMain(mTaprell &taprell, QWidget *parent)
                                  QStringLiteral("/Diagram/MiniMap/"));
     Opt1->setChecked(true);
     kindOptionClicked();
-    if (m_editor.model().size() > 0) {
-        selectReportRow(LvFigure, 0);
-    }
     displaySelectedFigure();
 
     if (const QScreen *screen = this->screen()) {
@@ -128,14 +166,17 @@ fMain::~fMain() = default;
 
 void fMain::buildControls()
 {
-    Opt1 = control<QRadioButton>(this, "Opt1", twipsRect(480, 80, 3495, 375));
+    Opt1 = control<OptionButton>(this, "Opt1", twipsRect(480, 80, 3495, 375));
     Opt1->setText(QStringLiteral(" 直角坐标图"));
-    Opt2 = control<QRadioButton>(this, "Opt2", twipsRect(5280, 120, 3015, 375));
+    Opt2 = control<OptionButton>(this, "Opt2", twipsRect(5280, 120, 3015, 375));
     Opt2->setText(QStringLiteral(" 三角形图"));
     lblNumber = label(this, "lblNumber", {}, twipsRect(10200, 165, 4815, 255));
     lblNumber->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblNumber->setStyleSheet(QStringLiteral("color: blue;"));
-    LvFigure = control<QTreeView>(this, "LvFigure", twipsRect(200, 500, 15000, 4215));
+    auto *figureList = control<FigureList>(this, "LvFigure", twipsRect(200, 500, 15000, 4215));
+    figureList->clicked = [this] { displaySelectedFigure(); };
+    figureList->doubleClicked = [this] { showFigureDataWindow(); };
+    LvFigure = figureList;
     Image1 = control<QLabel>(this, "Image1", twipsRect(200, 4900, 5896, 5056));
     Image1->setScaledContents(true);
 
@@ -219,9 +260,7 @@ void fMain::buildControls()
 
     connect(Opt1, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
     connect(Opt2, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
-    LvFigure->viewport()->installEventFilter(this);
     LvFigure->installEventFilter(this);
-    connect(LvFigure, &QTreeView::doubleClicked, this, &fMain::showFigureDataWindow);
     connect(cmdAddPic, &QPushButton::clicked, this, &fMain::newFigure);
     connect(cmdUpdate, &QPushButton::clicked, this, &fMain::updateList);
     connect(CmdDelete, &QPushButton::clicked, this, &fMain::deleteRow);
@@ -241,6 +280,9 @@ void fMain::LoadFigData(qint16 &FT)
     sjx->setVisible(triangular);
     CheckBorder->setEnabled(!triangular);
     lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
+    // The first row is selected after every load, but only a click (or the window load) shows it
+    // and makes it the row the editing buttons act on.
+    selectReportRow(LvFigure, m_editor.model().size() > 0 ? 0 : -1);
     m_currentRow = -1;
     if (!status) {
         if (isVisible()) {
@@ -286,9 +328,7 @@ void fMain::kindOptionClicked()
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == LvFigure->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        displaySelectedFigure();
-    } else if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
+    if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:
         case Qt::Key_Down:
@@ -425,7 +465,6 @@ void fMain::updateList()
         }
         m_currentRow = m_editor.appendNew(cells);
         selectReportRow(LvFigure, m_currentRow);
-        lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
         return;
     }
     if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {

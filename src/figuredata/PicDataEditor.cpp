@@ -4,6 +4,8 @@
 #include "Conversions.h"
 #include "mTaprell.h"
 
+#include <cmath>
+
 namespace {
 
 const QStringList headers = {QStringLiteral("点号"), QStringLiteral("线号"), QStringLiteral("是否曲线"),
@@ -154,6 +156,7 @@ Status PicDataEditor::save()
         return m_model->state(row) != RowState::Unchanged || m_model->row(row).key != positionText(row);
     };
     m_stored.reset();
+    m_savedIds = QList<QString>(m_model->size());
     const auto write = [this](int row) {
         Status status = writeRow(row);
         if (!status) {
@@ -168,10 +171,12 @@ Status PicDataEditor::save()
     m_taprell.sharedQuery().close();
     m_model->beginChanges();
     for (int row = 0; row < result.done; ++row) {
-        m_model->markSaved(row, positionText(row));
-        m_model->setKey(row, positionText(row));
+        const QString id = m_savedIds[row].isNull() ? positionText(row) : m_savedIds[row];
+        m_model->markSaved(row, id);
+        m_model->setKey(row, id);
     }
     m_model->endChanges();
+    m_savedIds.clear();
     return result.status;
 }
 
@@ -191,7 +196,13 @@ Status PicDataEditor::readStoredPoints()
     for (int k = 1; k <= query.recordCount(); ++k) {
         query.move(k);
         stored.recordOf.insert(query.text(stored.identityField).toLongLong(), k);
+        stored.highestId = std::max(stored.highestId, numericValue(query.text(stored.idField)));
     }
+    qsizetype listed = 0;
+    for (const qint64 identity : std::as_const(m_rowIds)) {
+        listed += identity != 0 && stored.recordOf.contains(identity) ? 1 : 0;
+    }
+    stored.unlisted = listed < stored.recordOf.size();
     m_stored = std::move(stored);
     return {};
 }
@@ -224,7 +235,20 @@ Status PicDataEditor::writeRow(int row)
         }
     }
 
-    const QString position = positionText(row);
+    // The list's positions are the figure's numbers only while the list shows all its points.
+    QString position = positionText(row);
+    if (m_stored->unlisted) {
+        if (isNew) {
+            m_stored->highestId = std::floor(m_stored->highestId) + 1;
+            position = numberText(m_stored->highestId);
+        } else {
+            position = listRow.key;
+        }
+    }
+    m_savedIds[row] = position;
+    if (listRow.state == RowState::Unchanged && position == listRow.key) {
+        return {}; // nothing to renumber
+    }
     if (listRow.state == RowState::Unchanged) {
         // Only its place in the list moved: renumber, leave the values as stored.
         if (Status status = query.setField(u"ID", position); !status) {

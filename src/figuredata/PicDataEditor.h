@@ -31,6 +31,12 @@ struct PointFields
 // A row remembers the ID it was read with (ListRow::key) and its row identity, so a save finds
 // the stored point itself rather than whatever now carries the row's list number; a figure
 // whose IDs have gaps, repeats or do not start at 1 is renumbered to 1..n within the save.
+//
+// Numbers are given out inside the save, from what the figure holds then. When it holds points
+// the list does not show (another program appended them since the list was loaded), list
+// positions are no longer the figure's numbers: stored points keep their IDs and new points are
+// numbered after the highest stored ID, so two programs appending to one figure never store a
+// number twice. The list then shows each point under the ID it is stored with.
 class PicDataEditor : public QObject
 {
     Q_OBJECT
@@ -94,6 +100,8 @@ private:
         QHash<qint64, int> recordOf;
         int identityField = -1;
         int idField = -1;
+        bool unlisted = false; // the figure holds points the list does not show
+        double highestId = 0;  // the highest ID stored, or given out by this save
     };
 
     Status readStoredPoints();
@@ -102,7 +110,8 @@ private:
 
     mTaprell &m_taprell;
     WorkingListModel *m_model;
-    QList<qint64> m_rowIds; // per list row: the row identity it was read with, 0 when unknown
+    QList<qint64> m_rowIds;    // per list row: the row identity it was read with, 0 when unknown
+    QList<QString> m_savedIds; // during a save: per row, the ID it is stored under once written
     QString m_figureNumber;
     int m_currentRow = -1;
     bool m_addMode = false;

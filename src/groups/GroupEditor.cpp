@@ -5,7 +5,22 @@
 #include "Query.h"
 #include "mTaprell.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
+
+namespace {
+
+// A stored number as it goes into a statement: the decimal text it was read as, which the
+// library binds as a number; any other text (another program may store one in the column) goes
+// in quoted and is matched as that text.
+QString storedNumberLiteral(const QString &key)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    return decimal.match(key).hasMatch() ? key : quoted(key);
+}
+
+} // namespace
 
 const QString GroupEditor::listStatement = QStringLiteral("select grp,grpName from picType order by grp");
 const QString GroupEditor::newGroupName = QStringLiteral("在此输入新的组名");
@@ -129,11 +144,9 @@ Status GroupEditor::writeRow(int row)
     Status status;
     Query query;
     if (r.state == RowState::Deleted) {
-        status =
-            m_taprell.execute(QStringLiteral("DELETE from picType where grp = ") + numberText(numericValue(r.key)));
+        status = m_taprell.execute(QStringLiteral("DELETE from picType where grp = ") + storedNumberLiteral(r.key));
     } else if (r.state == RowState::Changed) {
-        const QString sql =
-            QStringLiteral("select grpName from picType where grp = ") + numberText(numericValue(r.key));
+        const QString sql = QStringLiteral("select grpName from picType where grp = ") + storedNumberLiteral(r.key);
         status = m_taprell.openQuery(query, sql);
         if (status && query.recordCount() == 0) {
             LibraryError error;

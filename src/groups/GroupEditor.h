@@ -9,7 +9,9 @@ class mTaprell;
 // The working copy behind the group window: the groups of picType as list rows, the row that
 // rename and delete act on, and the save. Column 0 holds the group number with its marker,
 // column 1 the name; a row's key is the number it was read or last saved under (empty while the
-// group exists only in the list).
+// group exists only in the list). A save finds the stored group by that key as the text it was
+// read as: the column turns a number's text back into the number, and a group stored under some
+// other text (another program may store one) is found under that text, never as group 0.
 //
 // New groups take the number one above the highest number listed, so a new row never shares a
 // number with a listed group. A row that was never stored is never deleted from the table: its

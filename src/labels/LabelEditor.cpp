@@ -5,8 +5,22 @@
 #include "mTaprell.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 #include <cmath>
+
+namespace {
+
+// A stored number as it goes into a statement: the decimal text it was read as, which the
+// library binds as a number; any other text (another program may store one in the column) goes
+// in quoted and is matched as that text.
+QString storedNumberLiteral(const QString &key)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    return decimal.match(key).hasMatch() ? key : quoted(key);
+}
+
+} // namespace
 
 const QString LabelEditor::defaultFigureNumber = QStringLiteral("B001");
 const QString LabelEditor::deletedMarker = QStringLiteral("★");
@@ -131,7 +145,7 @@ bool LabelEditor::markCurrentDeleted()
 
 QString LabelEditor::labelFilter(const QString &key) const
 {
-    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + key;
+    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + storedNumberLiteral(key);
 }
 
 int LabelEditor::occurrence(int row) const
@@ -168,11 +182,36 @@ Status LabelEditor::deleteStoredLabel(int row)
                              QString::number(occurrence(row) - 1) + QStringLiteral(")"));
 }
 
+Status LabelEditor::giveNumber(int row, QString *number)
+{
+    if (!m_highestStored) {
+        // Read inside the save's transaction: labels another program added since the list was
+        // loaded count, and none can be added before this save ends.
+        Query query;
+        const QString sql = QStringLiteral("select max(ID) as highest from picLable where th= ") +
+                            quoted(m_figureNumber) + QStringLiteral(" and typeof(ID) in ('integer', 'real')");
+        if (Status read = m_taprell.openQuery(query, sql, Query::Mode::ReadOnly); !read) {
+            return read;
+        }
+        m_highestStored = query.recordCount() > 0 ? numericValue(query.text(u"highest")) : 0;
+    }
+    const double given = std::max(m_model.number(row), std::floor(*m_highestStored) + 1);
+    m_highestStored = std::max(*m_highestStored, given);
+    *number = numberText(given);
+    m_givenNumbers.insert(row, *number);
+    return {};
+}
+
 Status LabelEditor::storeLabel(int row)
 {
     const ListRow &r = m_model.row(row);
     const bool stored = !r.key.isEmpty();
-    const QString number = stored ? r.key : numberText(m_model.number(row));
+    QString number = r.key;
+    if (!stored) {
+        if (Status given = giveNumber(row, &number); !given) {
+            return given;
+        }
+    }
     const bool shared = stored && storedCount(row) > 1;
     QString sql = QStringLiteral("select * from picLable where ") + labelFilter(number);
     if (shared) {
@@ -202,7 +241,9 @@ Status LabelEditor::storeLabel(int row)
     const QString fields[] = {QStringLiteral("th"), QStringLiteral("ID"), QStringLiteral("X"), QStringLiteral("Y"),
                               QStringLiteral("Lbl")};
     const QString values[] = {m_figureNumber, number, r.cells[XColumn], r.cells[YColumn], r.cells[NameColumn]};
-    for (int i = 0; i < 5; ++i) {
+    // A stored label keeps the figure and number it was found by (a number stored as text could
+    // not even be set again); a new one gets both.
+    for (int i = stored ? 2 : 0; i < 5; ++i) {
         if (Status set = query.setField(fields[i], values[i]); !set) {
             return set;
         }
@@ -257,8 +298,16 @@ Status LabelEditor::save()
             m_rowsByKey[m_model.row(row).key].append(row);
         }
     }
+    m_highestStored.reset();
+    m_givenNumbers.clear();
     Library::SaveResult result = m_taprell.library().saveRows(count, hasWork, write);
     m_rowsByKey.clear();
+    m_highestStored.reset();
+    if (m_currentRow >= 0 && m_currentRow < count && m_givenNumbers.contains(m_currentRow)) {
+        // A new label has a number of its own, higher than every other.
+        currentKey = m_givenNumbers.value(m_currentRow);
+        currentOccurrence = 1;
+    }
     if (!result.status) {
         LibraryError error = result.status.error();
         if (failedRow >= 0 && failedRow == result.done) {
@@ -271,13 +320,18 @@ Status LabelEditor::save()
             afterPartialSave(result.done);
             error.row = failedRow - removedBefore + 1;
         }
+        m_givenNumbers.clear();
         return error;
     }
 
     const int previousRow = m_currentRow;
-    if (Status listed = listLabels(); !listed) {
+    const Status listed = listLabels();
+    if (!listed) {
         // Everything was written; only the fresh reading failed, so show the rows as stored.
         afterPartialSave(count);
+    }
+    m_givenNumbers.clear();
+    if (!listed) {
         return listed;
     }
     int found = -1;
@@ -335,7 +389,9 @@ void LabelEditor::afterPartialSave(int done)
                 continue;
             }
             if (state != RowState::Unchanged) {
-                const QString number = numberText(m_model.number(row));
+                // A stored label keeps the number it was read as; a new one has the number it was given.
+                const QString &key = m_model.row(row).key;
+                const QString number = key.isEmpty() ? m_givenNumbers.value(row, numberText(m_model.number(row))) : key;
                 m_model.setKey(row, number);
                 m_model.markSaved(row, number);
             }

@@ -85,7 +85,10 @@ public:
 
     bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
 
-    // Writes every marked row in one transaction, stopping at the first failing row. After a
+    // Writes every marked row in one transaction, stopping at the first failing row. A new label
+    // is stored under its listed number unless the figure now holds that number or a higher one
+    // (another program added labels since loading): then under the next number above all stored
+    // ones, so no two labels added at the same time share a number. After a
     // complete save the list is read again from the table (the current row kept where its label
     // still exists). After a failed one the rows written before the failure show as saved (deleted
     // ones leave the list) and the failing row and all after it keep their texts and marks; the
@@ -101,6 +104,10 @@ private:
     int occurrence(int row) const;
     int storedCount(int row) const;
     QHash<QString, QList<int>> m_rowsByKey; // during a save: the rows read with each stored number
+    // The number a new label is stored under, taken inside the save from what the figure holds.
+    Status giveNumber(int row, QString *number);
+    std::optional<double> m_highestStored; // during a save: the highest number stored or given out
+    QHash<int, QString> m_givenNumbers;    // during a save: the numbers new rows were stored under
     Status listLabels();
     void afterPartialSave(int done);
     QString labelFilter(const QString &key) const;

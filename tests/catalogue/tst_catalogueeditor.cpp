@@ -260,6 +260,82 @@ private slots:
                  (QStringList{QStringLiteral("TAS again"), QStringLiteral("81")}));
     }
 
+    void aRowStoredAsTheNumericValueOfItsTextSavesAgain()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("update picMain set specialCase = NULL where th = 'B002'"));
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QCOMPARE(editor.model().cell(2, CatalogueEditor::Th), QStringLiteral("B003"));
+        QList<QString> cells = rowCells(editor, 2);
+        cells[CatalogueEditor::X1 + 6] = QStringLiteral("2abc");
+        cells[CatalogueEditor::SpecialCase] = QStringLiteral("12*");
+        editor.update(2, cells);
+        editor.update(1, rowCells(editor, 1)); // an empty specialCase is stored as 0
+        QVERIFY(editor.save());
+        QCOMPARE(lib.rows(QStringLiteral("select X7, specialCase from picMain where th = 'B003'")).first(),
+                 (QStringList{QStringLiteral("2"), QStringLiteral("12")}));
+        QCOMPARE(editor.model().cell(2, CatalogueEditor::X1 + 6), QStringLiteral("2abc")); // the list keeps the text
+
+        // Changed again without a reload: each row compares with what the save wrote.
+        for (const QString &x1 : {QStringLiteral("-5"), QStringLiteral("-6")}) {
+            cells = rowCells(editor, 2);
+            cells[CatalogueEditor::X1] = x1;
+            editor.update(2, cells);
+            cells = rowCells(editor, 1);
+            cells[CatalogueEditor::Tm] = QStringLiteral("renamed ") + x1;
+            editor.update(1, cells);
+            const Status status = editor.save();
+            QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        }
+        QCOMPARE(lib.scalar(QStringLiteral("select X1 from picMain where th = 'B003'")), QStringLiteral("-6"));
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B002'")), QStringLiteral("renamed -6"));
+
+        // What another program changes after that save is still caught.
+        lib.exec(QStringLiteral("update picMain set X7 = 3 where th = 'B003'"));
+        cells = rowCells(editor, 2);
+        cells[CatalogueEditor::X1] = QStringLiteral("-7");
+        editor.update(2, cells);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, QStringLiteral("X7"));
+        QCOMPARE(lib.scalar(QStringLiteral("select X1 from picMain where th = 'B003'")), QStringLiteral("-6"));
+    }
+
+    void aRowNotInTheLibraryIsNewAgainWhenItsDeletionIsTakenBack()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        QList<QString> cells = rectangular(QStringLiteral("B006"), QStringLiteral("first name"));
+        const int added = editor.appendNew(cells);
+        editor.markDeleted(added);
+        QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6★"));
+        cells[CatalogueEditor::Tm] = QStringLiteral("second name");
+        editor.update(added, cells);
+        QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6#"));
+        QCOMPARE(editor.model().state(added), RowState::New);
+
+        // A stored figure whose deletion was saved comes back the same way.
+        editor.markDeleted(4);
+        QVERIFY(editor.save());
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B005'")), QStringLiteral("0"));
+        QList<QString> restored = rowCells(editor, 4);
+        editor.update(4, restored);
+        QCOMPARE(editor.model().cell(4, 0), QStringLiteral("5#"));
+
+        // A stored figure that is only marked is changed, as before.
+        editor.markDeleted(0);
+        editor.update(0, rowCells(editor, 0));
+        QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
+
+        const Status status = editor.save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B006'")), QStringLiteral("second name"));
+        QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B005'")), restored[CatalogueEditor::Tm]);
+        QVERIFY(!editor.model().hasUnsavedChanges());
+    }
+
     void everyFieldTheRecordCannotTakeIsNamedAtOnce()
     {
         TempLibrary lib;

@@ -47,11 +47,25 @@ class TestFMain : public QObject
         const QRect rect = list()->visualRect(model().index(row, 2));
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    // Option buttons take clicks on their indicator and caption only.
     void choose(const char *option)
     {
         QRadioButton *button = find<QRadioButton>(option);
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+    // A point of the list below its last row.
+    QPoint emptyListSpace() const
+    {
+        const QRect last = list()->visualRect(model().index(model().size() - 1, 2));
+        const QPoint point(last.center().x(), list()->viewport()->height() - 4);
+        if (point.y() <= last.bottom()) {
+            qFatal("the list has no empty space below its rows");
+        }
+        return point;
+    }
+    int selectedRow() const
+    {
+        const QModelIndexList rows = list()->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
     }
     void click(const char *button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
     void type(const char *box, const QString &value)
@@ -146,7 +160,7 @@ private slots:
         click("cmdUpdate");
         QCOMPARE(model().size(), 6);
         QCOMPARE(model().cell(5, 0), QStringLiteral("6#"));
-        QCOMPARE(find<QLabel>("lblNumber")->text(), QStringLiteral("共有 6 个图版"));
+        QCOMPARE(find<QLabel>("lblNumber")->text(), QStringLiteral("共有 5 个图版")); // only a list load counts
 
         // A second press in add mode would add the same number again: refused.
         click("cmdUpdate");
@@ -196,6 +210,69 @@ private slots:
         type("tTh", QStringLiteral("b001")); // its own number in another case is no twin
         click("cmdUpdate");
         QCOMPARE(model().cell(0, 0), QStringLiteral("1*"));
+    }
+
+    void aClickOnEmptyListSpaceLeavesNoRowToActOn()
+    {
+        open();
+        clickRow(1);
+        QCOMPARE(window->currentRow(), 1);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, emptyListSpace());
+        QCOMPARE(selectedRow(), -1);
+        QCOMPARE(window->currentRow(), -1);
+        type("tPicName", QStringLiteral("not for B002"));
+        click("cmdUpdate");
+        click("CmdDelete");
+        QVERIFY(!model().hasUnsavedChanges());
+        QCOMPARE(model().cell(1, 0), QStringLiteral("2"));
+        QCOMPARE(model().cell(1, CatalogueEditor::Tm),
+                 lib->scalar(QStringLiteral("select tm from picMain where th = 'B002'")));
+
+        // Keys that select a row again give it back.
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_Down);
+        QVERIFY(selectedRow() >= 0);
+        QCOMPARE(window->currentRow(), selectedRow());
+    }
+
+    void everyLoadSelectsTheFirstRowWithoutShowingIt()
+    {
+        open();
+        clickRow(2);
+        choose("Opt2");
+        QCOMPARE(selectedRow(), 0);
+        QCOMPARE(text("tTh"), QStringLiteral("B003")); // the edit controls keep the figure shown before
+        QCOMPARE(window->currentRow(), -1);
+        choose("Opt1");
+        QCOMPARE(selectedRow(), 0);
+        QCOMPARE(text("tTh"), QStringLiteral("B003"));
+    }
+
+    void aDoubleClickAnywhereInTheListOpensTheFigureDataWindow()
+    {
+        open();
+        clickRow(3);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, emptyListSpace());
+        QVERIFY(window->figureDataWindow());
+        QCOMPARE(lib->taprell.currentFigureNumber(), QStringLiteral("B004")); // what tTh shows
+        QVERIFY(window->figureDataWindow()->windowTitle().contains(QStringLiteral("B004")));
+        delete window->figureDataWindow();
+    }
+
+    void optionButtonsTakeClicksAnywhereInTheirBox()
+    {
+        open();
+        QRadioButton *triangular = find<QRadioButton>("Opt2");
+        QCOMPARE(triangular->size(), twipsSize(3015, 375));
+        QTest::mouseClick(triangular, Qt::LeftButton, {}, QPoint(triangular->width() - 3, triangular->height() / 2));
+        QVERIFY(triangular->isChecked());
+        QCOMPARE(lib->taprell.figureKind(), 2);
+        QCOMPARE(model().size(), 1);
+
+        QRadioButton *rectangular = find<QRadioButton>("Opt1");
+        QTest::mouseClick(rectangular, Qt::LeftButton, {}, QPoint(rectangular->width() - 3, 2));
+        QVERIFY(rectangular->isChecked());
+        QCOMPARE(model().size(), 5);
     }
 
     void unsavedMarksAreNotDroppedWithoutAsking()

@@ -203,6 +203,59 @@ private slots:
         QCOMPARE(stored(u"B004"_s)[7][4], u"9"_s);
     }
 
+    void twoProgramsAppendingToOneFigure_neverStoreOneNumberTwice()
+    {
+        mTaprell secondProgram(lib->settings, lib->dialogs);
+        PicDataEditor other(secondProgram);
+        insertPoints(u"C001"_s, {1, 2, 3, 4, 5});
+        QVERIFY(editor->load(u"C001"_s));
+        QVERIFY(other.load(u"C001"_s));
+        const auto append = [this](PicDataEditor &to, const QString &x) {
+            PointFields point = to.prepareNewPoint(fieldsOf(0));
+            point.value(PicDataEditor::XField) = x;
+            point.value(PicDataEditor::YField) = x;
+            to.appendNewPoint(point);
+        };
+        append(*editor, u"11"_s);
+        append(other, u"21"_s);
+        append(other, u"22"_s);
+        QVERIFY(editor->save());
+        Status saved = other.save();
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().details()));
+        const auto idsAndXs = [this] {
+            QStringList result;
+            for (const QStringList &row : stored(u"C001"_s)) {
+                result << row[0] + u':' + row[3];
+            }
+            return result;
+        };
+        QCOMPARE(idsAndXs(),
+                 (QStringList{u"1:10"_s, u"2:20"_s, u"3:30"_s, u"4:40"_s, u"5:50"_s, u"6:11"_s, u"7:21"_s, u"8:22"_s}));
+        QCOMPARE(other.model()->cell(5, 0), u"7"_s); // the number it was stored under
+        QCOMPARE(other.model()->cell(6, 0), u"8"_s);
+
+        // Both lists go on saving without a reload: changes, and further points after all stored ones.
+        other.chooseRow(5);
+        QVERIFY(other.commitField(PicDataEditor::YField, u"-21"_s));
+        other.chooseRow(0);
+        QVERIFY(other.commitField(PicDataEditor::YField, u"-10"_s));
+        append(other, u"23"_s);
+        saved = other.save();
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().details()));
+        append(*editor, u"12"_s);
+        saved = editor->save();
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().details()));
+        QCOMPARE(idsAndXs(), (QStringList{u"1:10"_s, u"2:20"_s, u"3:30"_s, u"4:40"_s, u"5:50"_s, u"6:11"_s, u"7:21"_s,
+                                          u"8:22"_s, u"9:23"_s, u"10:12"_s}));
+        QCOMPARE(stored(u"C001"_s)[0][4], u"-10"_s);
+        QCOMPARE(stored(u"C001"_s)[6][4], u"-21"_s);
+
+        // Reopened, the list shows every point under its place again.
+        QVERIFY(editor->load(u"C001"_s));
+        QCOMPARE(editor->model()->size(), 10);
+        QCOMPARE(cells(9)[3], u"12"_s);
+    }
+
     void saveRenumbersAFigureWithGaps_neverOverwritingAnotherPoint()
     {
         insertPoints(u"G'01"_s, {3, 7, 10, 11});

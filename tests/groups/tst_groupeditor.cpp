@@ -50,6 +50,39 @@ private slots:
         QCOMPARE(numberCell(1), QStringLiteral("2*"));
     }
 
+    void aGroupStoredUnderATextIsAddressedByThatText()
+    {
+        lib->exec(QStringLiteral("insert into picType values (0, 'zero')"));
+        lib->exec(QStringLiteral("insert into picType values ('x7', 'seven')"));
+        lib->exec(QStringLiteral("insert into picType values ('1 or 1=1', 'all')"));
+        loadOk();
+        const int count = editor->model().size();
+        const auto rowOf = [&](const QString &key) {
+            for (int row = 0; row < count; ++row) {
+                if (editor->model().row(row).key == key) {
+                    return row;
+                }
+            }
+            qFatal("no group %s", qPrintable(key));
+        };
+        editor->setCurrentRow(rowOf(QStringLiteral("x7")));
+        QVERIFY(editor->deleteCurrent());
+        Status status = editor->save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType where grp = 'x7'")), QStringLiteral("0"));
+        QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = 0")), QStringLiteral("zero"));
+
+        editor->setCurrentRow(rowOf(QStringLiteral("1 or 1=1")));
+        QVERIFY(editor->rename(QStringLiteral("renamed")));
+        status = editor->save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = '1 or 1=1'")),
+                 QStringLiteral("renamed"));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType where grpName = 'renamed'")),
+                 QStringLiteral("1"));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType")), QString::number(count - 1));
+    }
+
     void loadsInAscendingOrder_emptyTableGivesNoRows()
     {
         QAbstractItemModelTester tester(&editor->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);

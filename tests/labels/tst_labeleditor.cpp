@@ -75,6 +75,83 @@ private slots:
         QCOMPARE(numberCells(editor)[1], QStringLiteral("2*"));
     }
 
+    void aLabelStoredUnderATextNumberIsAddressedByThatText()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("insert into picLable (th, ID, X, Y, Lbl) values ('B004', '1 or 1=1', 5, 6, 'odd')"));
+        lib.exec(QStringLiteral("insert into picLable (th, ID, X, Y, Lbl) values ('B004', '2 or 1=1', 7, 8, 'odder')"));
+        const QString all = lib.scalar(QStringLiteral("select count(*) from picLable"));
+        const QStringList others = stored(lib, QStringLiteral("B001"));
+        LabelEditor editor(lib.taprell);
+        QVERIFY(editor.load(QStringLiteral("B004")));
+        const int count = editor.model().size();
+        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("1 or 1=1")); // texts sort after numbers
+        QVERIFY(editor.chooseRow(count - 2));
+        QVERIFY(editor.markCurrentDeleted());
+        QVERIFY(editor.chooseRow(count - 1));
+        QVERIFY(edit(editor, 1, QStringLiteral("7.5")));
+        const Status status = editor.save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable")), QString::number(all.toInt() - 1));
+        QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable where ID = '1 or 1=1'")),
+                 QStringLiteral("0"));
+        QCOMPARE(lib.rows(QStringLiteral("select ID, X from picLable where Lbl = 'odder'")),
+                 (QList<QStringList>{{QStringLiteral("2 or 1=1"), QStringLiteral("7.5")}}));
+        QCOMPARE(stored(lib, QStringLiteral("B001")), others);
+        QCOMPARE(editor.model().size(), count - 1);
+
+        // A save that stops after writing it leaves the row with the number it was read as.
+        const QString second = lib.scalar(QStringLiteral("select Lbl from picLable where th = 'B004' and ID = 2"));
+        QVERIFY(editor.chooseRow(count - 2));
+        QVERIFY(edit(editor, 2, QStringLiteral("8.5")));
+        editor.startAdding();
+        editor.addRow({QStringLiteral("one"), QStringLiteral("1"), QStringLiteral("bad x")});
+        QVERIFY(!editor.save());
+        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("2 or 1=1"));
+        QVERIFY(editor.chooseRow(count - 2));
+        QVERIFY(edit(editor, 3, QStringLiteral("oddest")));
+        QVERIFY(editor.chooseRow(count - 1));
+        QVERIFY(edit(editor, 1, QStringLiteral("1")));
+        const Status mended = editor.save();
+        QVERIFY2(mended, qPrintable(mended ? QString() : mended.error().details()));
+        QCOMPARE(lib.rows(QStringLiteral("select X, Y, Lbl from picLable where ID = '2 or 1=1'")),
+                 (QList<QStringList>{{QStringLiteral("7.5"), QStringLiteral("8.5"), QStringLiteral("oddest")}}));
+        QCOMPARE(lib.scalar(QStringLiteral("select Lbl from picLable where th = 'B004' and ID = 2")), second);
+    }
+
+    void twoProgramsAddingLabelsToOneFigureNeverStoreOneNumberTwice()
+    {
+        TempLibrary lib;
+        mTaprell secondProgram(lib.settings, lib.dialogs);
+        LabelEditor first(lib.taprell);
+        LabelEditor second(secondProgram);
+        QVERIFY(first.load(QStringLiteral("B004")));
+        QVERIFY(second.load(QStringLiteral("B004")));
+        const int count = first.model().size();
+        first.startAdding();
+        first.addRow({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("from the first")});
+        second.startAdding();
+        second.addRow({QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("from the second")});
+        second.startAdding();
+        second.addRow({QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("second again")});
+        QCOMPARE(first.model().cell(count, 0), QString::number(count + 1) + u'#');
+        QCOMPARE(second.model().cell(count, 0), QString::number(count + 1) + u'#');
+
+        QVERIFY(first.save());
+        const Status saved = second.save();
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().details()));
+        const QStringList labels = stored(lib, QStringLiteral("B004"));
+        QCOMPARE(labels.size(), count + 3);
+        QCOMPARE(labels.mid(count), (QStringList{QStringLiteral("%1|1|2|from the first").arg(count + 1),
+                                                 QStringLiteral("%1|3|4|from the second").arg(count + 2),
+                                                 QStringLiteral("%1|5|6|second again").arg(count + 3)}));
+        // The second list, read again, shows all three, its own last label still current.
+        QCOMPARE(second.model().size(), count + 3);
+        QCOMPARE(second.currentRow(), count + 2);
+        QCOMPARE(second.rowTexts(second.currentRow()).name, QStringLiteral("second again"));
+    }
+
     void emptyFigureAndTheDefaultNumber()
     {
         TempLibrary lib;
