@@ -1,48 +1,85 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The catalogue against the sqlite3 shell on a library of 100,000 rectangular figures: the list
-// load, a save of 10,000 changed rows, and the memory the loaded list takes.
+// The catalogue against the sqlite3 shell on a library of 100,000 rectangular figures: the memory
+// after the first and after a second load of the list, the list load, and a save of 10,000
+// changed rows with its floor.
 #include "BenchSupport.h"
+#include "CatalogueData.h"
 #include "CatalogueEditor.h"
-#include "Dialogs.h"
-#include "LibraryFile.h"
-#include "SettingsStore.h"
 #include "fMain.h"
-#include "mTaprell.h"
 
 #include <QApplication>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QLocale>
 #include <QTextStream>
 
 namespace {
 
-constexpr int figureCount = 100'000;
+using namespace catalogue_data;
+using bench::sqlite::Row;
+
 constexpr int changedCount = 10'000;
 
-QString figureNumber(int i)
+// The k-th changed figure: every tenth, spread over the whole list.
+int changedFigure(int k)
 {
-    return QStringLiteral("B%1").arg(i, 6, 10, QLatin1Char('0'));
+    return k * (figureCount / changedCount) + 1;
 }
 
-void generate(const QString &file)
+// What a save of some revision gives figure i: a new name and a new X2, never stored before.
+QString changedName(int i, int revision)
 {
-    bench::generateLibrary(
-        file, QStringLiteral("insert into picMain values (?,?,?,?,'B',?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-        [](const auto &insertRow) {
-            for (int i = 1; i <= figureCount; ++i) {
-                QVariantList values = {figureNumber(i),
-                                       QStringLiteral("Diagram %1 (Author et al., %2)").arg(i).arg(1950 + i % 70),
-                                       QStringLiteral("BP%1").arg(i, 6, 10, QLatin1Char('0')), 1 + i % 10};
-                values += {35.0 + i % 7, 80.5, 1.0, 5.0, 0.0, i % 2, 1, 0.0, 16.0, 1.0, 2.0, 35.0, 0, 0, 1, 0};
-                values += {QStringLiteral("Boundary lines after the original publication, figure %1; "
-                                          "coordinates in wt%, volatile-free.")
-                               .arg(i),
-                           1, 0};
-                insertRow(values);
-            }
-        });
+    return QStringLiteral("Diagram %1, revision %2").arg(i).arg(revision);
+}
+
+double changedX2(int i, int revision)
+{
+    return 10000.0 * revision + double(bench::spread(i, 1)) / 1000.0;
+}
+
+// The user changes figure i in the window: its name and X2, then Update list.
+void changeFigure(fMain &window, int i, int revision)
+{
+    CatalogueEditor &editor = window.editor();
+    const int row = i - 1;
+    QList<QString> cells = editor.model().row(row).cells;
+    if (cells[CatalogueEditor::Th] != figureNumber(i)) {
+        qFatal("row %d lists %s", row, qPrintable(cells[CatalogueEditor::Th]));
+    }
+    cells[CatalogueEditor::Tm] = changedName(i, revision);
+    cells[CatalogueEditor::X1 + 1] = QString::number(changedX2(i, revision), 'g', QLocale::FloatingPointShortest);
+    editor.update(row, cells);
+}
+
+const QByteArray listStatement = "select * from picMain where LB = 'B' order by figName;\n";
+
+const bench::Update saveUpdate{QStringLiteral("picMain"), columns(), {QStringLiteral("th")}};
+
+// The same changes for the shell and the floor: every field set, as the window's save does.
+bench::UpdateRows updateRows(int revision)
+{
+    bench::UpdateRows rows;
+    for (int k = 0; k < changedCount; ++k) {
+        const int i = changedFigure(k);
+        Row row = figure(i);
+        row[column(QStringLiteral("tm"))] = changedName(i, revision).toUtf8();
+        row[column(QStringLiteral("X2"))] = changedX2(i, revision);
+        row << figureNumber(i).toUtf8();
+        rows << row;
+    }
+    return rows;
+}
+
+// Every changed figure holds the revision's values now.
+void checkStored(const QString &file, int revision)
+{
+    bench::sqlite::Connection connection(file);
+    const qint64 stored = connection.scalar(
+        QStringLiteral("select count(*) from picMain where tm like '%, revision %1' and X2 >= %2 and X2 < %3")
+            .arg(revision)
+            .arg(10000 * revision)
+            .arg(10000 * (revision + 1)));
+    if (stored != changedCount) {
+        qFatal("revision %d: %lld of %d figures stored", revision, stored, changedCount);
+    }
 }
 
 } // namespace
@@ -53,63 +90,67 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    const int runs = bench::runCount(argc, argv);
+    bench::printHeader(QStringLiteral("bench_catalogue"), runs);
     bench::InstallFolder install(generate);
     const QString &file = install.libraryFile;
-    mTaprell &taprell = install.taprell;
+    const QString folder = install.dir.path();
 
-    // List load: the window's LoadFigData filling LvFigure.
-    fMain window(taprell);
-    const double peak = bench::peakMemoryMiB();
-    if (window.editor().model().size() != figureCount) {
-        qFatal("loaded %d figures", window.editor().model().size());
+    // Memory: the window loads its list as it is built, as at the program's start; then a second
+    // load of the same list, as the kind option does it.
+    const double beforeLoad = bench::peakMemoryMiB();
+    fMain window(install.taprell);
+    const double firstLoad = bench::peakMemoryMiB();
+    window.show();
+    bench::paintList(&window);
+    bench::click(&window, QStringLiteral("Opt1"));
+    bench::paintList(&window);
+    const double secondLoad = bench::peakMemoryMiB();
+    if (bench::listedRows(&window) != figureCount) {
+        qFatal("the catalogue lists %d figures", bench::listedRows(&window));
     }
-    const double load = bench::bestOf(3, [&] {
-        qint16 kind = 1;
-        window.LoadFigData(kind);
-    });
-    const double shellLoad = bench::bestOf(
-        3, [&] { bench::timeShell(file, QStringLiteral("select * from picMain where LB='B' order by figName;\n")); });
 
-    // Save: 10,000 rows changed through Update list, spread over the list.
-    CatalogueEditor &editor = window.editor();
-    int round = 0;
-    auto change = [&] {
-        ++round;
-        for (int k = 0; k < changedCount; ++k) {
-            const int row = k * (figureCount / changedCount);
-            QList<QString> cells = editor.model().row(row).cells;
-            cells[CatalogueEditor::Tm] = QStringLiteral("Diagram %1, revision %2").arg(row).arg(round);
-            cells[CatalogueEditor::X1 + 1] = QString::number(80 + round);
-            editor.update(row, cells);
+    bench::Samples loadOurs, loadShell, saveOurs, saveShell, saveFloor;
+    int revision = 0;
+    for (int run = 0; run < runs; ++run) {
+        // The list load: the kind option clicked until the list is painted.
+        loadOurs.append(bench::timeOurs([&] {
+            bench::click(&window, QStringLiteral("Opt1"));
+            bench::paintList(&window);
+        }));
+        if (bench::listedRows(&window) != figureCount ||
+            (revision > 0 && bench::listedText(&window, 0, 2) != changedName(1, revision))) {
+            qFatal("the catalogue did not list the stored figures");
         }
-    };
-    const double save = bench::bestOf(
-        3,
-        [&] {
-            if (const Status status = editor.save(); !status) {
-                qFatal("%s", qPrintable(status.error().details()));
-            }
-        },
-        change);
+        loadShell.append(bench::runShell(file, folder, listStatement));
 
-    QString updates = QStringLiteral("BEGIN;\n");
-    for (int k = 0; k < changedCount; ++k) {
-        const int i = k * (figureCount / changedCount) + 1;
-        updates += QStringLiteral("UPDATE picMain SET th='%1', tm='Diagram %2, revision 9', figName='BP%3', grp=%4, "
-                                  "LB='B', X1=35, X2=90, X3=1, X4=5, X5=0, X6=0, X7=1, Y1=0, Y2=16, Y3=1, Y4=2, "
-                                  "Y5=35, Y6=0, Y7=0, border=1, specialCase=0, Comment='Boundary lines after the "
-                                  "original publication, figure %2; coordinates in wt%, volatile-free.', Vector=1, "
-                                  "Bitmap=0 WHERE th='%1';\n")
-                       .arg(figureNumber(i))
-                       .arg(i)
-                       .arg(i, 6, 10, QLatin1Char('0'))
-                       .arg(1 + i % 10);
+        // The save: 10,000 rows changed in the list, then the Save button.
+        ++revision;
+        for (int k = 0; k < changedCount; ++k) {
+            changeFigure(window, changedFigure(k), revision);
+        }
+        saveOurs.append(bench::timeOurs([&] { bench::click(&window, QStringLiteral("cmdSaveLvFigure")); }));
+        checkStored(file, revision);
+
+        ++revision;
+        saveShell.append(bench::runShell(file, folder, bench::shellScript(saveUpdate, updateRows(revision))));
+        checkStored(file, revision);
+
+        ++revision;
+        saveFloor.append(bench::timeFloor(file, saveUpdate, updateRows(revision)));
+        checkStored(file, revision);
     }
-    updates += QStringLiteral("COMMIT;\n");
-    const double shellSave = bench::bestOf(3, [&] { bench::timeShell(file, updates); });
 
-    bench::report(QStringLiteral("catalogue load"), load, shellLoad);
-    bench::report(QStringLiteral("catalogue save"), save, shellSave);
-    QTextStream(stdout) << "catalogue peak memory: " << QString::number(peak, 'f', 1) << " MiB" << Qt::endl;
+    const double shellMemory = bench::shellPeakMemoryMiB(file, folder, listStatement);
+    bench::report(QStringLiteral("catalogue load"), loadOurs, loadShell);
+    bench::report(QStringLiteral("catalogue save"), saveOurs, saveShell);
+    bench::reportFloor(QStringLiteral("catalogue save"), saveFloor);
+    QTextStream(stdout) << "catalogue peak memory: " << QString::number(firstLoad, 'f', 1) << " MiB" << Qt::endl
+                        << "catalogue peak memory after a second load: " << QString::number(secondLoad, 'f', 1)
+                        << " MiB" << Qt::endl
+                        << "    before the first load: " << QString::number(beforeLoad, 'f', 1)
+                        << " MiB; the sqlite3 shell printing the list: " << QString::number(shellMemory, 'f', 1)
+                        << " MiB" << Qt::endl;
+    bench::printLoad();
     return 0;
 }

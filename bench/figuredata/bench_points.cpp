@@ -1,68 +1,96 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The figure data window against the sqlite3 shell on a figure of 100,000 points: opening the
-// window until its list is filled, and a save after every row was changed.
+// window until its list is painted, and a save after every point got a new X, with its floor.
 #include "BenchSupport.h"
-#include "Dialogs.h"
-#include "LibraryFile.h"
-#include "SettingsStore.h"
+#include "PicDataEditor.h"
 #include "fPicData.h"
-#include "mTaprell.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTextStream>
+#include <QLocale>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
 
+using bench::spread;
+using bench::sqlite::Row;
+
 constexpr int pointCount = 100'000;
-constexpr int runs = 3;
 const QString figure = QStringLiteral("B001");
+
+// Point i of a figure: every X and every Y differs from the others.
+Row point(const QString &th, int i)
+{
+    return {th.toUtf8(),
+            qint64(i),
+            qint64(1 + i % 16),
+            qint64(i % 5 == 0 ? 1 : 0),
+            30.0 + double(spread(i, 0)) / 10000.0,
+            double(spread(i, 1)) / 100000.0,
+            qint64(i % 4)};
+}
 
 void generate(const QString &file)
 {
-    bench::generateLibrary(file, QStringLiteral("insert into pData values (?, ?, ?, ?, ?, ?, ?)"),
-                           [](const auto &insertRow) {
-                               // Another figure's points around it, so the figure is read through the index.
-                               for (const QString &th : {QStringLiteral("A001"), figure, QStringLiteral("C001")}) {
-                                   const int count = th == figure ? pointCount : 1000;
-                                   for (int i = 1; i <= count; ++i) {
-                                       insertRow({th, i, 1 + i % 16, i % 5 == 0 ? 1 : 0, 40.0 + (i % 4000) / 100.0,
-                                                  (i % 1700) / 100.0, i % 4});
-                                   }
-                               }
-                           });
+    bench::generateLibrary(file, [](bench::sqlite::Connection &connection) {
+        bench::sqlite::Statement insert(connection, QStringLiteral("insert into pData values (?, ?, ?, ?, ?, ?, ?)"));
+        // Other figures' points around it, so the figure is read through the index.
+        for (const QString &th : {QStringLiteral("A001"), figure, QStringLiteral("C001")}) {
+            const int count = th == figure ? pointCount : 1000;
+            for (int i = 1; i <= count; ++i) {
+                insert.run(point(th, i));
+            }
+        }
+    });
 }
 
-// The X every point gets in a save run: a different value each run, so every row really changes.
-QString changedX(int point, int run)
+// The X a save of some revision gives point i, never stored before.
+double changedX(int i, int revision)
 {
-    return QString::number(100 + run) + QStringLiteral(".") + QString::number(point % 100);
+    return 1000.0 * revision + 30.0 + double(spread(i, 0)) / 10000.0;
 }
 
-QString updatesFile(const QDir &dir, int run)
+// The user changes every point's X: clicks its row, types the new X, leaves the field.
+void changeEveryX(fPicData &window, int revision)
 {
-    const QString name = dir.filePath(QStringLiteral("updates%1.sql").arg(run));
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qFatal("cannot write %s", qPrintable(name));
+    PicDataEditor &editor = window.editor();
+    for (int row = 0; row < pointCount; ++row) {
+        editor.chooseRow(row);
+        editor.commitField(PicDataEditor::XField,
+                           QString::number(changedX(row + 1, revision), 'g', QLocale::FloatingPointShortest));
     }
-    QTextStream out(&file);
-    out << "BEGIN;\n";
+}
+
+const bench::Update saveUpdate{QStringLiteral("pData"),
+                               {QStringLiteral("th"), QStringLiteral("ID"), QStringLiteral("Series"),
+                                QStringLiteral("curve"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("L")},
+                               {QStringLiteral("th"), QStringLiteral("ID")}};
+
+// The same changes for the shell and the floor: every field set, as the window's save does.
+bench::UpdateRows updateRows(int revision)
+{
+    bench::UpdateRows rows;
+    rows.reserve(pointCount);
     for (int i = 1; i <= pointCount; ++i) {
-        out << "UPDATE pData SET th='" << figure << "', ID=" << i << ", Series=" << 1 + i % 16
-            << ", curve=" << (i % 5 == 0 ? 1 : 0) << ", X=" << changedX(i, run + 10) << ", Y=" << (i % 1700) / 100.0
-            << ", L=" << i % 4 << " WHERE th='" << figure << "' AND ID=" << i << ";\n";
+        Row row = point(figure, i);
+        row[4] = changedX(i, revision);
+        row << figure.toUtf8() << qint64(i);
+        rows << row;
     }
-    out << "COMMIT;\n";
-    return name;
+    return rows;
+}
+
+void checkStored(const QString &file, int revision)
+{
+    bench::sqlite::Connection connection(file);
+    const qint64 stored = connection.scalar(QStringLiteral("select count(*) from pData where th = '%1' and "
+                                                           "X >= %2 and X < %3")
+                                                .arg(figure)
+                                                .arg(1000 * revision)
+                                                .arg(1000 * (revision + 1)));
+    if (stored != pointCount) {
+        qFatal("revision %d: %lld of %d points stored", revision, stored, pointCount);
+    }
 }
 
 } // namespace
@@ -73,50 +101,48 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    const int runs = bench::runCount(argc, argv);
+    bench::printHeader(QStringLiteral("bench_points"), runs);
     bench::InstallFolder install(generate);
     const QString &file = install.libraryFile;
-    mTaprell &taprell = install.taprell;
-    taprell.setCurrentFigureNumber(figure);
+    const QString folder = install.dir.path();
+    install.taprell.setCurrentFigureNumber(figure);
 
-    // Opening the window: the controls, the library reopened, the points read, the list filled.
+    bench::Samples loadOurs, loadShell, saveOurs, saveShell, saveFloor;
     std::unique_ptr<fPicData> window;
-    const double loadOurs = bench::bestOf(
-        runs, [&] { window = std::make_unique<fPicData>(taprell); }, [&] { window.reset(); });
-    if (window->editor().model()->size() != pointCount) {
-        qFatal("the window listed %d points", window->editor().model()->size());
-    }
-    // The shell is timed from its start to its end, the best of the same number of runs.
-    const QString selectFigure = QStringLiteral("select * from pData where Th = '%1' order by ID;\n").arg(figure);
-    double loadShell = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        loadShell = std::min(loadShell, bench::timeShell(file, selectFigure));
-    }
-    bench::report(QStringLiteral("points load"), loadOurs, loadShell);
+    int revision = 0;
+    for (int run = 0; run < runs; ++run) {
+        // Opening the window: its controls, the library reopened, the points read and painted.
+        window.reset();
+        loadOurs.append(bench::timeOurs([&] {
+            window = std::make_unique<fPicData>(install.taprell);
+            window->show();
+            bench::paintList(window.get());
+        }));
+        if (bench::listedRows(window.get()) != pointCount) {
+            qFatal("the window lists %d points", bench::listedRows(window.get()));
+        }
+        loadShell.append(bench::runShell(
+            file, folder, QStringLiteral("select * from pData where Th = '%1' order by ID;\n").arg(figure).toUtf8()));
 
-    // Saving after every row was changed: the click on the Save button.
-    PicDataEditor &editor = window->editor();
-    auto *save = window->findChild<QPushButton *>(QStringLiteral("cmdSave"));
-    int run = 0;
-    const double saveOurs = bench::bestOf(
-        runs,
-        [&] {
-            save->click();
-            if (editor.hasUnsavedChanges()) {
-                qFatal("the save stopped early");
-            }
-        },
-        [&] {
-            ++run;
-            for (int row = 0; row < pointCount; ++row) {
-                editor.chooseRow(row);
-                editor.commitField(PicDataEditor::XField, changedX(row + 1, run));
-            }
-        });
-    double saveShell = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const QString sql = updatesFile(QDir(install.dir.path()), i);
-        saveShell = std::min(saveShell, bench::timeShell(file, QStringLiteral(".read '%1'\n").arg(sql)));
+        // The save: every point changed, then the Save button.
+        ++revision;
+        changeEveryX(*window, revision);
+        saveOurs.append(bench::timeOurs([&] { bench::click(window.get(), QStringLiteral("cmdSave")); }));
+        checkStored(file, revision);
+
+        ++revision;
+        saveShell.append(bench::runShell(file, folder, bench::shellScript(saveUpdate, updateRows(revision))));
+        checkStored(file, revision);
+
+        ++revision;
+        saveFloor.append(bench::timeFloor(file, saveUpdate, updateRows(revision)));
+        checkStored(file, revision);
     }
+
+    bench::report(QStringLiteral("points load"), loadOurs, loadShell);
     bench::report(QStringLiteral("points save"), saveOurs, saveShell);
+    bench::reportFloor(QStringLiteral("points save"), saveFloor);
+    bench::printLoad();
     return 0;
 }

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark: each measure the median of 5 runs (or of the number given),
+# side by side with the sqlite3 shell. Takes a few minutes; nothing here is part of the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs="${1:-5}"
+programs=(catalogue/bench_catalogue catalogue/bench_start figuredata/bench_points labels/bench_labels
+          groups/bench_groups)
+cmake --build build -j2 --target "${programs[@]##*/}"
+for program in "${programs[@]}"; do
+    "build/bench/$program" "$runs"
+done
