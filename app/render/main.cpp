@@ -69,7 +69,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption libraryOption(
         QStringLiteral("library"),
-        QStringLiteral("The install folder (its dbase/system.mdb) or the library file itself."), QStringLiteral("path"));
+        QStringLiteral("The install folder (its dbase/system.mdb) or the library file itself."),
+        QStringLiteral("path"));
     const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("Every figure of the library."));
     const QCommandLineOption thumbnailOption(
         QStringLiteral("thumbnails"),
@@ -83,9 +84,9 @@ int main(int argc, char *argv[])
                                           QStringLiteral("svg, pdf, png or gif, for files written into a folder "
                                                          "(named after the figure number). Default: png."),
                                           QStringLiteral("format"), QStringLiteral("png"));
-    const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("Width x height in pixels. Default: 1000x800, thumbnails 393x337."),
-                                        QStringLiteral("WxH"));
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"), QStringLiteral("Width x height in pixels. Default: 1000x800, thumbnails 393x337."),
+        QStringLiteral("WxH"));
     parser.addOptions({libraryOption, allOption, thumbnailOption, outputOption, formatOption, sizeOption});
     parser.addPositionalArgument(QStringLiteral("figures"), QStringLiteral("Figure numbers, such as B001."),
                                  QStringLiteral("[figure...]"));
@@ -162,7 +163,8 @@ int main(int argc, char *argv[])
 
     // Where the files go: one named file, or a folder.
     const QString output = parser.value(outputOption);
-    const bool oneFile = !thumbnails && requested.size() == 1 && !all && !output.isEmpty() && !QFileInfo(output).isDir();
+    const bool oneFile =
+        !thumbnails && requested.size() == 1 && !all && !output.isEmpty() && !QFileInfo(output).isDir();
     QString folder;
     if (oneFile) {
         if (FigureExport::formatOf(output) == FigureExport::Format::Unknown) {

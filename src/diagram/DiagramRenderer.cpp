@@ -175,8 +175,8 @@ void DiagramRenderer::readAxes(const FigureRecord &record)
     m_y = readAxis(record, QLatin1Char('Y'), record.Y, record.Y[4]);
 }
 
-DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar name, const std::array<QString, 7> &fields,
-                                                    const QString &crossingField)
+DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar name,
+                                                    const std::array<QString, 7> &fields, const QString &crossingField)
 {
     AxisSpec axis;
     const QString axisName = QString(name) + QStringLiteral(" 轴");
@@ -199,7 +199,8 @@ DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar 
         std::swap(minimum, maximum);
     }
     if (axis.scale.logarithmic && minimum <= 0) {
-        m_problems << QStringLiteral("%1：对数坐标的最小值 %2 (%3) 不大于 0").arg(axisName, field(1), fields[0].trimmed());
+        m_problems
+            << QStringLiteral("%1：对数坐标的最小值 %2 (%3) 不大于 0").arg(axisName, field(1), fields[0].trimmed());
         minimum = maximum > 0 ? maximum / 1000 : 1;
     }
     if (axis.scale.logarithmic && maximum <= minimum) {
@@ -514,8 +515,9 @@ void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mappin
             const QPointF p0 = outer0 >= 0 && m_points[outer0].curve && m_points[outer0].usable
                                    ? mapping.toDevice(m_points[outer0].data)
                                    : a;
-            const QPointF p3 =
-                outer3 >= 0 && m_points[outer3].curve && m_points[outer3].usable ? mapping.toDevice(m_points[outer3].data) : b;
+            const QPointF p3 = outer3 >= 0 && m_points[outer3].curve && m_points[outer3].usable
+                                   ? mapping.toDevice(m_points[outer3].data)
+                                   : b;
             const auto [c1, c2] = catmullRomControls(p0, a, b, p3);
             if (bounds.contains(a) && bounds.contains(b) && bounds.contains(c1) && bounds.contains(c2)) {
                 extend(here.lineType, a);

@@ -14,8 +14,8 @@ class QPainter;
 // What to draw besides the figure itself.
 struct RenderOptions
 {
-    int highlightedPoint = -1; // index into Figure::points, -1 for none
-    int highlightedLabel = -1; // index into Figure::labels
+    int highlightedPoint = -1;                 // index into Figure::points, -1 for none
+    int highlightedLabel = -1;                 // index into Figure::labels
     QFont font{QStringLiteral("DejaVu Sans")}; // family of the texts; the size follows the drawing's size
 };
 
@@ -93,8 +93,7 @@ private:
     void paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;
     void paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;
     void paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const;
-    void paintLabels(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
-                     double px) const;
+    void paintLabels(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options, double px) const;
 
     bool m_triangular = false;
     QString m_title;

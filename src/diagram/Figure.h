@@ -11,10 +11,10 @@
 // not a number instead of silently reading it as 0.
 struct FigureRecord
 {
-    QString th;      // figure number
-    QString tm;      // figure name, drawn as the title
-    QString figName; // thumbnail name
-    QString LB;      // "B" rectangular, "T" triangular
+    QString th;               // figure number
+    QString tm;               // figure name, drawn as the title
+    QString figName;          // thumbnail name
+    QString LB;               // "B" rectangular, "T" triangular
     std::array<QString, 7> X; // X1..X7 at [0]..[6]
     std::array<QString, 7> Y; // Y1..Y7
     QString border;           // "True" / "False"

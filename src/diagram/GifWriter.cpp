@@ -7,10 +7,9 @@
 #include <QHash>
 #include <QTemporaryFile>
 
-#include <gif_lib.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <gif_lib.h>
 #include <unistd.h>
 
 namespace {
@@ -138,7 +137,8 @@ bool GifWriter::write(const QImage &image, const QString &fileName, QString *err
     }
     temporary.close();
     // Replace in one step: rename over an existing file is atomic on this platform.
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(fileName).constData()) != 0) {
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(fileName).constData()) !=
+        0) {
         return fail(QStringLiteral("不能把 GIF 文件放到 %1").arg(QDir::toNativeSeparators(fileName)));
     }
     temporary.setAutoRemove(false);

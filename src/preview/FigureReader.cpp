@@ -90,8 +90,8 @@ Status FigureReader::figureNumbers(Library &library, QStringList *numbers)
 {
     numbers->clear();
     Query query;
-    if (Status status = query.open(library, QStringLiteral("select th from picMain order by LB, figName"),
-                                   Query::Mode::ReadOnly);
+    if (Status status =
+            query.open(library, QStringLiteral("select th from picMain order by LB, figName"), Query::Mode::ReadOnly);
         !status) {
         return status;
     }

@@ -30,7 +30,7 @@ int selectedRow(const QAbstractItemView *list)
     }
     const QModelIndex current = list->selectionModel()->currentIndex();
     return current.isValid() && list->selectionModel()->isRowSelected(current.row(), current.parent()) ? current.row()
-                                                                                                         : -1;
+                                                                                                       : -1;
 }
 
 bool sameFigure(const QString &a, const QString &b)

@@ -196,8 +196,11 @@ bool fPreview::writeThumbnail()
     }
     const QString file = Thumbnails::fileName(folder, name);
     if (QFileInfo::exists(file) &&
-        m_taprell.dialogs().show({caption, QStringLiteral("缩略图 %1 已经存在，要替换吗？").arg(QDir::toNativeSeparators(file)),
-                                  {}, Dialogs::Icon::Question, Dialogs::Buttons::YesNo},
+        m_taprell.dialogs().show({caption,
+                                  QStringLiteral("缩略图 %1 已经存在，要替换吗？").arg(QDir::toNativeSeparators(file)),
+                                  {},
+                                  Dialogs::Icon::Question,
+                                  Dialogs::Buttons::YesNo},
                                  this) != Dialogs::Answer::Yes) {
         return false;
     }
