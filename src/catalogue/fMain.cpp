@@ -7,6 +7,7 @@
 #include "fGroup.h"
 #include "fPicData.h"
 #include "fPicLbl.h"
+#include "fPreview.h"
 #include "mTaprell.h"
 
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeView>
 
@@ -230,6 +232,8 @@ void fMain::buildControls()
     connect(Command1, &QPushButton::clicked, this, &fMain::showGroupWindow);
     connect(CommandButton1, &QPushButton::clicked, this, &fMain::showFigureDataWindow);
     connect(CommandButton2, &QPushButton::clicked, this, &fMain::showFigureLabelWindow);
+    Image1->installEventFilter(this);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, &fMain::showPreviewWindow);
 }
 
 void fMain::LoadFigData(qint16 &FT)
@@ -286,6 +290,10 @@ void fMain::kindOptionClicked()
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        showPreviewWindow();
+        return true;
+    }
     if (watched == LvFigure->viewport() && event->type() == QEvent::MouseButtonRelease) {
         displaySelectedFigure();
     } else if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
@@ -334,6 +342,7 @@ void fMain::displaySelectedFigure()
     showThumbnail();
     m_addMode = false;
     cmdUpdate->setText(updateCaption);
+    emit currentRowChanged(m_currentRow);
 }
 
 void fMain::showThumbnail()
@@ -425,6 +434,7 @@ void fMain::updateList()
         }
         m_currentRow = m_editor.appendNew(cells);
         selectReportRow(LvFigure, m_currentRow);
+        emit currentRowChanged(m_currentRow);
         lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
         return;
     }
@@ -502,6 +512,9 @@ void fMain::showFigureDataWindow()
     }
     auto *window = new fPicData(m_taprell);
     m_dataWindow = window;
+    if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        preview->followPoints(window);
+    }
     placeBeside(window);
     window->show();
 }
@@ -515,6 +528,26 @@ void fMain::showFigureLabelWindow()
     }
     auto *window = new fPicLbl(m_taprell);
     m_labelWindow = window;
+    if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        preview->followLabels(window);
+    }
+    placeBeside(window);
+    window->show();
+}
+
+void fMain::showPreviewWindow()
+{
+    if (auto *window = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        window->bringToFront();
+        return;
+    }
+    auto *window = new fPreview(m_taprell, m_editor.model());
+    m_previewWindow = window;
+    window->setCatalogueRow(m_currentRow);
+    window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
+    window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
+    connect(this, &fMain::currentRowChanged, window, &fPreview::setCatalogueRow);
+    connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     placeBeside(window);
     window->show();
 }

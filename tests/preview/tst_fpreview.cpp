@@ -4,6 +4,7 @@
 #include "PreviewFeed.h"
 #include "TempLibrary.h"
 #include "WindowControls.h"
+#include "fMain.h"
 #include "fPicData.h"
 #include "fPicLbl.h"
 #include "fPreview.h"
@@ -177,6 +178,33 @@ private slots:
         catalogue->update(catalogueRowOf(u"B001"_s), cells);
         QVERIFY(!preview->writeThumbnail());
         QVERIFY(lib->dialogs.shown.last().text.contains(u"没有缩略图名"_s));
+    }
+
+    void catalogue_opensOnePreviewByF5OrThumbnailClick_thatFollowsItsCurrentRow()
+    {
+        fMain main(lib->taprell);
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QTest::keyClick(&main, Qt::Key_F5);
+        auto *shownPreview = qobject_cast<fPreview *>(main.previewWindow());
+        QVERIFY(shownPreview);
+        QVERIFY(shownPreview->isVisible());
+        const QString first = shownPreview->feed().figure().record.th;
+        QCOMPARE(first, main.editor().model().cell(0, CatalogueEditor::Th));
+
+        auto *list = windowControl<QTreeView>(&main, "LvFigure");
+        clickRow(list, 2);
+        QCOMPARE(shownPreview->feed().figure().record.th, main.editor().model().cell(2, CatalogueEditor::Th));
+
+        QTest::mouseClick(windowControl<QLabel>(&main, "Image1"), Qt::LeftButton);
+        QCOMPARE(main.previewWindow(), shownPreview);
+
+        // A thumbnail written from the preview is what the catalogue shows at once.
+        lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
+        QVERIFY(shownPreview->writeThumbnail());
+        QVERIFY(!windowControl<QLabel>(&main, "Image1")->pixmap().isNull());
+        shownPreview->close();
     }
 
     void export_writesTheChosenFormatAtTheChosenSize()

@@ -59,8 +59,7 @@ private slots:
         QVERIFY(errors.contains(u"no figure B999"_s));
         QVERIFY(!QFile::exists(lib->dir.filePath(u"x.svg"_s)));
 
-        QCOMPARE(run({u"--library"_s, lib->dir.path(), u"B001"_s, u"-o"_s, lib->dir.filePath(u"no/such/x.svg"_s)}),
-                 5);
+        QCOMPARE(run({u"--library"_s, lib->dir.path(), u"B001"_s, u"-o"_s, lib->dir.filePath(u"no/such/x.svg"_s)}), 5);
         QVERIFY(errors.contains(u"cannot write into"_s));
 
         QCOMPARE(run({u"--library"_s, lib->dir.path()}), 2);
