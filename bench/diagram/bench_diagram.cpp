@@ -30,10 +30,10 @@ Figure walkFigure(int points, int series)
     r.th = QStringLiteral("B999");
     r.tm = QStringLiteral("Benchmark");
     r.LB = QStringLiteral("B");
-    r.X = {QStringLiteral("35"), QStringLiteral("80"), QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("0"),
-           QStringLiteral("False"), QStringLiteral("0")};
-    r.Y = {QStringLiteral("0"), QStringLiteral("16"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("35"),
-           QStringLiteral("False"), QStringLiteral("0")};
+    r.X = {QStringLiteral("35"), QStringLiteral("80"),    QStringLiteral("1"), QStringLiteral("5"),
+           QStringLiteral("0"),  QStringLiteral("False"), QStringLiteral("0")};
+    r.Y = {QStringLiteral("0"),  QStringLiteral("16"),    QStringLiteral("1"), QStringLiteral("2"),
+           QStringLiteral("35"), QStringLiteral("False"), QStringLiteral("0")};
     r.border = QStringLiteral("True");
     QRandomGenerator random(42);
     const int perSeries = points / series;
@@ -49,8 +49,8 @@ Figure walkFigure(int points, int series)
         }
     }
     for (int i = 0; i < 20; ++i) {
-        figure.labels.append({QString::number(40 + i * 2), QString::number(2 + (i % 7) * 2),
-                              QStringLiteral("Field %1\n字段").arg(i)});
+        figure.labels.append(
+            {QString::number(40 + i * 2), QString::number(2 + (i % 7) * 2), QStringLiteral("Field %1\n字段").arg(i)});
     }
     return figure;
 }
@@ -79,7 +79,8 @@ void makeThousandFigureLibrary(const QString &file)
             QStringLiteral("insert into picMain select th || '-' || k, tm, figName || '-' || k, grp, LB, X1, X2, X3, "
                            "X4, X5, X6, X7, Y1, Y2, Y3, Y4, Y5, Y6, Y7, border, specialCase, Comment, Vector, Bitmap "
                            "from picMain, n"),
-            QStringLiteral("delete from picMain where rowid in (select rowid from picMain order by rowid desc limit 2)"),
+            QStringLiteral(
+                "delete from picMain where rowid in (select rowid from picMain order by rowid desc limit 2)"),
             QStringLiteral("commit"),
         };
         for (const QString &sql : statements) {
@@ -114,8 +115,8 @@ int main(int argc, char *argv[])
         bigRenderer.render(painter, QRectF(0, 0, 1000, 800));
     });
     out << "100,000 points, 1000x800: read " << QString::number(prepare, 'f', 3) << " s, draw "
-        << QString::number(paint, 'f', 3) << " s, together " << QString::number(prepare + paint, 'f', 3) << " s = "
-        << QString::number(100000 / (prepare + paint), 'f', 0) << " points/s\n";
+        << QString::number(paint, 'f', 3) << " s, together " << QString::number(prepare + paint, 'f', 3)
+        << " s = " << QString::number(100000 / (prepare + paint), 'f', 0) << " points/s\n";
 
     // A 100-point figure, one frame of the preview (620x520): read and draw, as after an edit.
     const Figure small = walkFigure(100, 4);
@@ -141,8 +142,8 @@ int main(int argc, char *argv[])
     render.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
-    render.start(QStringLiteral(TAPRELL_RENDER), {QStringLiteral("--library"), dir.path(), QStringLiteral("--all"),
-                                                  QStringLiteral("--thumbnails")});
+    render.start(QStringLiteral(TAPRELL_RENDER),
+                 {QStringLiteral("--library"), dir.path(), QStringLiteral("--all"), QStringLiteral("--thumbnails")});
     if (!render.waitForFinished(600000) || render.exitCode() != 0) {
         qFatal("taprell-render failed");
     }
