@@ -21,7 +21,7 @@ const QColor highlightColour(230, 80, 0);
 std::optional<double> parseNumber(const QString &text)
 {
     bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    const double value = QStringView(text).trimmed().toDouble(&ok); // C locale: a dot, never a comma
     if (!ok || !std::isfinite(value)) {
         return std::nullopt;
     }
