@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-demo FOLDER: makes FOLDER a demo install folder with the sample figure library in
-// dbase/system.mdb and a GIF thumbnail per figure in Diagram/MiniMap/.
+// dbase/system.mdb and a GIF thumbnail per figure in Diagram/MiniMap/, drawn from the figure.
+#include "FigureReader.h"
 #include "Library.h"
 #include "LibraryFile.h"
-#include "Query.h"
-#include "ThumbnailRenderer.h"
+#include "Thumbnails.h"
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -33,24 +31,24 @@ int main(int argc, char *argv[])
     const QString miniMap = folder.filePath(QStringLiteral("Diagram/MiniMap"));
     QDir().mkpath(miniMap);
     Library library;
-    Query figures;
-    if (!library.open(file) || !figures.open(library, QStringLiteral("select th, figName from picMain"))) {
+    QStringList numbers;
+    if (!library.open(file, OpenMode::ReadOnly) || !FigureReader::figureNumbers(library, &numbers)) {
         err << "cannot read the new library\n";
         return 1;
     }
-    // Qt reads GIF but does not write it: ImageMagick turns the drawn PNG into the GIF.
-    QTemporaryDir scratch;
     int made = 0;
-    for (int i = 1; i <= figures.recordCount(); ++i) {
-        figures.move(i);
-        const QString png = scratch.filePath(figures.text(1) + QStringLiteral(".png"));
-        renderThumbnail(library, figures.text(0), QSize(393, 337)).save(png);
-        const QString gif = QDir(miniMap).filePath(figures.text(1) + QStringLiteral(".gif"));
-        if (QProcess::execute(QStringLiteral("convert"), {png, gif}) == 0) {
+    for (const QString &number : std::as_const(numbers)) {
+        Figure figure;
+        QString error;
+        if (!FigureReader::readFigure(library, number, &figure)) {
+            err << number << ": cannot be read\n";
+        } else if (!Thumbnails::write(figure, Thumbnails::fileName(miniMap, figure.record.figName), &error)) {
+            err << number << ": " << error << '\n';
+        } else {
             ++made;
         }
     }
-    QTextStream(stdout) << "Demo library: " << file << " (" << figures.recordCount() << " figures, " << made
+    QTextStream(stdout) << "Demo library: " << file << " (" << numbers.size() << " figures, " << made
                         << " thumbnails)\n";
-    return 0;
+    return made == numbers.size() ? 0 : 1;
 }

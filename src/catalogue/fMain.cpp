@@ -7,6 +7,7 @@
 #include "fGroup.h"
 #include "fPicData.h"
 #include "fPicLbl.h"
+#include "fPreview.h"
 #include "mTaprell.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeView>
 
@@ -269,6 +271,8 @@ void fMain::buildControls()
     connect(Command1, &QPushButton::clicked, this, &fMain::showGroupWindow);
     connect(CommandButton1, &QPushButton::clicked, this, &fMain::showFigureDataWindow);
     connect(CommandButton2, &QPushButton::clicked, this, &fMain::showFigureLabelWindow);
+    Image1->installEventFilter(this);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, &fMain::showPreviewWindow);
 }
 
 void fMain::LoadFigData(qint16 &FT)
@@ -328,6 +332,10 @@ void fMain::kindOptionClicked()
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        showPreviewWindow();
+        return true;
+    }
     if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:
@@ -374,6 +382,7 @@ void fMain::displaySelectedFigure()
     showThumbnail();
     m_addMode = false;
     cmdUpdate->setText(updateCaption);
+    emit currentRowChanged(m_currentRow);
 }
 
 void fMain::showThumbnail()
@@ -465,6 +474,7 @@ void fMain::updateList()
         }
         m_currentRow = m_editor.appendNew(cells);
         selectReportRow(LvFigure, m_currentRow);
+        emit currentRowChanged(m_currentRow);
         return;
     }
     if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {
@@ -541,6 +551,9 @@ void fMain::showFigureDataWindow()
     }
     auto *window = new fPicData(m_taprell);
     m_dataWindow = window;
+    if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        preview->followPoints(window);
+    }
     placeBeside(window);
     window->show();
 }
@@ -554,6 +567,26 @@ void fMain::showFigureLabelWindow()
     }
     auto *window = new fPicLbl(m_taprell);
     m_labelWindow = window;
+    if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        preview->followLabels(window);
+    }
+    placeBeside(window);
+    window->show();
+}
+
+void fMain::showPreviewWindow()
+{
+    if (auto *window = qobject_cast<fPreview *>(m_previewWindow.data())) {
+        window->bringToFront();
+        return;
+    }
+    auto *window = new fPreview(m_taprell, m_editor.model());
+    m_previewWindow = window;
+    window->setCatalogueRow(m_currentRow);
+    window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
+    window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
+    connect(this, &fMain::currentRowChanged, window, &fPreview::setCatalogueRow);
+    connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     placeBeside(window);
     window->show();
 }

@@ -43,6 +43,14 @@ public:
     QWidget *groupWindow() const { return m_groupWindow; }
     QWidget *figureDataWindow() const { return m_dataWindow; }
     QWidget *figureLabelWindow() const { return m_labelWindow; }
+    QWidget *previewWindow() const { return m_previewWindow; }
+
+    // "图版预览" beside the catalogue (a click on Image1 or F5), one instance.
+    void showPreviewWindow();
+
+signals:
+    // The row the edit controls show changed (-1 for none), or its texts went into the list.
+    void currentRowChanged(int row);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -107,4 +115,5 @@ private:
     QPointer<QWidget> m_groupWindow;
     QPointer<QWidget> m_dataWindow;
     QPointer<QWidget> m_labelWindow;
+    QPointer<QWidget> m_previewWindow;
 };

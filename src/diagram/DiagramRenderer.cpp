@@ -1,0 +1,567 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DiagramRenderer.h"
+
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QColor axisColour(0, 0, 0);
+const QColor lineColour(0, 70, 170);
+const QColor labelColour(60, 60, 60);
+const QColor highlightColour(230, 80, 0);
+
+// A number typed into a field: the whole text, blanks around it allowed. Anything else is not a
+// number (unlike the lists' numeric value, which reads "12*" as 12).
+std::optional<double> parseNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = QStringView(text).trimmed().toDouble(&ok); // C locale: a dot, never a comma
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool isTrue(const QString &text)
+{
+    return text.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+}
+
+// Liang-Barsky: the part of the segment inside the rectangle; false when none is.
+bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
+{
+    double t0 = 0, t1 = 1;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    const QPointF start = a;
+    a = start + QPointF(dx, dy) * t0;
+    b = start + QPointF(dx, dy) * t1;
+    return true;
+}
+
+// Bezier control points of the centripetal Catmull-Rom piece from p1 to p2.
+std::pair<QPointF, QPointF> catmullRomControls(QPointF p0, QPointF p1, QPointF p2, QPointF p3)
+{
+    auto distance = [](QPointF a, QPointF b) { return std::sqrt(std::hypot(b.x() - a.x(), b.y() - a.y())); };
+    const double d1 = distance(p0, p1), d2 = distance(p1, p2), d3 = distance(p2, p3);
+    QPointF c1 = p1, c2 = p2;
+    if (d1 > 1e-9 && d2 > 1e-9) {
+        c1 = (d1 * d1 * p2 - d2 * d2 * p0 + (2 * d1 * d1 + 3 * d1 * d2 + d2 * d2) * p1) / (3 * d1 * (d1 + d2));
+    }
+    if (d3 > 1e-9 && d2 > 1e-9) {
+        c2 = (d3 * d3 * p1 - d2 * d2 * p3 + (2 * d3 * d3 + 3 * d3 * d2 + d2 * d2) * p2) / (3 * d3 * (d3 + d2));
+    }
+    return {c1, c2};
+}
+
+Qt::PenStyle penStyle(int lineType)
+{
+    switch (lineType) {
+    case 2:
+        return Qt::DotLine;
+    case 3:
+        return Qt::DashLine;
+    default:
+        return Qt::SolidLine;
+    }
+}
+
+} // namespace
+
+DiagramRenderer::DiagramRenderer(const Figure &figure)
+{
+    const FigureRecord &record = figure.record;
+    m_triangular = record.isTriangular();
+    m_title = record.tm;
+    m_border = isTrue(record.border);
+    if (!m_triangular) {
+        readAxes(record);
+    }
+
+    const int count = static_cast<int>(figure.points.size());
+    m_points.reserve(count);
+    QHash<int, int> pointsPerSeries;
+    QList<int> seriesOrder;
+    for (int i = 0; i < count; ++i) {
+        const FigurePoint &source = figure.points[i];
+        Point point;
+        const auto series = parseNumber(source.series);
+        point.series = series ? static_cast<int>(*series) : 0;
+        point.curve = isTrue(source.curve);
+        const auto lineType = parseNumber(source.lineType);
+        point.lineType = lineType ? static_cast<int>(*lineType) : 1;
+        if (!lineType || point.lineType < 0 || point.lineType > 3) {
+            m_problems << QStringLiteral("第 %1 点：线型“%2”不是 0 到 3，按实线画").arg(i + 1).arg(source.lineType);
+            point.lineType = 1;
+        }
+        const auto x = parseNumber(source.x), y = parseNumber(source.y);
+        if (!x || !y) {
+            m_problems << QStringLiteral("第 %1 点：%2值“%3”不是数字，未画与它相连的线段")
+                              .arg(i + 1)
+                              .arg(!x ? QStringLiteral("X") : QStringLiteral("Y"), !x ? source.x : source.y);
+        } else {
+            point.data = QPointF(*x, *y);
+            point.usable = true;
+            if ((m_x.scale.logarithmic && *x <= 0) || (m_y.scale.logarithmic && *y <= 0)) {
+                point.usable = false;
+                m_problems << QStringLiteral("第 %1 点 (%2, %3)：对数坐标轴上的值不大于 0，未画与它相连的线段")
+                                  .arg(i + 1)
+                                  .arg(source.x.trimmed(), source.y.trimmed());
+            }
+        }
+        if (!pointsPerSeries.contains(point.series)) {
+            seriesOrder << point.series;
+        }
+        ++pointsPerSeries[point.series];
+        m_points << point;
+    }
+    for (int series : std::as_const(seriesOrder)) {
+        if (pointsPerSeries.value(series) == 1) {
+            m_problems << QStringLiteral("线号 %1 只有一个点，画不出线").arg(series);
+        }
+    }
+
+    for (int i = 0; i < figure.labels.size(); ++i) {
+        const FigureLabel &source = figure.labels[i];
+        Label label;
+        label.text = source.text;
+        const auto x = parseNumber(source.x), y = parseNumber(source.y);
+        if (!x || !y) {
+            m_problems << QStringLiteral("第 %1 个标签：%2值“%3”不是数字，未画")
+                              .arg(i + 1)
+                              .arg(!x ? QStringLiteral("X") : QStringLiteral("Y"), !x ? source.x : source.y);
+        } else if ((m_x.scale.logarithmic && *x <= 0) || (m_y.scale.logarithmic && *y <= 0)) {
+            m_problems << QStringLiteral("第 %1 个标签：对数坐标轴上的值不大于 0，未画").arg(i + 1);
+        } else {
+            label.data = QPointF(*x, *y);
+            label.usable = true;
+        }
+        m_labels << label;
+    }
+
+    if (!m_triangular) {
+        m_xTicks = ticks(m_x);
+        m_yTicks = ticks(m_y);
+    }
+}
+
+void DiagramRenderer::readAxes(const FigureRecord &record)
+{
+    m_x = readAxis(record, QLatin1Char('X'), record.X, record.X[4]);
+    m_y = readAxis(record, QLatin1Char('Y'), record.Y, record.Y[4]);
+}
+
+DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar name,
+                                                    const std::array<QString, 7> &fields, const QString &crossingField)
+{
+    AxisSpec axis;
+    const QString axisName = QString(name) + QStringLiteral(" 轴");
+    auto field = [&](int i) { return QString(name) + QString::number(i); };
+    axis.scale.logarithmic = isTrue(fields[5]);
+    const auto low = parseNumber(fields[0]), high = parseNumber(fields[1]);
+    if (!low) {
+        m_problems << QStringLiteral("%1：最小值 %2“%3”不是数字").arg(axisName, field(1), fields[0]);
+    }
+    if (!high) {
+        m_problems << QStringLiteral("%1：最大值 %2“%3”不是数字").arg(axisName, field(2), fields[1]);
+    }
+    double minimum = low.value_or(axis.scale.logarithmic ? 1.0 : 0.0);
+    double maximum = high.value_or(axis.scale.logarithmic ? minimum * 1000 : minimum + 100);
+    if (low && high && minimum >= maximum) {
+        m_problems << QStringLiteral("%1：最小值 %2 (%3) 不小于最大值 %4 (%5)")
+                          .arg(axisName, field(1), fields[0].trimmed(), field(2), fields[1].trimmed());
+    }
+    if (minimum > maximum) {
+        std::swap(minimum, maximum);
+    }
+    if (axis.scale.logarithmic && minimum <= 0) {
+        m_problems
+            << QStringLiteral("%1：对数坐标的最小值 %2 (%3) 不大于 0").arg(axisName, field(1), fields[0].trimmed());
+        minimum = maximum > 0 ? maximum / 1000 : 1;
+    }
+    if (axis.scale.logarithmic && maximum <= minimum) {
+        maximum = minimum * 1000;
+    }
+    if (minimum == maximum) {
+        minimum -= 1;
+        maximum += 1;
+    }
+    axis.scale.minimum = minimum;
+    axis.scale.maximum = maximum;
+
+    if (!axis.scale.logarithmic) {
+        const auto minor = parseNumber(fields[2]), major = parseNumber(fields[3]);
+        axis.minor = minor && *minor > 0 ? *minor : 0;
+        axis.major = major && *major > 0 ? *major : 0;
+        if (!major || *major <= 0) {
+            m_problems << QStringLiteral("%1：主间隔 %2“%3”不是正数，未画主刻度").arg(axisName, field(4), fields[3]);
+        }
+        for (const auto &[step, fieldNumber] : {std::pair{axis.minor, 3}, std::pair{axis.major, 4}}) {
+            if (step > 0 && !((maximum - minimum) / step <= maximumTicks)) {
+                m_problems << QStringLiteral("%1：间隔 %2 (%3) 在这个范围内超过 %4 个刻度，未画")
+                                  .arg(axisName, field(fieldNumber), fields[fieldNumber - 1].trimmed())
+                                  .arg(maximumTicks);
+            }
+        }
+    }
+    const auto crossing = parseNumber(crossingField);
+    axis.crossing = crossing.value_or(0);
+    const auto decimals = parseNumber(fields[6]);
+    axis.decimals = decimals ? std::clamp(static_cast<int>(*decimals), -1, 10) : -1;
+    return axis;
+}
+
+QList<DiagramRenderer::Tick> DiagramRenderer::ticks(const AxisSpec &axis) const
+{
+    QList<Tick> result;
+    const double minimum = axis.scale.minimum, maximum = axis.scale.maximum;
+    if (axis.scale.logarithmic) {
+        const int first = static_cast<int>(std::floor(std::log10(minimum)));
+        const int last = static_cast<int>(std::ceil(std::log10(maximum)));
+        const bool minors = last - first <= 60;
+        for (int k = first; k <= last; ++k) {
+            for (int m = 1; m <= (minors ? 9 : 1); ++m) {
+                const double value = m * std::pow(10.0, k);
+                if (value >= minimum * (1 - 1e-12) && value <= maximum * (1 + 1e-12)) {
+                    result.append({value, m == 1});
+                }
+            }
+        }
+        return result;
+    }
+    // Both kinds counted in whole steps from a multiple of the interval, so a tiny interval on a
+    // huge range is refused up front instead of being stepped through.
+    auto add = [&](double step, bool major) {
+        if (step <= 0) {
+            return;
+        }
+        const double span = (maximum - minimum) / step;
+        if (!(span <= maximumTicks)) {
+            return;
+        }
+        const double first = std::ceil(minimum / step - 1e-9);
+        const int count = static_cast<int>(std::floor(maximum / step + 1e-9) - first) + 1;
+        for (int i = 0; i < count; ++i) {
+            double value = (first + i) * step;
+            if (std::abs(value) < step * 1e-9) {
+                value = 0;
+            }
+            result.append({value, major});
+        }
+    };
+    add(axis.major, true);
+    QList<Tick> majors = result;
+    add(axis.minor, false);
+    // A minor tick where a major one stands is the major one.
+    result.erase(std::remove_if(result.begin() + majors.size(), result.end(),
+                                [&](const Tick &tick) {
+                                    return std::any_of(majors.begin(), majors.end(), [&](const Tick &m) {
+                                        return std::abs(m.value - tick.value) < axis.minor * 1e-6;
+                                    });
+                                }),
+                 result.end());
+    return result;
+}
+
+QString DiagramRenderer::tickText(const AxisSpec &axis, double value)
+{
+    if (axis.scale.logarithmic || axis.decimals < 0) {
+        return QLocale::c().toString(value, 'g', 12);
+    }
+    return QLocale::c().toString(value, 'f', axis.decimals);
+}
+
+double DiagramRenderer::fontPixels(const QRectF &target) const
+{
+    return std::clamp(std::min(target.width(), target.height()) / 38.0, 7.0, 28.0);
+}
+
+DiagramMapping DiagramRenderer::layout(const QRectF &target, QPaintDevice *device, const RenderOptions &options) const
+{
+    const double px = fontPixels(target);
+    const double titleHeight = m_title.isEmpty() ? px : px * 2.2;
+    if (m_triangular) {
+        // The labels placed just outside the corners stay in the picture: the triangle is fitted
+        // together with every label's anchor (within reason), and half a label's size around it.
+        QRectF extent(0, 0, 100, DiagramMapping::triangleHeight);
+        for (const Label &label : m_labels) {
+            if (label.usable && QRectF(-50, -50, 200, 190).contains(label.data)) {
+                extent = extent.united(QRectF(label.data, QSizeF(1e-9, 1e-9)));
+            }
+        }
+        const QRectF area = target.adjusted(px * 4, titleHeight + px * 1.5, -px * 4, -px * 1.5);
+        return DiagramMapping::triangular(area, extent);
+    }
+    QFont font = options.font;
+    font.setPixelSize(std::max(1, qRound(px)));
+    const QFontMetricsF metrics(font, device);
+    double widest = 0;
+    for (const Tick &tick : m_yTicks) {
+        if (tick.major) {
+            widest = std::max(widest, metrics.horizontalAdvance(tickText(m_y, tick.value)));
+        }
+    }
+    const double tick = px * 0.6;
+    const double left = widest + tick + px * 1.0;
+    const double bottom = metrics.height() + tick + px * 0.8;
+    const double right = px * 2.0;
+    QRectF plot = target.adjusted(left, titleHeight, -right, -bottom);
+    if (plot.width() < 1 || plot.height() < 1) {
+        plot = QRectF(target.center(), QSizeF(1, 1));
+    }
+    return DiagramMapping::rectangular(m_x.scale, m_y.scale, plot);
+}
+
+RenderResult DiagramRenderer::render(QPainter &painter, const QRectF &target, const RenderOptions &options) const
+{
+    RenderResult result;
+    result.problems = m_problems;
+    result.mapping = layout(target, painter.device(), options);
+    const double px = fontPixels(target);
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(target, Qt::white);
+    QFont font = options.font;
+    font.setPixelSize(std::max(1, qRound(px)));
+    painter.setFont(font);
+
+    if (m_triangular) {
+        paintTriangleFrame(painter, result.mapping, px);
+    } else {
+        paintRectangularFrame(painter, result.mapping, px);
+    }
+    paintLines(painter, result.mapping, px);
+    paintLabels(painter, result.mapping, options, px);
+
+    if (options.highlightedPoint >= 0 && options.highlightedPoint < m_points.size()) {
+        const Point &point = m_points[options.highlightedPoint];
+        if (point.usable) {
+            painter.setPen(QPen(highlightColour, std::max(1.5, px / 6)));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(result.mapping.toDevice(point.data), px * 0.6, px * 0.6);
+        }
+    }
+
+    if (!m_title.isEmpty()) {
+        QFont titleFont = font;
+        titleFont.setBold(true);
+        titleFont.setPixelSize(std::max(1, qRound(px * 1.15)));
+        painter.setFont(titleFont);
+        painter.setPen(axisColour);
+        painter.drawText(QRectF(target.left(), target.top(), target.width(), px * 2.2), Qt::AlignCenter, m_title);
+    }
+    painter.restore();
+    return result;
+}
+
+QImage DiagramRenderer::renderImage(QSize size, const RenderOptions &options) const
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    render(painter, QRectF(QPointF(0, 0), QSizeF(size)), options);
+    painter.end();
+    return image;
+}
+
+void DiagramRenderer::paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, double px) const
+{
+    const QRectF plot = mapping.plotRect();
+    const double lineWidth = std::max(1.0, px / 12);
+    painter.setPen(QPen(axisColour, lineWidth));
+    painter.setBrush(Qt::NoBrush);
+    if (m_border) {
+        painter.drawRect(plot);
+    }
+    // The x axis stands at the y value X5, the y axis at the x value Y5, each kept in the range.
+    auto clampedFraction = [](const AxisSpec &other, double value) {
+        const double f = other.scale.fraction(value);
+        return std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+    };
+    const double xAxisY = plot.bottom() - clampedFraction(m_y, m_x.crossing) * plot.height();
+    const double yAxisX = plot.left() + clampedFraction(m_x, m_y.crossing) * plot.width();
+    painter.drawLine(QPointF(plot.left(), xAxisY), QPointF(plot.right(), xAxisY));
+    painter.drawLine(QPointF(yAxisX, plot.top()), QPointF(yAxisX, plot.bottom()));
+
+    const double majorLength = px * 0.6, minorLength = px * 0.35;
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    for (const Tick &tick : m_xTicks) {
+        const double x = plot.left() + m_x.scale.fraction(tick.value) * plot.width();
+        painter.drawLine(QPointF(x, xAxisY), QPointF(x, xAxisY + (tick.major ? majorLength : minorLength)));
+        if (tick.major) {
+            const QString text = tickText(m_x, tick.value);
+            painter.drawText(QRectF(x - 100 * px, xAxisY + majorLength + px * 0.2, 200 * px, metrics.height()),
+                             Qt::AlignHCenter | Qt::AlignTop, text);
+        }
+    }
+    for (const Tick &tick : m_yTicks) {
+        const double y = plot.bottom() - m_y.scale.fraction(tick.value) * plot.height();
+        painter.drawLine(QPointF(yAxisX, y), QPointF(yAxisX - (tick.major ? majorLength : minorLength), y));
+        if (tick.major) {
+            const QString text = tickText(m_y, tick.value);
+            painter.drawText(QRectF(yAxisX - majorLength - px * 0.3 - 200 * px, y - metrics.height() / 2, 200 * px,
+                                    metrics.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, text);
+        }
+    }
+}
+
+void DiagramRenderer::paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, double px) const
+{
+    painter.setPen(QPen(axisColour, std::max(1.0, px / 12)));
+    painter.setBrush(Qt::NoBrush);
+    const QPolygonF corners = mapping.triangle();
+    painter.drawPolygon(corners);
+    // Ticks every 10% along each side, pointing inwards along the grid line through them.
+    const double length = px * 0.6;
+    for (int side = 0; side < 3; ++side) {
+        const QPointF from = corners[side], to = corners[(side + 1) % 3], opposite = corners[(side + 2) % 3];
+        const QPointF direction = opposite - to;
+        const QPointF step = direction / std::hypot(direction.x(), direction.y()) * length;
+        for (int i = 1; i < 10; ++i) {
+            const QPointF at = from + (to - from) * (i / 10.0);
+            painter.drawLine(at, at + step);
+        }
+    }
+}
+
+void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const
+{
+    painter.save();
+    if (m_triangular) {
+        QPainterPath clip;
+        clip.addPolygon(mapping.triangle());
+        clip.closeSubpath();
+        painter.setClipPath(clip);
+    } else {
+        painter.setClipRect(mapping.plotRect());
+    }
+    painter.setBrush(Qt::NoBrush);
+    const double width = std::max(1.2, px / 7);
+    // Segments are cut to a rectangle a little larger than the plot before they are painted, so
+    // a point far outside the range never hands the paint engine a huge coordinate.
+    const QRectF plot = mapping.plotRect();
+    const QRectF bounds = plot.adjusted(-plot.width() * 0.1 - 10, -plot.height() * 0.1 - 10, plot.width() * 0.1 + 10,
+                                        plot.height() * 0.1 + 10);
+
+    QHash<int, int> lastOfSeries; // series -> index of its previous point
+    QList<int> previousOf(m_points.size(), -1), nextOf(m_points.size(), -1);
+    for (int i = 0; i < m_points.size(); ++i) {
+        const int series = m_points[i].series;
+        if (const auto it = lastOfSeries.constFind(series); it != lastOfSeries.cend()) {
+            previousOf[i] = *it;
+            nextOf[*it] = i;
+        }
+        lastOfSeries[series] = i;
+    }
+
+    QPainterPath path;
+    int pathStyle = -1;
+    QPointF pathEnd;
+    auto flush = [&]() {
+        if (!path.isEmpty()) {
+            QPen pen(lineColour, width, penStyle(pathStyle), Qt::FlatCap, Qt::RoundJoin);
+            painter.setPen(pen);
+            painter.drawPath(path);
+        }
+        path = QPainterPath();
+    };
+    auto extend = [&](int style, QPointF a) {
+        if (style != pathStyle) {
+            flush();
+            pathStyle = style;
+        }
+        if (path.isEmpty() || pathEnd != a) {
+            path.moveTo(a);
+        }
+    };
+
+    for (int i = 0; i < m_points.size(); ++i) {
+        const int previous = previousOf[i];
+        const Point &here = m_points[i];
+        if (previous < 0 || here.lineType == 0 || !here.usable || !m_points[previous].usable) {
+            continue;
+        }
+        const Point &before = m_points[previous];
+        QPointF a = mapping.toDevice(before.data), b = mapping.toDevice(here.data);
+        if (before.curve && here.curve) {
+            const int outer0 = previousOf[previous], outer3 = nextOf[i];
+            const QPointF p0 = outer0 >= 0 && m_points[outer0].curve && m_points[outer0].usable
+                                   ? mapping.toDevice(m_points[outer0].data)
+                                   : a;
+            const QPointF p3 = outer3 >= 0 && m_points[outer3].curve && m_points[outer3].usable
+                                   ? mapping.toDevice(m_points[outer3].data)
+                                   : b;
+            const auto [c1, c2] = catmullRomControls(p0, a, b, p3);
+            if (bounds.contains(a) && bounds.contains(b) && bounds.contains(c1) && bounds.contains(c2)) {
+                extend(here.lineType, a);
+                path.cubicTo(c1, c2, b);
+                pathEnd = b;
+                continue;
+            }
+        }
+        if (!clipSegment(a, b, bounds)) {
+            continue;
+        }
+        extend(here.lineType, a);
+        path.lineTo(b);
+        pathEnd = b;
+    }
+    flush();
+    painter.restore();
+}
+
+void DiagramRenderer::paintLabels(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
+                                  double px) const
+{
+    QFont font = painter.font();
+    font.setPixelSize(std::max(1, qRound(px * 0.85)));
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, painter.device());
+    const QRectF visible = painter.window();
+    for (int i = 0; i < m_labels.size(); ++i) {
+        const Label &label = m_labels[i];
+        if (!label.usable) {
+            continue;
+        }
+        const QPointF at = mapping.toDevice(label.data);
+        if (!visible.adjusted(-px * 20, -px * 20, px * 20, px * 20).contains(at)) {
+            continue;
+        }
+        const QRectF box(at.x() - px * 20, at.y() - px * 20, px * 40, px * 40);
+        const QRectF used = metrics.boundingRect(box, Qt::AlignCenter, label.text);
+        if (i == options.highlightedLabel) {
+            painter.setPen(QPen(highlightColour, std::max(1.5, px / 6)));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(used.adjusted(-px * 0.3, -px * 0.2, px * 0.3, px * 0.2), px * 0.3, px * 0.3);
+        }
+        painter.setPen(labelColour);
+        painter.drawText(box, Qt::AlignCenter, label.text);
+    }
+}

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "DiagramRenderer.h"
+
+#include <QWidget>
+
+#include <memory>
+
+// Paints one figure to fill the widget and reports the data coordinates under the mouse,
+// through the same mapping the painting used.
+class FigureCanvas : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FigureCanvas(QWidget *parent = nullptr);
+
+    // Null shows an empty canvas with the text.
+    void setFigure(std::shared_ptr<const DiagramRenderer> renderer, const RenderOptions &options,
+                   const QString &emptyText = {});
+    // The mapping of the last painting (or of the widget's size when it was not painted yet).
+    DiagramMapping mapping() const;
+    QSize sizeHint() const override { return {620, 520}; }
+
+signals:
+    // data: the coordinates under the mouse; inside: within the drawn range.
+    void hovered(QPointF data, bool inside);
+    void left();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    std::shared_ptr<const DiagramRenderer> m_renderer;
+    RenderOptions m_options;
+    QString m_emptyText;
+    DiagramMapping m_mapping;
+    bool m_painted = false;
+};

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PreviewFeed.h"
+
+#include "CatalogueEditor.h"
+#include "FigureReader.h"
+#include "LabelEditor.h"
+#include "PicDataEditor.h"
+#include "WorkingListModel.h"
+#include "mTaprell.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+
+namespace {
+
+// Columns of the data window's list (0 is the point number) and of the label window's.
+enum PointColumn
+{
+    SeriesColumn = 1,
+    CurveColumn,
+    XColumn,
+    YColumn,
+    LineTypeColumn,
+};
+
+int selectedRow(const QAbstractItemView *list)
+{
+    if (!list || !list->selectionModel()) {
+        return -1;
+    }
+    const QModelIndex current = list->selectionModel()->currentIndex();
+    return current.isValid() && list->selectionModel()->isRowSelected(current.row(), current.parent()) ? current.row()
+                                                                                                       : -1;
+}
+
+bool sameFigure(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+PreviewFeed::PreviewFeed(mTaprell &taprell, WorkingListModel &catalogue, QObject *parent)
+    : QObject(parent)
+    , m_taprell(taprell)
+    , m_catalogue(catalogue)
+{
+    // A list load (another kind) leaves the catalogue without a current row.
+    connect(&m_catalogue, &QAbstractItemModel::modelReset, this, [this] { m_row = -1; });
+    QList<QMetaObject::Connection> unused;
+    watchModel(&m_catalogue, unused);
+    refresh();
+}
+
+void PreviewFeed::watchModel(const QAbstractItemModel *model, QList<QMetaObject::Connection> &connections)
+{
+    auto again = [this] { refresh(); };
+    connections << connect(model, &QAbstractItemModel::dataChanged, this, again)
+                << connect(model, &QAbstractItemModel::rowsInserted, this, again)
+                << connect(model, &QAbstractItemModel::rowsRemoved, this, again)
+                << connect(model, &QAbstractItemModel::modelReset, this, again)
+                << connect(model, &QAbstractItemModel::layoutChanged, this, again);
+}
+
+void PreviewFeed::setCatalogueRow(int row)
+{
+    m_row = row;
+    refresh();
+}
+
+void PreviewFeed::followPoints(PicDataEditor *editor, QAbstractItemView *list)
+{
+    for (const auto &connection : std::as_const(m_pointsConnections)) {
+        disconnect(connection);
+    }
+    m_pointsConnections.clear();
+    m_points = editor;
+    m_pointsOwner = editor ? editor->model() : nullptr;
+    m_pointsList = list;
+    if (editor) {
+        watchModel(editor->model(), m_pointsConnections);
+        // The window goes: what it saved is in the library now.
+        m_pointsConnections << connect(editor->model(), &QObject::destroyed, this, [this] {
+            m_points = nullptr;
+            rereadLibrary();
+        });
+        if (list && list->selectionModel()) {
+            m_pointsConnections << connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                                           [this] { refresh(); });
+        }
+    }
+    refresh();
+}
+
+void PreviewFeed::followLabels(LabelEditor *editor, QAbstractItemView *list)
+{
+    for (const auto &connection : std::as_const(m_labelsConnections)) {
+        disconnect(connection);
+    }
+    m_labelsConnections.clear();
+    m_labels = editor;
+    m_labelsOwner = editor ? &editor->model() : nullptr;
+    m_labelsList = list;
+    if (editor) {
+        watchModel(&editor->model(), m_labelsConnections);
+        m_labelsConnections << connect(&editor->model(), &QObject::destroyed, this, [this] {
+            m_labels = nullptr;
+            rereadLibrary();
+        });
+        if (list && list->selectionModel()) {
+            m_labelsConnections << connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                                           [this] { refresh(); });
+        }
+    }
+    refresh();
+}
+
+void PreviewFeed::rereadLibrary()
+{
+    m_storedValid = false;
+    refresh();
+}
+
+void PreviewFeed::ensureStoredParts(const QString &figureNumber)
+{
+    if (m_storedValid && sameFigure(m_storedFor, figureNumber)) {
+        return;
+    }
+    m_storedFor = figureNumber;
+    m_storedValid = true;
+    m_storedPoints.clear();
+    m_storedLabels.clear();
+    m_readProblem.clear();
+    Library &library = m_taprell.library();
+    if (!library.isOpen()) {
+        if (Status status = m_taprell.openLibrary(); !status) {
+            m_readProblem = status.error().message;
+            return;
+        }
+    }
+    Status status = FigureReader::readPoints(library, figureNumber, &m_storedPoints);
+    if (status) {
+        status = FigureReader::readLabels(library, figureNumber, &m_storedLabels);
+    }
+    if (!status) {
+        m_readProblem = status.error().message;
+    }
+}
+
+void PreviewFeed::refresh()
+{
+    if (!m_pointsOwner) {
+        m_points = nullptr;
+    }
+    if (!m_labelsOwner) {
+        m_labels = nullptr;
+    }
+    m_hasFigure = m_row >= 0 && m_row < m_catalogue.size();
+    m_figure = Figure();
+    m_highlightedPoint = m_highlightedLabel = -1;
+    m_pointsLive = m_labelsLive = false;
+    if (!m_hasFigure) {
+        emit changed();
+        return;
+    }
+
+    FigureRecord &record = m_figure.record;
+    record.th = m_catalogue.cell(m_row, CatalogueEditor::Th);
+    record.tm = m_catalogue.cell(m_row, CatalogueEditor::Tm);
+    record.figName = m_catalogue.cell(m_row, CatalogueEditor::FigName);
+    record.LB = m_taprell.figureKind() == 2 ? QStringLiteral("T") : QStringLiteral("B");
+    for (int i = 0; i < 7; ++i) {
+        record.X[i] = m_catalogue.cell(m_row, CatalogueEditor::X1 + i);
+        record.Y[i] = m_catalogue.cell(m_row, CatalogueEditor::Y1 + i);
+    }
+    record.border = m_catalogue.cell(m_row, CatalogueEditor::Border);
+
+    m_pointsLive = m_points && sameFigure(m_points->figureNumber(), record.th);
+    m_labelsLive = m_labels && sameFigure(m_labels->figureNumber(), record.th);
+    if (!m_pointsLive || !m_labelsLive) {
+        ensureStoredParts(record.th);
+    }
+
+    if (m_pointsLive) {
+        const WorkingListModel &model = *m_points->model();
+        m_figure.points.reserve(model.size());
+        for (int r = 0; r < model.size(); ++r) {
+            m_figure.points.append({model.cell(r, SeriesColumn), model.cell(r, CurveColumn), model.cell(r, XColumn),
+                                    model.cell(r, YColumn), model.cell(r, LineTypeColumn)});
+        }
+        m_highlightedPoint = selectedRow(m_pointsList);
+    } else {
+        m_figure.points = m_storedPoints;
+    }
+
+    if (m_labelsLive) {
+        // Labels marked for deletion are drawn as the save will leave the figure: without them.
+        const WorkingListModel &model = m_labels->model();
+        const int selected = selectedRow(m_labelsList);
+        for (int r = 0; r < model.size(); ++r) {
+            if (model.state(r) == RowState::Deleted) {
+                continue;
+            }
+            if (r == selected) {
+                m_highlightedLabel = static_cast<int>(m_figure.labels.size());
+            }
+            m_figure.labels.append({model.cell(r, LabelEditor::XColumn), model.cell(r, LabelEditor::YColumn),
+                                    model.cell(r, LabelEditor::NameColumn)});
+        }
+    } else {
+        m_figure.labels = m_storedLabels;
+    }
+    emit changed();
+}

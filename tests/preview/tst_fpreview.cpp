@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CatalogueEditor.h"
+#include "FigureCanvas.h"
+#include "PreviewFeed.h"
+#include "TempLibrary.h"
+#include "WindowControls.h"
+#include "fMain.h"
+#include "fPicData.h"
+#include "fPicLbl.h"
+#include "fPreview.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+class TestFPreview : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempLibrary> lib;
+    std::unique_ptr<CatalogueEditor> catalogue;
+    std::unique_ptr<fPreview> preview;
+
+    int catalogueRowOf(const QString &number) const
+    {
+        for (int r = 0; r < catalogue->model().size(); ++r) {
+            if (catalogue->model().cell(r, CatalogueEditor::Th) == number) {
+                return r;
+            }
+        }
+        return -1;
+    }
+    const Figure &shown() const { return preview->feed().figure(); }
+
+    static void clickRow(QTreeView *list, int row)
+    {
+        const QModelIndex index = list->model()->index(row, 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    }
+    static void type(QWidget *window, const char *field, const QString &text)
+    {
+        auto *edit = windowControl<QLineEdit>(window, field);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+private slots:
+    void init()
+    {
+        lib = std::make_unique<TempLibrary>();
+        lib->taprell.setFigureKind(1);
+        lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
+        catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
+        QVERIFY(catalogue->load(1));
+        preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
+        preview->setCatalogueRow(catalogueRowOf(u"B001"_s));
+    }
+    void cleanup()
+    {
+        preview.reset();
+        catalogue.reset();
+        lib.reset();
+    }
+
+    void showsTheCatalogueRow_withItsStoredPointsAndLabels_andItsUnsavedFields()
+    {
+        QCOMPARE(preview->windowTitle(), u"图版预览"_s);
+        QCOMPARE(shown().record.th, u"B001"_s);
+        QCOMPARE(shown().points.size(), 48);
+        QCOMPARE(shown().labels.size(), 17);
+        QCOMPARE(preview->problems(), QStringList());
+
+        // 刷新列表 copies the controls into the row: the preview draws the unsaved values.
+        QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
+        cells[CatalogueEditor::X1 + 1] = u"30"_s; // X2 below X1
+        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        QCOMPARE(shown().record.X[1], u"30"_s);
+        QVERIFY(preview->problems().join(u'\n').contains(u"不小于最大值"_s));
+
+        preview->setCatalogueRow(catalogueRowOf(u"B003"_s));
+        QCOMPARE(shown().record.th, u"B003"_s);
+        QCOMPARE(shown().points.size(), 8);
+        preview->setCatalogueRow(-1);
+        QVERIFY(!preview->feed().hasFigure());
+        QVERIFY(!windowControl<QPushButton>(preview.get(), "cmdThumbnail")->isEnabled());
+    }
+
+    void followsAnEditInTheDataWindow_beforeItIsSaved_andHighlightsThePoint()
+    {
+        lib->taprell.setCurrentFigureNumber(u"B001"_s);
+        fPicData data(lib->taprell);
+        preview->followPoints(&data);
+        data.show();
+        data.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&data));
+        auto *list = windowControl<QTreeView>(&data, "LvFigure");
+
+        clickRow(list, 1);
+        QCOMPARE(preview->feed().highlightedPoint(), 1);
+        type(&data, "tTxtBx3", u"43.5"_s);
+        clickRow(list, 2); // leaving the field commits it to point 2
+        QVERIFY(preview->feed().pointsFromWorkingCopy());
+        QCOMPARE(shown().points[1].x, u"43.5"_s);
+        QCOMPARE(preview->feed().highlightedPoint(), 2);
+        QCOMPARE(lib->scalar(u"select X from pData where th = 'B001' and ID = 2"_s), u"41"_s);
+
+        type(&data, "tTxtBx4", u"1O"_s);
+        clickRow(list, 3);
+        QVERIFY(preview->problems().join(u'\n').contains(u"“1O”不是数字"_s));
+
+        // The window closes without saving: the stored points are drawn again.
+        data.close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        preview->followPoints(nullptr);
+        QCOMPARE(shown().points[1].x, u"41"_s);
+        QVERIFY(!preview->feed().pointsFromWorkingCopy());
+    }
+
+    void followsTheLabelWindow_withoutLabelsMarkedForDeletion()
+    {
+        lib->taprell.setCurrentFigureNumber(u"B001"_s);
+        fPicLbl labels(lib->taprell);
+        preview->followLabels(&labels);
+        QVERIFY(preview->feed().labelsFromWorkingCopy());
+        QCOMPARE(shown().labels.size(), 17);
+        labels.editor().chooseRow(0);
+        QVERIFY(labels.editor().markCurrentDeleted());
+        QCOMPARE(shown().labels.size(), 16);
+        QCOMPARE(shown().labels[0].text, lib->scalar(u"select Lbl from picLable where th = 'B001' and ID = 2"_s));
+
+        // A data window open for another figure is not this figure's working copy.
+        lib->taprell.setCurrentFigureNumber(u"B002"_s);
+        fPicData other(lib->taprell);
+        preview->followPoints(&other);
+        QVERIFY(!preview->feed().pointsFromWorkingCopy());
+        QCOMPARE(shown().points.size(), 48);
+    }
+
+    void hover_showsTheDataCoordinatesUnderTheMouse()
+    {
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview.get()));
+        FigureCanvas *canvas = preview->canvas();
+        const QPoint at = canvas->mapping().toDevice({52.5, 14}).toPoint();
+        QTest::mouseMove(canvas, at);
+        const QString text = windowControl<QLabel>(preview.get(), "lblCoordinates")->text();
+        QVERIFY2(text.contains(u"X = 52."_s) && text.contains(u"Y = 1"_s), qPrintable(text));
+        QVERIFY(!text.contains(u"图外"_s));
+    }
+
+    void thumbnail_isWrittenAsGif_andAsksBeforeReplacing()
+    {
+        QSignalSpy written(preview.get(), &fPreview::thumbnailWritten);
+        QVERIFY(preview->writeThumbnail());
+        const QString file = lib->dir.filePath(u"Diagram/MiniMap/BP001.gif"_s);
+        QCOMPARE(written.size(), 1);
+        QCOMPARE(written.first().first().toString(), file);
+        QCOMPARE(QImage(file).size(), QSize(393, 337));
+        QVERIFY(lib->dialogs.shown.isEmpty());
+
+        QVERIFY(!preview->writeThumbnail()); // answered No
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        QCOMPARE(lib->dialogs.shown.first().buttons, Dialogs::Buttons::YesNo);
+        lib->dialogs.answers = {Dialogs::Answer::Yes};
+        QVERIFY(preview->writeThumbnail());
+        QCOMPARE(written.size(), 2);
+
+        // A figure without a thumbnail name cannot have a thumbnail.
+        QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
+        cells[CatalogueEditor::FigName] = QString();
+        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        QVERIFY(!preview->writeThumbnail());
+        QVERIFY(lib->dialogs.shown.last().text.contains(u"没有缩略图名"_s));
+    }
+
+    void catalogue_opensOnePreviewByF5OrThumbnailClick_thatFollowsItsCurrentRow()
+    {
+        fMain main(lib->taprell);
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QTest::keyClick(&main, Qt::Key_F5);
+        auto *shownPreview = qobject_cast<fPreview *>(main.previewWindow());
+        QVERIFY(shownPreview);
+        QVERIFY(shownPreview->isVisible());
+        const QString first = shownPreview->feed().figure().record.th;
+        QCOMPARE(first, main.editor().model().cell(0, CatalogueEditor::Th));
+
+        auto *list = windowControl<QTreeView>(&main, "LvFigure");
+        clickRow(list, 2);
+        QCOMPARE(shownPreview->feed().figure().record.th, main.editor().model().cell(2, CatalogueEditor::Th));
+
+        QTest::mouseClick(windowControl<QLabel>(&main, "Image1"), Qt::LeftButton);
+        QCOMPARE(main.previewWindow(), shownPreview);
+
+        // A thumbnail written from the preview is what the catalogue shows at once.
+        lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
+        QVERIFY(shownPreview->writeThumbnail());
+        QVERIFY(!windowControl<QLabel>(&main, "Image1")->pixmap().isNull());
+        shownPreview->close();
+    }
+
+    void export_writesTheChosenFormatAtTheChosenSize()
+    {
+        preview->setExportSize(QSize(320, 240));
+        const QString png = lib->dir.filePath(u"b001.png"_s);
+        QVERIFY(preview->exportTo(png));
+        QCOMPARE(QImage(png).size(), QSize(320, 240));
+        QVERIFY(!preview->exportTo(lib->dir.filePath(u"b001.txt"_s)));
+        QVERIFY(lib->dialogs.shown.last().details.contains(u".svg"_s));
+    }
+};
+
+QTEST_MAIN(TestFPreview)
+#include "tst_fpreview.moc"
