@@ -277,7 +277,13 @@ QList<QString> CatalogueEditor::writtenTexts(int row) const
     QList<QString> texts = m_model.row(row).cells;
     for (int c = Th; c < ColumnCount && c < texts.size(); ++c) {
         if (takesNumericValue(c)) {
-            texts[c] = numberText(numericValue(texts[c]));
+            // A number past a double's range keeps its text, which the column then refuses
+            // with the field named, rather than being stored as 0.
+            bool outOfRange = false;
+            const double value = numericValue(texts[c], &outOfRange);
+            if (!outOfRange) {
+                texts[c] = numberText(value);
+            }
         }
     }
     return texts;

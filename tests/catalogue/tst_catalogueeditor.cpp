@@ -336,6 +336,27 @@ private slots:
         QVERIFY(!editor.model().hasUnsavedChanges());
     }
 
+    void numbersPastADoublesRangeAreRefusedWithTheFieldNamed()
+    {
+        TempLibrary lib;
+        CatalogueEditor editor(lib.taprell);
+        QVERIFY(editor.load(1));
+        const QString before =
+            lib.scalar(QStringLiteral("select X2 || ',' || X6 || ',' || X7 from picMain where th = 'B003'"));
+        QList<QString> cells = rowCells(editor, 2);
+        cells[CatalogueEditor::X1 + 1] = QStringLiteral("1e309");
+        cells[CatalogueEditor::X1 + 5] = QStringLiteral("1e400");
+        cells[CatalogueEditor::X1 + 6] = QStringLiteral("-1e999");
+        editor.update(2, cells);
+        const Status status = editor.save();
+        QVERIFY(!status);
+        QCOMPARE(status.error().field, QStringLiteral("X2, X6, X7"));
+        QVERIFY(status.error().message.contains(QStringLiteral("超出了数字的范围")));
+        QCOMPARE(lib.scalar(QStringLiteral("select X2 || ',' || X6 || ',' || X7 from picMain where th = 'B003'")),
+                 before);
+        QVERIFY(editor.model().hasUnsavedChanges());
+    }
+
     void everyFieldTheRecordCannotTakeIsNamedAtOnce()
     {
         TempLibrary lib;
