@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Dialogs.h"
 #include "FileOperations.h"
+#include "ProgramFonts.h"
 #include "ProgramStarter.h"
 #include "SettingsStore.h"
 #include "SpreadsheetApplication.h"
@@ -9,16 +10,12 @@
 #include "mMain.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installChineseQtTexts();
-    QFont::insertSubstitutions(
-        QStringLiteral("宋体"),
-        {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
-    QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
+    installProgramFonts();
 
     SettingsStore settings;
     MessageBoxDialogs dialogs;

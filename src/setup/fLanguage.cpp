@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fLanguage.h"
 
+#include "Twips.h"
 #include "mMain.h"
 
 #include <QComboBox>
@@ -12,12 +13,6 @@
 #include <QScreen>
 
 namespace {
-
-// Positions are designed in twips, 15 to a pixel.
-QRect twips(int left, int top, int width, int height)
-{
-    return {qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0)};
-}
 
 QIcon kalvorIcon()
 {
@@ -50,13 +45,13 @@ fLanguage::fLanguage(mMain &main, QWidget *parent)
     setObjectName(QStringLiteral("fLanguage"));
     setWindowTitle(QStringLiteral("select Language"));
     setWindowIcon(kalvorIcon());
-    resize(twips(0, 0, 3660, 1692).size());
+    resize(twipsRect(0, 0, 3660, 1692).size());
 
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips(480, 240, 2055, 255));
+    Label1->setGeometry(twipsRect(480, 240, 2055, 255));
 
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setGeometry(twips(480, 600, 2535, 300));
+    Combo1->setGeometry(twipsRect(480, 600, 2535, 300));
     // Typed text counts as edited even when it is exactly an item's text. QComboBox turns such
     // text into a choice of that item when the typing ends (Enter or focus leaving the box), as
     // part of its own handling of editingFinished: a choice made there is not the user's. Our
@@ -73,7 +68,7 @@ fLanguage::fLanguage(mMain &main, QWidget *parent)
     Combo1->setCurrentIndex(0);
 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twips(2040, 1200, 735, 300));
+    cmdOK->setGeometry(twipsRect(2040, 1200, 735, 300));
 
     setTabOrder(Combo1, cmdOK);
     Combo1->setFocus();
