@@ -2,6 +2,7 @@
 #include "CatalogueEditor.h"
 
 #include "Conversions.h"
+#include "ListLoad.h"
 #include "Query.h"
 #include "mTaprell.h"
 
@@ -90,37 +91,14 @@ Status CatalogueEditor::load(qint16 kind)
     }
     const QString sql = QStringLiteral("select * from picMain where LB = ") + quoted(kindLetter(m_kind)) +
                         QStringLiteral(" order by figName");
-    const Status status = m_taprell.openSharedQuery(sql, Query::Mode::ReadOnly);
-    if (!status) {
-        m_model.clear();
+    ListLoad load{sql, {ListLoad::positionCell}, QStringLiteral("th"), {}};
+    for (int c = 1; c < ColumnCount; ++c) {
+        load.cellFields << (m_kind != 1 && isAxisColumn(c) ? QString() : fieldOfColumn[c]);
+    }
+    m_written.clear();
+    if (Status status = loadList(m_taprell, m_model, load); !status) {
         return status;
     }
-    Query &query = m_taprell.sharedQuery();
-    int field[ColumnCount];
-    for (int c = 1; c < ColumnCount; ++c) {
-        field[c] = query.fieldIndex(fieldOfColumn[c]);
-    }
-    const int n = query.recordCount();
-    QList<ListRow> rows;
-    rows.reserve(n);
-    for (int i = 1; i <= n; ++i) {
-        query.move(i);
-        ListRow row;
-        row.cells.resize(ColumnCount);
-        row.cells[Number] = QString::number(i);
-        row.key = query.text(field[Th]);
-        for (int c = 1; c < ColumnCount; ++c) {
-            if (m_kind != 1 && isAxisColumn(c)) {
-                continue;
-            }
-            row.cells[c] = query.text(field[c]);
-        }
-        rows.append(std::move(row));
-    }
-    // The rows now live in the list; the record set is not needed any more.
-    query.close();
-    m_written.clear();
-    m_model.setRows(std::move(rows));
     return {};
 }
 
@@ -238,7 +216,7 @@ Status CatalogueEditor::writeRow(int row)
             }
         }
         const auto written = m_written.constFind(row);
-        const QList<QString> &before = written != m_written.cend() ? *written : m_model.row(row).original;
+        const QList<QString> &before = written != m_written.cend() ? *written : m_model.row(row).original.toList();
         if (const QStringList changed = query.fieldsChangedSince(before, compared); !changed.isEmpty()) {
             return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
         }

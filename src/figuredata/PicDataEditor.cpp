@@ -2,6 +2,7 @@
 #include "PicDataEditor.h"
 
 #include "Conversions.h"
+#include "ListLoad.h"
 #include "mTaprell.h"
 
 #include <cmath>
@@ -62,32 +63,23 @@ Status PicDataEditor::load(const QString &figureNumber)
     const QString sql =
         QStringLiteral("select rowid as rowIdentity, ID, Series, curve, X, Y, L from pData where Th = ") +
         quoted(figureNumber) + QStringLiteral(" order by ID");
-    if (Status status = m_taprell.openSharedQuery(sql, Query::Mode::ReadOnly); !status) {
-        return status;
-    }
-    Query &query = m_taprell.sharedQuery();
-    const int identity = query.fieldIndex(u"rowIdentity");
-    const std::array<int, 6> columns = {query.fieldIndex(u"ID"),    query.fieldIndex(u"Series"),
-                                        query.fieldIndex(u"curve"), query.fieldIndex(u"X"),
-                                        query.fieldIndex(u"Y"),     query.fieldIndex(u"L")};
-    const int count = query.recordCount();
-    QList<ListRow> rows;
-    rows.reserve(count);
-    m_rowIds.reserve(count);
-    for (int k = 1; k <= count; ++k) {
-        query.move(k);
-        ListRow row;
-        row.cells.reserve(int(columns.size()));
-        for (const int column : columns) {
-            row.cells.append(query.text(column));
+    int identity = -1;
+    const auto keepIdentity = [&](const Query &record) {
+        if (identity < 0) {
+            identity = record.fieldIndex(u"rowIdentity");
         }
-        row.key = row.cells[0];
-        rows.append(std::move(row));
-        m_rowIds.append(query.text(identity).toLongLong());
+        m_rowIds.append(record.text(identity).toLongLong());
+    };
+    const Status status = loadList(m_taprell, *m_model,
+                                   {sql,
+                                    {QStringLiteral("ID"), QStringLiteral("Series"), QStringLiteral("curve"),
+                                     QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("L")},
+                                    QStringLiteral("ID"),
+                                    keepIdentity});
+    if (!status) {
+        m_rowIds.clear();
     }
-    query.close(); // the list holds the texts now; no need to keep the records twice
-    m_model->setRows(std::move(rows));
-    return {};
+    return status;
 }
 
 PointFields PicDataEditor::chooseRow(int row)

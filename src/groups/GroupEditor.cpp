@@ -2,6 +2,7 @@
 #include "GroupEditor.h"
 
 #include "Conversions.h"
+#include "ListLoad.h"
 #include "Query.h"
 #include "mTaprell.h"
 
@@ -36,25 +37,12 @@ Status GroupEditor::load()
 {
     m_currentRow = -1;
     Status status = m_taprell.openLibrary();
-    if (status) {
-        status = m_taprell.openSharedQuery(listStatement);
-    }
     if (!status) {
         m_model.clear();
         return status;
     }
-    Query &query = m_taprell.sharedQuery();
-    const int grp = query.fieldIndex(u"grp");
-    const int name = query.fieldIndex(u"grpName");
-    QList<ListRow> rows;
-    rows.reserve(query.recordCount());
-    for (int position = 1; position <= query.recordCount(); ++position) {
-        query.move(position);
-        const QString number = query.text(grp);
-        rows.append({{number, query.text(name)}, RowState::Unchanged, number, false});
-    }
-    m_model.setRows(std::move(rows));
-    return {};
+    return loadList(m_taprell, m_model,
+                    {listStatement, {QStringLiteral("grp"), QStringLiteral("grpName")}, QStringLiteral("grp"), {}});
 }
 
 bool GroupEditor::libraryOpen() const

@@ -2,6 +2,7 @@
 #include "LabelEditor.h"
 
 #include "Conversions.h"
+#include "ListLoad.h"
 #include "mTaprell.h"
 
 #include <QList>
@@ -353,26 +354,12 @@ Status LabelEditor::save()
 Status LabelEditor::listLabels()
 {
     // rowid orders labels that share a number the same way the writes of a save count them.
-    const Status listed = m_taprell.openSharedQuery(QStringLiteral("select * from picLable where Th = ") +
-                                                    quoted(m_figureNumber) + QStringLiteral(" order by ID, rowid"));
-    if (!listed) {
-        return listed;
-    }
-    Query &query = m_taprell.sharedQuery();
-    const int id = query.fieldIndex(u"ID");
-    const int x = query.fieldIndex(u"X");
-    const int y = query.fieldIndex(u"Y");
-    const int lbl = query.fieldIndex(u"Lbl");
-    const int count = query.recordCount();
-    QList<ListRow> rows;
-    rows.reserve(count);
-    for (int position = 1; position <= count; ++position) {
-        query.move(position);
-        const QString number = query.text(id);
-        rows.append({{number, query.text(x), query.text(y), query.text(lbl)}, RowState::Unchanged, number, false});
-    }
-    m_model.setRows(std::move(rows));
-    return {};
+    return loadList(m_taprell, m_model,
+                    {QStringLiteral("select * from picLable where Th = ") + quoted(m_figureNumber) +
+                         QStringLiteral(" order by ID, rowid"),
+                     {QStringLiteral("ID"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Lbl")},
+                     QStringLiteral("ID"),
+                     {}});
 }
 
 void LabelEditor::afterPartialSave(int done)

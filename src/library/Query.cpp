@@ -6,7 +6,9 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
+#include <sqlite3.h>
 
 namespace {
 
@@ -84,6 +86,28 @@ QString readOnlyText(ColumnType type, const QVariant &value, QHash<double, QStri
         numbers.insert(number, text);
     }
     return text;
+}
+
+// A number as numberText() writes it, straight into a row's UTF-8: whole numbers as integers,
+// others in their shortest round-trip decimal form without an exponent.
+void appendNumberUtf8(double value, std::optional<qint64> whole, RowCellsBuilder &row)
+{
+    char buffer[400];
+    std::to_chars_result written;
+    if (whole) {
+        written = std::to_chars(buffer, buffer + sizeof buffer, *whole);
+    } else if (value == 0) {
+        row.appendUtf8("0"); // also for -0
+        return;
+    } else if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
+        written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<qint64>(value));
+    } else if (!std::isfinite(value)) {
+        row.append(numberText(value));
+        return;
+    } else {
+        written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    }
+    row.appendUtf8(QByteArrayView(buffer, written.ptr - buffer));
 }
 
 } // namespace
@@ -179,13 +203,14 @@ QString columnValueText(ColumnType type, const QVariant &value)
     }
 }
 
-Status Query::open(Library &library, const QString &sql, Mode mode)
+sqlite::Statement *Query::start(Library &library, const QString &sql, Mode mode, Status *status)
 {
     close();
     m_sql = sql;
     m_mode = mode;
     if (!library.isOpen()) {
-        return library.notOpenError(sql);
+        *status = library.notOpenError(sql);
+        return nullptr;
     }
     const QString tableName = tableOf(sql);
     if (const TableInfo *info = tableName.isEmpty() ? nullptr : library.tableInfo(tableName)) {
@@ -196,19 +221,18 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
                                            QRegularExpression::CaseInsensitiveOption);
     QString withRowId = sql;
-    const bool identified = m_table.has_value() && select.match(sql).hasMatch();
-    if (identified) {
+    m_identified = m_table.has_value() && select.match(sql).hasMatch();
+    if (m_identified) {
         withRowId.replace(select, QStringLiteral("select rowid, "));
     }
 
-    Status prepared;
-    sqlite::Statement *statement = library.preparedStatement(withRowId, &prepared);
+    sqlite::Statement *statement = library.preparedStatement(withRowId, status);
     if (!statement) {
-        prepared.error().statement = sql;
+        status->error().statement = sql;
         close();
-        return prepared;
+        return nullptr;
     }
-    const int first = identified ? 1 : 0;
+    const int first = m_identified ? 1 : 0;
     for (int i = first; i < statement->columnCount(); ++i) {
         Field field;
         field.name = statement->columnName(i);
@@ -224,6 +248,36 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
         }
         m_fields.append(field);
     }
+    return statement;
+}
+
+Status Query::finish(Library &library, sqlite::Statement &statement, sqlite::Step step, int count)
+{
+    if (step == sqlite::Step::Error) {
+        // A read that breaks off (a damaged page, a lock held too long) must not pass for the
+        // end of the rows: a shorter list would look complete, and a save could write from it.
+        LibraryError error = library.makeError(QStringLiteral("查询失败，读到第 %1 条记录后中断。").arg(count), m_sql);
+        statement.reset();
+        close();
+        return error;
+    }
+    statement.reset();
+    m_recordCount = count;
+    m_library = &library;
+    m_generation = library.generation();
+    m_readInTransaction = library.currentTransaction();
+    m_position = count == 0 ? 0 : 1;
+    return {};
+}
+
+Status Query::open(Library &library, const QString &sql, Mode mode)
+{
+    Status status;
+    sqlite::Statement *statement = start(library, sql, mode, &status);
+    if (!statement) {
+        return status;
+    }
+    const int first = m_identified ? 1 : 0;
     const int width = static_cast<int>(m_fields.size());
     qint64 fallbackId = 0;
     int count = 0;
@@ -237,26 +291,71 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
             }
             continue;
         }
-        m_rowIds.append(identified ? statement->int64(0) : --fallbackId);
+        m_rowIds.append(m_identified ? statement->int64(0) : --fallbackId);
         for (int i = 0; i < width; ++i) {
             m_values.append(statement->value(first + i));
         }
     }
-    if (step == sqlite::Step::Error) {
-        // A read that breaks off (a damaged page, a lock held too long) must not pass for the
-        // end of the rows: a shorter list would look complete, and a save could write from it.
-        LibraryError error = library.makeError(QStringLiteral("查询失败，读到第 %1 条记录后中断。").arg(count), sql);
-        statement->reset();
-        close();
-        return error;
+    return finish(library, *statement, step, count);
+}
+
+Status Query::stream(Library &library, const QString &sql, const std::function<void()> &eachRecord)
+{
+    Status status;
+    sqlite::Statement *statement = start(library, sql, Mode::ReadOnly, &status);
+    if (!statement) {
+        return status;
     }
-    statement->reset();
-    m_recordCount = count;
-    m_library = &library;
-    m_generation = library.generation();
-    m_readInTransaction = library.currentTransaction();
-    m_position = count == 0 ? 0 : 1;
-    return {};
+    int count = 0;
+    sqlite::Step step;
+    m_live = statement;
+    while ((step = statement->step()) == sqlite::Step::Row) {
+        ++count;
+        eachRecord();
+    }
+    m_live = nullptr;
+    const Status finished = finish(library, *statement, step, count);
+    // Nothing was kept: the query ends with the statement.
+    close();
+    return finished;
+}
+
+void Query::appendText(int field, RowCellsBuilder &row) const
+{
+    if (!m_live || field < 0 || field >= m_fields.size()) {
+        row.appendUtf8({});
+        return;
+    }
+    const int column = field + (m_identified ? 1 : 0);
+    const ColumnType type = m_fields[field].type;
+    switch (m_live->columnType(column)) {
+    case SQLITE_NULL:
+        row.appendUtf8({});
+        return;
+    case SQLITE_INTEGER:
+        if (type == ColumnType::YesNo) {
+            row.appendUtf8(m_live->int64(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
+        } else {
+            appendNumberUtf8(double(m_live->int64(column)), m_live->int64(column), row);
+        }
+        return;
+    case SQLITE_FLOAT:
+        if (type == ColumnType::YesNo) {
+            row.appendUtf8(m_live->real(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
+        } else {
+            appendNumberUtf8(m_live->real(column), std::nullopt, row);
+        }
+        return;
+    case SQLITE_TEXT:
+        if (type != ColumnType::YesNo) {
+            row.appendUtf8(m_live->utf8(column));
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    row.append(columnValueText(type, m_live->value(column)));
 }
 
 void Query::close()
@@ -301,6 +400,9 @@ int Query::fieldIndex(QStringView name) const
 
 bool Query::isNull(int field) const
 {
+    if (m_live) {
+        return field < 0 || field >= m_fields.size() || m_live->isNull(field + (m_identified ? 1 : 0));
+    }
     if (field < 0 || field >= m_fields.size() || m_position < 1 || m_position > m_recordCount) {
         return true;
     }
@@ -312,6 +414,16 @@ bool Query::isNull(int field) const
 
 QString Query::text(int field) const
 {
+    if (m_live) {
+        if (field < 0 || field >= m_fields.size()) {
+            return {};
+        }
+        const int column = field + (m_identified ? 1 : 0);
+        if (m_live->columnType(column) == SQLITE_TEXT && m_fields[field].type != ColumnType::YesNo) {
+            return m_live->text(column);
+        }
+        return columnValueText(m_fields[field].type, m_live->value(column));
+    }
     if (field < 0 || field >= m_fields.size() || m_position < 1 || m_position > m_recordCount) {
         return {};
     }

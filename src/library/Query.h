@@ -2,12 +2,14 @@
 #pragma once
 
 #include "Library.h"
+#include "RowCells.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 // A record set over one table, read whole when it opens. Fields are read by name or index as
@@ -30,6 +32,13 @@ public:
     Query() = default;
 
     Status open(Library &library, const QString &sql, Mode mode = Mode::ReadWrite);
+    // Reads the statement's records one at a time, straight from the engine, and calls
+    // eachRecord() on each while the query stands on it (fieldIndex, isNull, text, appendText).
+    // Nothing is kept: a list load builds its rows without a second copy of the records. A read
+    // that breaks off is an error, never a shorter result.
+    Status stream(Library &library, const QString &sql, const std::function<void()> &eachRecord);
+    // While streaming: the field's text as text() gives it, appended to a row as UTF-8.
+    void appendText(int field, RowCellsBuilder &row) const;
     void close();
     bool isOpen() const { return m_library != nullptr; }
     QString statement() const { return m_sql; }
@@ -70,6 +79,8 @@ private:
         QVariant value;
     };
 
+    sqlite::Statement *start(Library &library, const QString &sql, Mode mode, Status *status);
+    Status finish(Library &library, sqlite::Statement &statement, sqlite::Step step, int count);
     QVariant &value(int record, int field) { return m_values[record * m_fields.size() + field]; }
     const QVariant &value(int record, int field) const { return m_values[record * m_fields.size() + field]; }
     LibraryError fieldError(const QString &message, const QString &field) const;
@@ -84,6 +95,8 @@ private:
     QList<QVariant> m_values; // record-major, m_fields.size() values per record
     QList<QString> m_texts;   // the same for a read-only query; a null text for no value
     Mode m_mode = Mode::ReadWrite;
+    bool m_identified = false;                 // the rowid comes first in the statement's columns
+    const sqlite::Statement *m_live = nullptr; // while streaming: the statement on its record
     int m_position = 0;
     int m_recordCount = 0;
     bool m_adding = false;

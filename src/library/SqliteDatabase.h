@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -89,6 +90,8 @@ public:
     qint64 int64(int column) const;
     double real(int column) const;
     QString text(int column) const;
+    // The text as the engine holds it, valid until the next step or reset.
+    QByteArrayView utf8(int column) const;
     // The value as the engine holds it: null, qlonglong, double, QString or QByteArray.
     QVariant value(int column) const;
 

@@ -76,17 +76,14 @@ int WorkingListModel::appendRow(ListRow row)
 void WorkingListModel::setCell(int row, int column, const QString &text)
 {
     ListRow &r = m_rows[row];
-    const QString &current = std::as_const(r.cells)[column];
-    if (current == text && current.isNull() == text.isNull()) {
+    if (column < r.cells.size() && r.cells.utf8(column) == QByteArrayView(text.toUtf8())) {
         return;
     }
     // The first edit of a stored row keeps what it was loaded with, for the save to compare.
-    // (Copied before the cell is written: the copy shares the cells until one of them changes.)
     if (column != 0 && r.state != RowState::New && r.original.isEmpty()) {
         r.original = r.cells;
     }
-    QString &cell = r.cells[column];
-    cell = text;
+    r.cells.set(column, text);
     if (m_changesDepth > 0) {
         m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
         m_lastChanged = std::max(m_lastChanged, row);
@@ -154,7 +151,7 @@ void WorkingListModel::markSaved(int row, const QString &numberCell)
     m_rows[row].state = RowState::Unchanged;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberCell);
-    m_rows[row].original.clear();
+    m_rows[row].original = RowCells();
 }
 
 void WorkingListModel::markDeletionSaved(int row)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "RowCells.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
@@ -18,7 +20,7 @@ enum class RowState : int
 struct ListRow
 {
     ListRow() = default;
-    ListRow(QList<QString> cells, RowState state = RowState::Unchanged, QString key = {}, bool deletionSaved = false)
+    ListRow(RowCells cells, RowState state = RowState::Unchanged, QString key = {}, bool deletionSaved = false)
         : cells(std::move(cells))
         , state(state)
         , key(std::move(key))
@@ -26,11 +28,11 @@ struct ListRow
     {
     }
 
-    QList<QString> cells; // cells[0] is the number cell: a number followed by the row's marker
+    RowCells cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;
     QString key;                // the stored identity the row was read with (a number as text), empty for none
     bool deletionSaved = false; // a save has already carried out this row's deletion
-    QList<QString> original;    // the cells as loaded, kept from the first change until a save
+    RowCells original;          // the cells as loaded, kept from the first change until a save
 };
 
 // The working copy behind every list window: rows of texts with a row state each. The number
@@ -53,7 +55,7 @@ public:
 
     int size() const { return static_cast<int>(m_rows.size()); }
     const ListRow &row(int row) const { return m_rows[row]; }
-    const QString &cell(int row, int column) const { return m_rows[row].cells[column]; }
+    QString cell(int row, int column) const { return m_rows[row].cells[column]; }
     RowState state(int row) const { return m_rows[row].state; }
     // The row's number: the numeric value of its number cell.
     double number(int row) const;

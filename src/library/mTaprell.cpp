@@ -60,6 +60,12 @@ Status mTaprell::openQuery(Query &query, const QString &sql, Query::Mode mode)
     return query.open(m_library, sql, mode);
 }
 
+Status mTaprell::streamQuery(Query &query, const QString &sql, const std::function<void()> &eachRecord)
+{
+    m_statementText = sql;
+    return query.stream(m_library, sql, eachRecord);
+}
+
 Status mTaprell::openSharedQuery(const QString &sql, Query::Mode mode)
 {
     m_sharedQuery = Query();

@@ -40,6 +40,8 @@ public:
     QString statementText() const { return m_statementText; }
     Status execute(const QString &sql);
     Status openQuery(Query &query, const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
+    // Streams the statement's records through the query (see Query::stream).
+    Status streamQuery(Query &query, const QString &sql, const std::function<void()> &eachRecord);
     Query &sharedQuery() { return m_sharedQuery; }
     // Replaces the shared query by a new one opened for the statement.
     Status openSharedQuery(const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);

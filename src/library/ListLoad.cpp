@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ListLoad.h"
+
+#include "Query.h"
+#include "WorkingListModel.h"
+#include "mTaprell.h"
+
+const QString ListLoad::positionCell = QStringLiteral("#position");
+
+Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load)
+{
+    model.clear();
+    QList<ListRow> rows;
+    RowCellsBuilder cells;
+    QList<int> fieldOfCell;
+    int keyField = -1;
+    Query query;
+    const Status status = taprell.streamQuery(query, load.sql, [&] {
+        if (rows.isEmpty()) {
+            for (const QString &name : load.cellFields) {
+                fieldOfCell.append(name.isEmpty() || name == ListLoad::positionCell ? -1 : query.fieldIndex(name));
+            }
+            keyField = query.fieldIndex(load.keyField);
+        }
+        for (int cell = 0; cell < fieldOfCell.size(); ++cell) {
+            if (fieldOfCell[cell] >= 0) {
+                query.appendText(fieldOfCell[cell], cells);
+            } else if (load.cellFields[cell] == ListLoad::positionCell) {
+                cells.append(QString::number(rows.size() + 1));
+            } else {
+                cells.appendUtf8({});
+            }
+        }
+        rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
+        if (load.eachRecord) {
+            load.eachRecord(query);
+        }
+    });
+    if (!status) {
+        return status;
+    }
+    model.setRows(std::move(rows));
+    return {};
+}

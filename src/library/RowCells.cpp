@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RowCells.h"
+
+#include <cstring>
+
+RowCells::RowCells(const QList<QString> &cells)
+{
+    RowCellsBuilder builder;
+    for (const QString &cell : cells) {
+        builder.append(cell);
+    }
+    *this = builder.take();
+}
+
+RowCells::RowCells(std::initializer_list<QString> cells)
+{
+    RowCellsBuilder builder;
+    for (const QString &cell : cells) {
+        builder.append(cell);
+    }
+    *this = builder.take();
+}
+
+int RowCells::size() const
+{
+    if (m_block.size() < 2) {
+        return 0;
+    }
+    quint16 n;
+    std::memcpy(&n, m_block.constData(), 2);
+    return n;
+}
+
+quint32 RowCells::endOf(int i) const
+{
+    quint32 end;
+    std::memcpy(&end, m_block.constData() + 2 + 4 * qsizetype(i), 4);
+    return end;
+}
+
+QByteArrayView RowCells::utf8(int i) const
+{
+    if (i < 0 || i >= size()) {
+        return {};
+    }
+    const quint32 start = startOf(i);
+    return QByteArrayView(m_block.constData() + textStart() + start, endOf(i) - start);
+}
+
+QString RowCells::operator[](int i) const
+{
+    const QByteArrayView text = utf8(i);
+    return text.isEmpty() ? QStringLiteral("") : QString::fromUtf8(text);
+}
+
+QList<QString> RowCells::toList() const
+{
+    QList<QString> cells;
+    const int n = size();
+    cells.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        cells.append((*this)[i]);
+    }
+    return cells;
+}
+
+void RowCells::resize(int n)
+{
+    if (n == size()) {
+        return;
+    }
+    RowCellsBuilder builder;
+    for (int i = 0; i < n; ++i) {
+        builder.appendUtf8(utf8(i));
+    }
+    *this = builder.take();
+}
+
+void RowCells::set(int i, QStringView text)
+{
+    if (i < 0) {
+        return;
+    }
+    const QByteArray replacement = text.toUtf8();
+    RowCellsBuilder builder;
+    const int n = std::max(size(), i + 1);
+    for (int c = 0; c < n; ++c) {
+        builder.appendUtf8(c == i ? QByteArrayView(replacement) : utf8(c));
+    }
+    *this = builder.take();
+}
+
+void RowCells::append(QStringView text)
+{
+    set(size(), text);
+}
+
+void RowCellsBuilder::appendUtf8(QByteArrayView text)
+{
+    m_text.append(text.data(), text.size());
+    m_ends.append(static_cast<quint32>(m_text.size()));
+}
+
+void RowCellsBuilder::append(QStringView text)
+{
+    appendUtf8(text.toUtf8());
+}
+
+RowCells RowCellsBuilder::take()
+{
+    RowCells row;
+    const auto n = static_cast<quint16>(std::min<qsizetype>(m_ends.size(), 0xffff));
+    row.m_block.resize(2 + 4 * qsizetype(n) + m_text.size());
+    char *out = row.m_block.data();
+    std::memcpy(out, &n, 2);
+    std::memcpy(out + 2, m_ends.constData(), 4 * size_t(n));
+    std::memcpy(out + 2 + 4 * qsizetype(n), m_text.constData(), size_t(m_text.size()));
+    m_text.resize(0); // keeps the capacity for the next row
+    m_ends.resize(0);
+    return row;
+}
