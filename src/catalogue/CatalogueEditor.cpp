@@ -187,6 +187,9 @@ Status CatalogueEditor::writeRow(int row)
         }
         return m_taprell.execute(QStringLiteral("DELETE from picMain where th= ") + quoted(stored));
     }
+    if (state == RowState::Changed && th == m_model.row(row).key && writeUnchangedRecord(row)) {
+        return {};
+    }
     Query query;
     if (Status status = m_taprell.openQuery(query, QStringLiteral("select * from picMain where th= ") + quoted(th));
         !status) {
@@ -248,6 +251,34 @@ Status CatalogueEditor::writeRow(int row)
         return error;
     }
     return query.update();
+}
+
+bool CatalogueEditor::writeUnchangedRecord(int row)
+{
+    // One statement writes the row while its record still holds what the row was loaded with
+    // (or what the last save wrote); anything else, including a text a field cannot take, is
+    // left to the careful way, which reads the record and says exactly what is wrong.
+    const auto written = m_written.constFind(row);
+    const QList<QString> before = written != m_written.cend() ? *written : m_model.row(row).original.toList();
+    const QList<QString> texts = writtenTexts(row);
+    QList<Library::FieldText> sets;
+    QList<Library::FieldText> checks;
+    for (int c = Th; c < ColumnCount; ++c) {
+        if (isAxisColumn(c) && m_kind != 1) {
+            continue;
+        }
+        sets.append({fieldOfColumn[c], texts[c]});
+        if (c < before.size()) {
+            checks.append({fieldOfColumn[c], before[c]});
+        }
+        if (c == Grp) {
+            sets.append({QStringLiteral("LB"), kindLetter(m_kind)});
+        }
+    }
+    Status ignored;
+    return m_taprell.library().updateIfUnchanged(QStringLiteral("picMain"),
+                                                 {{QStringLiteral("th"), m_model.row(row).key}}, sets, checks,
+                                                 &ignored) == Library::ConditionalWrite::Written;
 }
 
 QList<QString> CatalogueEditor::writtenTexts(int row) const

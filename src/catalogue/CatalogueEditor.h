@@ -72,6 +72,7 @@ public:
 private:
     void copyCells(int row, const QList<QString> &cells);
     Status writeRow(int row);
+    bool writeUnchangedRecord(int row);
     // The texts a save hands to the record's fields, by list column.
     QList<QString> writtenTexts(int row) const;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Library.h"
 
+#include "Query.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -208,6 +210,102 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         return {0, commitError};
     }
     return {done, failure};
+}
+
+Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const QList<FieldText> &keys,
+                                                     const QList<FieldText> &sets, const QList<FieldText> &checks,
+                                                     Status *status)
+{
+    const TableInfo *info = tableInfo(table);
+    if (!info || keys.isEmpty()) {
+        return ConditionalWrite::NotWritten;
+    }
+    QVariantList values;
+    QVariantList keyValues;
+    QString key = table + u'!';
+    QString problem;
+    for (const FieldText &k : keys) {
+        const int column = info->indexOf(k.field);
+        QVariant value;
+        if (column < 0 || !textToColumnValue(info->columns[column].type, k.text, &value, &problem)) {
+            return ConditionalWrite::NotWritten;
+        }
+        keyValues.append(value);
+        key += info->columns[column].name + u',';
+    }
+    key += u'=';
+    for (const FieldText &set : sets) {
+        const int column = info->indexOf(set.field);
+        QVariant value;
+        if (column < 0 || !textToColumnValue(info->columns[column].type, set.text, &value, &problem)) {
+            return ConditionalWrite::NotWritten;
+        }
+        values.append(value);
+        key += u',' + info->columns[column].name;
+    }
+    values.append(keyValues);
+    key += u'|';
+    for (const FieldText &check : checks) {
+        const int column = info->indexOf(check.field);
+        if (column < 0) {
+            return ConditionalWrite::NotWritten;
+        }
+        const ColumnType type = info->columns[column].type;
+        QVariant value;
+        if (type == ColumnType::Text) {
+            value = check.text.isNull() ? QStringLiteral("") : check.text;
+        } else if (!check.text.isEmpty() && !textToColumnValue(type, check.text, &value, &problem)) {
+            return ConditionalWrite::NotWritten;
+        }
+        values.append(value);
+        key += u',' + info->columns[column].name;
+    }
+    values.append(keyValues);
+    const auto build = [&] {
+        QStringList keyTerms;
+        for (const FieldText &k : keys) {
+            keyTerms << info->columns[info->indexOf(k.field)].name + QStringLiteral(" = ?");
+        }
+        const QString where = keyTerms.join(QStringLiteral(" AND "));
+        QStringList assignments;
+        for (const FieldText &set : sets) {
+            assignments << info->columns[info->indexOf(set.field)].name + QStringLiteral("=?");
+        }
+        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments.join(u','), where);
+        for (const FieldText &check : checks) {
+            const TableColumn &column = info->columns[info->indexOf(check.field)];
+            switch (column.type) {
+            case ColumnType::Text:
+                // An empty text was read for no value as well as for the empty text.
+                sql += QStringLiteral(" AND coalesce(%1, '') = ? COLLATE BINARY").arg(column.name);
+                break;
+            case ColumnType::YesNo:
+                sql += QStringLiteral(" AND (%1 <> 0) IS ?").arg(column.name);
+                break;
+            case ColumnType::Integer:
+            case ColumnType::Number:
+                sql += QStringLiteral(" AND %1 IS ?").arg(column.name);
+                break;
+            }
+        }
+        // Never several records at once: a key another program has given a second record is
+        // left to the careful way, which tells the records apart.
+        return sql + QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
+    };
+    sqlite::Statement *statement = prepared(key, build, status);
+    if (!statement) {
+        return ConditionalWrite::NotWritten;
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        statement->bind(i, values[i]);
+    }
+    if (statement->step() == sqlite::Step::Error) {
+        *status = makeError(QStringLiteral("记录写入失败。"), build());
+        statement->reset();
+        return ConditionalWrite::NotWritten;
+    }
+    statement->reset();
+    return m_db.changes() == 1 ? ConditionalWrite::Written : ConditionalWrite::NotWritten;
 }
 
 const TableInfo *Library::tableInfo(const QString &table)

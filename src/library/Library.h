@@ -96,6 +96,25 @@ public:
     SaveResult saveRows(int count, const std::function<bool(int)> &hasWork, const std::function<Status(int)> &writeRow,
                         RowWrites writes = RowWrites::Several);
 
+    // The one-statement write of a save: sets the fields of the one record whose key fields hold
+    // the key texts (nothing when several do), but only while every checked field still holds the text it was loaded
+    // with (numbers by value, yes/no values as True/False, an empty text for no value). Statements of one shape are
+    // prepared once. Written means exactly one record was changed; NotWritten means the statement changed nothing or a
+    // text could not be turned into the column's value here: the caller then reads the record to say why (or to write
+    // it the long way), so this never decides anything the careful way would not.
+    enum class ConditionalWrite
+    {
+        Written,
+        NotWritten,
+    };
+    struct FieldText
+    {
+        QString field;
+        QString text;
+    };
+    ConditionalWrite updateIfUnchanged(const QString &table, const QList<FieldText> &keys, const QList<FieldText> &sets,
+                                       const QList<FieldText> &checks, Status *status);
+
     // Column names and declared types of a table; nullptr when there is no such table.
     const TableInfo *tableInfo(const QString &table);
 

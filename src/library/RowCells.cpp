@@ -21,20 +21,31 @@ RowCells::RowCells(std::initializer_list<QString> cells)
     *this = builder.take();
 }
 
-int RowCells::size() const
+quint16 RowCells::header() const
 {
     if (m_block.size() < 2) {
         return 0;
     }
-    quint16 n;
-    std::memcpy(&n, m_block.constData(), 2);
-    return n;
+    quint16 header;
+    std::memcpy(&header, m_block.constData(), 2);
+    return header;
+}
+
+int RowCells::size() const
+{
+    return header() & ~wideOffsets;
 }
 
 quint32 RowCells::endOf(int i) const
 {
-    quint32 end;
-    std::memcpy(&end, m_block.constData() + 2 + 4 * qsizetype(i), 4);
+    const char *at = m_block.constData() + 2;
+    if (offsetWidth() == 4) {
+        quint32 end;
+        std::memcpy(&end, at + 4 * qsizetype(i), 4);
+        return end;
+    }
+    quint16 end;
+    std::memcpy(&end, at + 2 * qsizetype(i), 2);
     return end;
 }
 
@@ -109,12 +120,22 @@ void RowCellsBuilder::append(QStringView text)
 RowCells RowCellsBuilder::take()
 {
     RowCells row;
-    const auto n = static_cast<quint16>(std::min<qsizetype>(m_ends.size(), 0xffff));
-    row.m_block.resize(2 + 4 * qsizetype(n) + m_text.size());
+    const auto n = static_cast<quint16>(std::min<qsizetype>(m_ends.size(), 0x7fff));
+    const bool wide = m_text.size() > 0xffff;
+    const int width = wide ? 4 : 2;
+    row.m_block.resize(2 + width * qsizetype(n) + m_text.size());
     char *out = row.m_block.data();
-    std::memcpy(out, &n, 2);
-    std::memcpy(out + 2, m_ends.constData(), 4 * size_t(n));
-    std::memcpy(out + 2 + 4 * qsizetype(n), m_text.constData(), size_t(m_text.size()));
+    const quint16 header = n | (wide ? RowCells::wideOffsets : 0);
+    std::memcpy(out, &header, 2);
+    for (int i = 0; i < n; ++i) {
+        if (wide) {
+            std::memcpy(out + 2 + 4 * i, &m_ends[i], 4);
+        } else {
+            const auto end = static_cast<quint16>(m_ends[i]);
+            std::memcpy(out + 2 + 2 * i, &end, 2);
+        }
+    }
+    std::memcpy(out + 2 + width * qsizetype(n), m_text.constData(), size_t(m_text.size()));
     m_text.resize(0); // keeps the capacity for the next row
     m_ends.resize(0);
     return row;

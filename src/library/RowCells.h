@@ -35,11 +35,15 @@ public:
 
 private:
     friend class RowCellsBuilder;
+    quint16 header() const;
+    int offsetWidth() const { return header() & wideOffsets ? 4 : 2; }
     quint32 endOf(int i) const;
     quint32 startOf(int i) const { return i == 0 ? 0 : endOf(i - 1); }
-    qsizetype textStart() const { return 2 + 4 * qsizetype(size()); }
+    qsizetype textStart() const { return 2 + offsetWidth() * qsizetype(size()); }
 
-    // [cell count: 2 bytes][end offset of each cell: 4 bytes each][the cells' UTF-8, one after another]
+    static constexpr quint16 wideOffsets = 0x8000;
+    // [header: the cell count, and whether offsets take 4 bytes: 2 bytes][end offset of each cell:
+    // 2 bytes each, or 4 when the row's text is 64 KiB or longer][the cells' UTF-8, one after another]
     QByteArray m_block;
 };
 

@@ -19,6 +19,37 @@ class TestWorkingListModel : public QObject
     }
 
 private slots:
+    void rowCellsKeepEveryTextExactly()
+    {
+        const QString longText(70000, u'岩'); // past 64 KiB of UTF-8: wide offsets
+        const QList<QString> texts = {QStringLiteral("12#"),
+                                      QString(),
+                                      QStringLiteral("O'Hara\nline two"),
+                                      QStringLiteral("花岗岩 granite ★"),
+                                      longText,
+                                      QStringLiteral("-0.0001")};
+        RowCells cells(texts);
+        QCOMPARE(cells.size(), texts.size());
+        QCOMPARE(cells.toList(),
+                 (QList<QString>{texts[0], QStringLiteral(""), texts[2], texts[3], longText, texts[5]}));
+
+        cells.set(4, u"short again");
+        QCOMPARE(cells[4], QStringLiteral("short again"));
+        QCOMPARE(cells[3], texts[3]);
+        QCOMPARE(cells[5], texts[5]);
+        cells.set(1, longText);
+        QCOMPARE(cells[1], longText);
+        QCOMPARE(cells[2], texts[2]);
+        cells.resize(8);
+        QCOMPARE(cells.size(), 8);
+        QCOMPARE(cells[7], QString());
+        QCOMPARE(cells[5], texts[5]);
+        cells.resize(2);
+        QCOMPARE(cells.toList(), (QList<QString>{texts[0], longText}));
+        QCOMPARE(RowCells().size(), 0);
+        QCOMPARE(RowCells()[3], QString());
+    }
+
     void markersFollowTheRowState()
     {
         WorkingListModel model({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("备注")},
