@@ -55,8 +55,8 @@ int main(int argc, char *argv[])
         err << "Usage: taprell-library copy [--replace] SOURCE TARGET (see --help)\n";
         return badUsage;
     }
-    const LibraryCopy::Location source = LibraryCopy::locate(arguments[1], LibraryCopy::Role::Source);
-    const LibraryCopy::Location target = LibraryCopy::locate(arguments[2], LibraryCopy::Role::Target);
+    const LibraryCopy::Location source = LibraryCopy::locate(arguments[1]);
+    const LibraryCopy::Location target = LibraryCopy::locate(arguments[2]);
     const auto replace = parser.isSet(replaceOption) ? LibraryCopy::Replace::Yes : LibraryCopy::Replace::No;
     const bool quiet = parser.isSet(quietOption);
     const bool terminal = isatty(STDERR_FILENO);

@@ -815,7 +815,7 @@ bool sameLibrary(const Location &a, const Location &b)
 
 } // namespace
 
-Location locate(const QString &text, Role role)
+Location locate(const QString &text)
 {
     Location location;
     location.text = text;
@@ -825,8 +825,7 @@ Location locate(const QString &text, Role role)
         return location;
     }
     const QFileInfo info(text);
-    const bool folder = info.isDir() || (!info.exists() && role == Role::Target &&
-                                         !text.endsWith(QStringLiteral(".mdb"), Qt::CaseInsensitive));
+    const bool folder = info.isDir() || (!info.exists() && !text.endsWith(QStringLiteral(".mdb"), Qt::CaseInsensitive));
     location.fileName = folder ? QDir(text).filePath(QStringLiteral("dbase/system.mdb")) : text;
     location.shown = location.fileName;
     return location;

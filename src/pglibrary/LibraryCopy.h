@@ -17,8 +17,8 @@
 namespace LibraryCopy {
 
 // Where a library is: a server (a postgresql:// URI or key=value pairs such as service=lab), an
-// install folder (its dbase/system.mdb), or the library file itself. A target that does not
-// exist yet is a file when its name ends in ".mdb", an install folder otherwise.
+// install folder (its dbase/system.mdb), or the library file itself. A path that does not exist
+// (yet) is a file when its name ends in ".mdb", an install folder otherwise.
 struct Location
 {
     enum class Kind
@@ -31,12 +31,7 @@ struct Location
     QString fileName; // the library file, for Kind::File
     QString shown;    // how messages name it: the file, or the server without a password
 };
-enum class Role
-{
-    Source,
-    Target,
-};
-Location locate(const QString &text, Role role);
+Location locate(const QString &text);
 
 enum class Replace
 {
