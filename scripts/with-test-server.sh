@@ -17,7 +17,8 @@ if [ ! -x "$bindir/initdb" ]; then
 fi
 [ $# -gt 0 ] || { echo "usage: scripts/with-test-server.sh COMMAND [ARGUMENTS...]" >&2; exit 2; }
 
-folder="$(mktemp -d "${TMPDIR:-/tmp}/taprell-pg.XXXXXX")"
+# Under /tmp: a socket path must stay short, and the server's user must be able to reach it.
+folder="$(mktemp -d /tmp/taprell-pg.XXXXXX)"
 as_server=()
 if [ "$(id -u)" -eq 0 ]; then
     chown nobody: "$folder"
