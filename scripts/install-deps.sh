@@ -7,6 +7,7 @@ packages=(
     cmake g++ ninja-build sqlite3
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev libgif-dev qt6-svg-dev
+    libpq-dev postgresql
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick
     clang-format
