@@ -82,8 +82,8 @@ Calibration Calibration::fromTransform(Kind kind, const QTransform &toAxis, bool
 {
     bool invertible = false;
     const QTransform toPixel = toAxis.inverted(&invertible);
-    if (!invertible || !std::isfinite(toAxis.m11() + toAxis.m12() + toAxis.m21() + toAxis.m22() + toAxis.dx() +
-                                      toAxis.dy())) {
+    if (!invertible ||
+        !std::isfinite(toAxis.m11() + toAxis.m12() + toAxis.m21() + toAxis.m22() + toAxis.dx() + toAxis.dy())) {
         *error = QStringLiteral("这些参考点定不出坐标，请重新定标。");
         return {};
     }
@@ -227,8 +227,8 @@ QString Calibration::toText() const
     QStringList parts{QString::fromLatin1(names[static_cast<int>(m_kind)]),
                       QString::number(int(m_logX)) + QString::number(int(m_logY))};
     for (const Reference &r : m_references) {
-        parts << QStringList{QLocale::c().toString(r.pixel.x(), 'g', 17), QLocale::c().toString(r.pixel.y(), 'g', 17), QLocale::c().toString(r.x, 'g', 17),
-                             QLocale::c().toString(r.y, 'g', 17)}
+        parts << QStringList{QLocale::c().toString(r.pixel.x(), 'g', 17), QLocale::c().toString(r.pixel.y(), 'g', 17),
+                             QLocale::c().toString(r.x, 'g', 17), QLocale::c().toString(r.y, 'g', 17)}
                      .join(u' ');
     }
     return parts.join(u'|');

@@ -77,8 +77,7 @@ QImage Underlay::load(const QString &fileName, QString *error)
         return {};
     }
     // One format for fast drawing at any zoom.
-    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                         : QImage::Format_RGB32);
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
 const QString UnderlayMemory::application = QStringLiteral("Taprell");
@@ -101,10 +100,9 @@ UnderlayMemory::Entry UnderlayMemory::recall(const QString &figureNumber) const
 
 bool UnderlayMemory::remember(const QString &figureNumber, const Entry &entry)
 {
-    return m_settings.setValues(application,
-                                {{section(figureNumber), QStringLiteral("File"), entry.fileName},
-                                 {section(figureNumber), QStringLiteral("Calibration"),
-                                  entry.calibration.isValid() ? entry.calibration.toText() : QString()}});
+    return m_settings.setValues(application, {{section(figureNumber), QStringLiteral("File"), entry.fileName},
+                                              {section(figureNumber), QStringLiteral("Calibration"),
+                                               entry.calibration.isValid() ? entry.calibration.toText() : QString()}});
 }
 
 bool UnderlayMemory::forget(const QString &figureNumber)
