@@ -114,9 +114,9 @@ void DigitiserCanvas::redraw()
         if (m_zoom < 1) {
             // Once per zoom level: smooth scaling of a large scan is the slow part.
             if (m_scaledZoom != m_zoom) {
-                m_scaled = m_scan.scaled(QSize(std::max(1, qRound(m_scan.width() * m_zoom)),
-                                               std::max(1, qRound(m_scan.height() * m_zoom))),
-                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                m_scaled = m_scan.scaled(
+                    QSize(std::max(1, qRound(m_scan.width() * m_zoom)), std::max(1, qRound(m_scan.height() * m_zoom))),
+                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
                 m_scaledZoom = m_zoom;
             }
             painter.drawImage(m_offset, m_scaled);
@@ -134,8 +134,8 @@ void DigitiserCanvas::redraw()
         const QRectF target(QPointF(0, 0), QSizeF(m_scan.isNull() ? size() : m_scan.size()));
         const DiagramMapping mapping = m_renderer->layout(target, &m_frame, m_options);
         const AxisScale &x = mapping.xAxis(), &y = mapping.yAxis();
-        const QPointF corners[4] = {{x.minimum, y.minimum}, {x.maximum, y.minimum}, {x.maximum, y.maximum},
-                                    {x.minimum, y.maximum}};
+        const QPointF corners[4] = {
+            {x.minimum, y.minimum}, {x.maximum, y.minimum}, {x.maximum, y.maximum}, {x.minimum, y.maximum}};
         QPolygonF device, scan;
         for (const QPointF &corner : corners) {
             device << mapping.toDevice(corner);
@@ -233,7 +233,9 @@ void DigitiserCanvas::mousePressEvent(QMouseEvent *event)
     m_dragging = false;
     m_panning = event->button() != Qt::LeftButton;
     m_pressedPoint = -1;
-    if (event->button() == Qt::LeftButton && m_mode == Mode::Points && m_session) {
+    // Shift+click always appends, so a line can start or end on another line's point.
+    if (event->button() == Qt::LeftButton && m_mode == Mode::Points && m_session &&
+        !(event->modifiers() & Qt::ShiftModifier)) {
         m_pressedPoint = m_session->pointNear(toScan(event->position()), hitRadius / m_zoom);
         if (m_pressedPoint >= 0 && m_session->target()) {
             m_session->target()->selectPoint(m_pressedPoint);
@@ -356,8 +358,7 @@ bool DigitiserCanvas::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_labelEditor && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !(key->modifiers() & Qt::ShiftModifier)) {
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !(key->modifiers() & Qt::ShiftModifier)) {
             closeLabelEditor(true);
             return true;
         }

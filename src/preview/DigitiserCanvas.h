@@ -19,7 +19,7 @@ class QPlainTextEdit;
 // figure drawn over the scan through the calibration, so a misfit shows at once.
 //
 // Clicks go by mode: in Calibrate they report the scan pixel; in Points a click on a point
-// selects it, a drag moves it and a click elsewhere appends one; in Labels a click opens a text
+// selects it, a drag moves it and a click elsewhere (or any Shift+click) appends one; in Labels a click opens a text
 // box in place whose Enter places the label (Shift+Enter for a line break, Escape cancels).
 //
 // The scan is scaled once per zoom level, and the scan with the figure over it is kept as one

@@ -50,9 +50,11 @@ private slots:
         const Calibration c = Calibration::axes(scan.ref(x1, xAxisY), scan.ref(x2, xAxisY), scan.ref(yAxisX, y1),
                                                 scan.ref(yAxisX, y2), logX, logY, &error);
         QVERIFY2(c.isValid(), qPrintable(error));
-        for (const QPointF data : {QPointF(logX ? 3 : 52.5, logY ? 77 : 9.3), QPointF(logX ? 1500 : 79, logY ? 2 : 0.5)}) {
+        for (const QPointF data :
+             {QPointF(logX ? 3 : 52.5, logY ? 77 : 9.3), QPointF(logX ? 1500 : 79, logY ? 2 : 0.5)}) {
             const QPointF back = c.toData(scan.pixel(data.x(), data.y()));
-            QVERIFY2(std::abs(back.x() - data.x()) < 1e-9 * std::max(1.0, data.x()), qPrintable(QString::number(back.x())));
+            QVERIFY2(std::abs(back.x() - data.x()) < 1e-9 * std::max(1.0, data.x()),
+                     qPrintable(QString::number(back.x())));
             QVERIFY(std::abs(back.y() - data.y()) < 1e-9 * std::max(1.0, data.y()));
             const QPointF pixel = c.toPixel(data);
             QVERIFY(std::hypot(pixel.x() - scan.pixel(data.x(), data.y()).x(),
@@ -103,11 +105,12 @@ private slots:
         QVERIFY(!axes(scan.ref(0, 0), scan.ref(10, 0), scan.ref(1, 2), scan.ref(1, 10), true, false).isValid());
         QVERIFY2(error.contains(u"对数坐标"_s) && error.contains(u"大于 0"_s), qPrintable(error));
         // The y references on the x axis's line: no map.
-        QVERIFY(!axes(scan.ref(10, 0), scan.ref(50, 0), {scan.pixel(20, 0), 0, 2}, {scan.pixel(30, 0), 0, 10}).isValid());
+        QVERIFY(
+            !axes(scan.ref(10, 0), scan.ref(50, 0), {scan.pixel(20, 0), 0, 2}, {scan.pixel(30, 0), 0, 10}).isValid());
         QVERIFY(error.contains(u"平行"_s));
 
-        QVERIFY(!Calibration::threePoints(scan.ref(1, 1), scan.ref(2, 2), scan.ref(3, 3), false, false, &error)
-                     .isValid());
+        QVERIFY(
+            !Calibration::threePoints(scan.ref(1, 1), scan.ref(2, 2), scan.ref(3, 3), false, false, &error).isValid());
         QVERIFY(error.contains(u"直线"_s));
         QVERIFY(!Calibration::triangle({10, 10}, {10, 10}, {50, 0}, &error).isValid());
         QVERIFY(!Calibration::fromText(u"Axes|00|1 2 3"_s).isValid());

@@ -12,7 +12,8 @@ class TestPasteTable : public QObject
 private slots:
     void readsTabsCommasAndBlanks_withOptionalColumns()
     {
-        const PasteTable table = PasteTable::parse(u"41\t3\n\n41, 7, 2\r\n45 9.4 2 1 3\n  52.5\t14\t\t\n1e1,-2,4,False,0\n"_s);
+        const PasteTable table =
+            PasteTable::parse(u"41\t3\n\n41, 7, 2\r\n45 9.4 2 1 3\n  52.5\t14\t\t\n1e1,-2,4,False,0\n"_s);
         QVERIFY2(table.isValid(), qPrintable(table.error));
         QCOMPARE(table.points.size(), 5);
         QCOMPARE(table.points[0].x, u"41"_s);
