@@ -80,15 +80,16 @@ void DigitiserCanvas::fitScan()
         invalidate();
         return;
     }
-    m_fitPending = false;
     const double zoom = std::min(double(width()) / m_scan.width(), double(height()) / m_scan.height());
     setView(zoom, QPointF((width() - m_scan.width() * zoom) / 2, (height() - m_scan.height() * zoom) / 2));
+    m_fitPending = true; // fitted again when the widget changes size, until the user zooms or pans
 }
 
 void DigitiserCanvas::setView(double zoom, QPointF offset)
 {
     m_zoom = std::clamp(zoom, 0.01, 64.0);
     m_offset = offset;
+    m_fitPending = false;
     invalidate();
 }
 

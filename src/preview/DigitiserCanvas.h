@@ -99,7 +99,7 @@ private:
 
     double m_zoom = 1;
     QPointF m_offset;
-    bool m_fitPending = false; // fit the scan once the widget has its size
+    bool m_fitPending = false; // fit the scan to the widget when it changes size
     QPixmap m_frame;
     bool m_frameValid = false;
 
