@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ ninja-build sqlite3
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-    libsqlite3-dev libgif-dev qt6-svg-dev
+    libsqlite3-dev libgif-dev qt6-svg-dev qt6-pdf-dev
     libpq-dev postgresql
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick

@@ -182,13 +182,20 @@ void PreviewFeed::refresh()
     }
 
     if (m_pointsLive) {
+        // Points marked for deletion are drawn as the save will leave the figure: without them.
         const WorkingListModel &model = *m_points->model();
+        const int selected = selectedRow(m_pointsList);
         m_figure.points.reserve(model.size());
         for (int r = 0; r < model.size(); ++r) {
+            if (model.state(r) == RowState::Deleted) {
+                continue;
+            }
+            if (r == selected) {
+                m_highlightedPoint = static_cast<int>(m_figure.points.size());
+            }
             m_figure.points.append({model.cell(r, SeriesColumn), model.cell(r, CurveColumn), model.cell(r, XColumn),
                                     model.cell(r, YColumn), model.cell(r, LineTypeColumn)});
         }
-        m_highlightedPoint = selectedRow(m_pointsList);
     } else {
         m_figure.points = m_storedPoints;
     }

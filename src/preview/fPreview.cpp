@@ -2,24 +2,41 @@
 #include "fPreview.h"
 
 #include "Dialogs.h"
+#include "DigitiserCanvas.h"
+#include "DigitiserSession.h"
+#include "DigitiserTarget.h"
 #include "FigureCanvas.h"
 #include "FigureExport.h"
 #include "PreviewFeed.h"
+#include "SettingsStore.h"
 #include "Thumbnails.h"
+#include "Underlay.h"
 #include "WindowFront.h"
 #include "fPicData.h"
 #include "fPicLbl.h"
 #include "mTaprell.h"
 
 #include <QAbstractItemView>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -51,6 +68,9 @@ fPreview::fPreview(mTaprell &taprell, WorkingListModel &catalogue, QWidget *pare
 {
     setObjectName(QStringLiteral("fPreview"));
     setWindowTitle(caption);
+    m_ownSettings = std::make_unique<SettingsStore>();
+    m_memory = std::make_unique<UnderlayMemory>(*m_ownSettings);
+    m_session = new DigitiserSession(this);
     buildControls();
     m_feed = new PreviewFeed(taprell, catalogue, this);
     connect(m_feed, &PreviewFeed::changed, this, &fPreview::figureChanged);
@@ -91,7 +111,13 @@ void fPreview::buildControls()
     buttons->addWidget(m_height);
     buttons->addWidget(m_export);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_canvas, 1);
+    m_digitiser = new DigitiserCanvas(this);
+    m_digitiser->setSession(m_session);
+    m_views = named(new QStackedWidget(this), "stkView");
+    m_views->addWidget(m_canvas);
+    m_views->addWidget(m_digitiser);
+    buildDigitiserControls(layout);
+    layout->addWidget(m_views, 1);
     layout->addLayout(info);
     layout->addWidget(m_problems);
     layout->addLayout(buttons);
@@ -100,7 +126,7 @@ void fPreview::buildControls()
     connect(m_canvas, &FigureCanvas::left, m_coordinates, &QLabel::clear);
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
-    resize(660, 700);
+    resize(660, 760);
 }
 
 void fPreview::setCatalogueRow(int row)
@@ -136,6 +162,7 @@ void fPreview::figureChanged()
         m_source->clear();
         m_problems->clear();
         m_problems->hide();
+        updateDigitiser();
         return;
     }
     m_renderer = std::make_shared<const DiagramRenderer>(feed.figure());
@@ -157,6 +184,7 @@ void fPreview::figureChanged()
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
+    updateDigitiser();
 }
 
 void fPreview::showCoordinates(QPointF data, bool inside)
@@ -257,4 +285,413 @@ void fPreview::exportClicked()
 void fPreview::bringToFront()
 {
     bringWindowToFront(this);
+}
+
+void fPreview::buildDigitiserControls(QVBoxLayout *layout)
+{
+    m_loadUnderlay = named(new QPushButton(QStringLiteral("载入底图…"), this), "cmdLoadUnderlay");
+    m_calibrate = named(new QPushButton(QStringLiteral("定标…"), this), "cmdCalibrate");
+    m_removeUnderlay = named(new QPushButton(QStringLiteral("去掉底图"), this), "cmdRemoveUnderlay");
+    m_modePoints = named(new QToolButton(this), "optModePoints");
+    m_modePoints->setText(QStringLiteral("点"));
+    m_modeLabels = named(new QToolButton(this), "optModeLabels");
+    m_modeLabels->setText(QStringLiteral("标签"));
+    auto *modes = new QButtonGroup(this);
+    for (QToolButton *button : {m_modePoints, m_modeLabels}) {
+        button->setCheckable(true);
+        modes->addButton(button);
+    }
+    m_modePoints->setChecked(true);
+    m_series = named(new QSpinBox(this), "spinSeries");
+    m_series->setRange(0, 9999);
+    m_series->setPrefix(QStringLiteral("线号 "));
+    m_series->setValue(m_session->series);
+    m_curve = named(new QCheckBox(QStringLiteral("曲线"), this), "chkCurve");
+    m_lineType = named(new QComboBox(this), "cboLineType");
+    m_lineType->addItems(
+        {QStringLiteral("0 无线"), QStringLiteral("1 实线"), QStringLiteral("2 点线"), QStringLiteral("3 虚线")});
+    m_lineType->setCurrentIndex(m_session->lineType);
+
+    auto *tools = new QHBoxLayout;
+    tools->addWidget(m_loadUnderlay);
+    tools->addWidget(m_calibrate);
+    tools->addWidget(m_removeUnderlay);
+    tools->addSpacing(12);
+    tools->addWidget(m_modePoints);
+    tools->addWidget(m_modeLabels);
+    tools->addWidget(m_series);
+    tools->addWidget(m_curve);
+    tools->addWidget(m_lineType);
+    tools->addStretch(1);
+    layout->addLayout(tools);
+
+    m_calibration =
+        named(new QGroupBox(QStringLiteral("定标：在底图上依次点参考点，填上它们的值"), this), "grpCalibration");
+    auto *grid = new QGridLayout(m_calibration);
+    m_calibrationKind = named(new QComboBox(m_calibration), "cboCalibrationKind");
+    grid->addWidget(m_calibrationKind, 0, 0, 1, 3);
+    for (int i = 0; i < 4; ++i) {
+        m_refNames[i] = new QLabel(m_calibration);
+        m_refNames[i]->setObjectName(QStringLiteral("lblRef%1").arg(i + 1));
+        m_refX[i] = new QLineEdit(m_calibration);
+        m_refX[i]->setObjectName(QStringLiteral("txtRefX%1").arg(i + 1));
+        m_refX[i]->setPlaceholderText(QStringLiteral("X 值"));
+        m_refY[i] = new QLineEdit(m_calibration);
+        m_refY[i]->setObjectName(QStringLiteral("txtRefY%1").arg(i + 1));
+        m_refY[i]->setPlaceholderText(QStringLiteral("Y 值"));
+        grid->addWidget(m_refNames[i], i + 1, 0);
+        grid->addWidget(m_refX[i], i + 1, 1);
+        grid->addWidget(m_refY[i], i + 1, 2);
+    }
+    auto *apply = named(new QPushButton(QStringLiteral("应用定标"), m_calibration), "cmdApplyCalibration");
+    auto *cancel = named(new QPushButton(QStringLiteral("取消"), m_calibration), "cmdCancelCalibration");
+    grid->addWidget(apply, 5, 1);
+    grid->addWidget(cancel, 5, 2);
+    m_calibration->hide();
+    layout->addWidget(m_calibration);
+
+    connect(m_loadUnderlay, &QPushButton::clicked, this, &fPreview::chooseUnderlayFile);
+    connect(m_calibrate, &QPushButton::clicked, this, &fPreview::startCalibration);
+    connect(m_removeUnderlay, &QPushButton::clicked, this, &fPreview::removeUnderlay);
+    connect(apply, &QPushButton::clicked, this, &fPreview::applyCalibration);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        m_calibration->hide();
+        m_digitiser->setMarkers({});
+        m_digitiser->setMode(m_modeLabels->isChecked() ? DigitiserCanvas::Mode::Labels : DigitiserCanvas::Mode::Points);
+    });
+    connect(m_calibrationKind, &QComboBox::currentIndexChanged, this, [this] {
+        m_refPixels = {};
+        m_nextRef = 0;
+        m_digitiser->setMarkers({});
+        showCalibrationRows();
+    });
+    connect(m_modePoints, &QToolButton::toggled, this, [this](bool on) {
+        if (on && !m_calibration->isVisible()) {
+            m_digitiser->setMode(DigitiserCanvas::Mode::Points);
+        }
+    });
+    connect(m_modeLabels, &QToolButton::toggled, this, [this](bool on) {
+        if (on && !m_calibration->isVisible()) {
+            m_digitiser->setMode(DigitiserCanvas::Mode::Labels);
+        }
+    });
+    connect(m_series, &QSpinBox::valueChanged, this, [this](int value) { m_session->series = value; });
+    connect(m_curve, &QCheckBox::toggled, this, [this](bool on) { m_session->curve = on; });
+    connect(m_lineType, &QComboBox::currentIndexChanged, this, [this](int index) { m_session->lineType = index; });
+    connect(m_digitiser, &DigitiserCanvas::calibrationClicked, this, &fPreview::calibrationClicked);
+    connect(m_digitiser, &DigitiserCanvas::hovered, this, &fPreview::showCoordinates);
+    connect(m_digitiser, &DigitiserCanvas::left, m_coordinates, &QLabel::clear);
+    connect(m_digitiser, &DigitiserCanvas::problem, this, [this](const QString &text) { notice(text); });
+
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &fPreview::undoLastStep);
+    connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
+            &fPreview::removeSelectedPoint);
+    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
+            [this] { pasteTable(QGuiApplication::clipboard()->text()); });
+}
+
+void fPreview::setSettingsStore(SettingsStore *settings)
+{
+    m_memory = std::make_unique<UnderlayMemory>(settings ? *settings : *m_ownSettings);
+    m_underlayFor.clear();
+    updateDigitiser();
+}
+
+void fPreview::setDigitiserTarget(DigitiserTarget *target)
+{
+    if (m_target) {
+        disconnect(m_target, nullptr, this, nullptr);
+    }
+    m_target = target;
+    m_session->setTarget(target);
+    if (target) {
+        connect(target, &DigitiserTarget::changed, this, &fPreview::updateDigitiser);
+        connect(target, &DigitiserTarget::selectionChanged, this, &fPreview::updateDigitiser);
+        // The next clicks go on the last line of the working copy.
+        const QList<FigurePoint> points = target->points();
+        if (!points.isEmpty()) {
+            m_series->setValue(static_cast<int>(QLocale::c().toDouble(points.last().series.trimmed())));
+        }
+    }
+    updateDigitiser();
+}
+
+bool fPreview::hasUnderlay() const
+{
+    return !m_digitiser->scan().isNull();
+}
+
+void fPreview::recallUnderlay()
+{
+    const QString figure = m_feed->hasFigure() ? m_feed->figure().record.th : QString();
+    if (figure.compare(m_underlayFor, Qt::CaseInsensitive) == 0 && !m_underlayFor.isEmpty()) {
+        return;
+    }
+    m_underlayFor = figure;
+    m_underlayFile.clear();
+    m_digitiser->setScan({});
+    m_digitiser->setCalibration({});
+    m_session->setCalibration({});
+    m_calibration->hide();
+    if (figure.isEmpty()) {
+        return;
+    }
+    const UnderlayMemory::Entry entry = m_memory->recall(figure);
+    if (entry.fileName.isEmpty()) {
+        return;
+    }
+    QString error;
+    const QImage scan = Underlay::load(entry.fileName, &error);
+    if (scan.isNull()) {
+        m_problems->appendPlainText(QStringLiteral("这个图版记下的底图没有载入：") + error);
+        m_problems->show();
+        return;
+    }
+    m_underlayFile = entry.fileName;
+    m_digitiser->setScan(scan);
+    m_digitiser->setCalibration(entry.calibration);
+    m_session->setCalibration(entry.calibration);
+}
+
+void fPreview::updateDigitiser()
+{
+    recallUnderlay();
+    const bool scan = hasUnderlay();
+    m_views->setCurrentWidget(scan ? static_cast<QWidget *>(m_digitiser) : m_canvas);
+    m_calibrate->setEnabled(scan);
+    m_removeUnderlay->setEnabled(scan);
+    m_loadUnderlay->setEnabled(m_feed->hasFigure());
+    if (!m_feed->hasFigure()) {
+        m_digitiserRenderer.reset();
+        m_digitiser->setFigure(nullptr, {});
+        return;
+    }
+    // The digitiser draws what it edits: the target's working copies when they are this figure's.
+    Figure figure = m_feed->figure();
+    RenderOptions options;
+    options.highlightedPoint = m_feed->highlightedPoint();
+    options.highlightedLabel = m_feed->highlightedLabel();
+    if (m_target && m_target->figureNumber().compare(figure.record.th, Qt::CaseInsensitive) == 0) {
+        if (m_target->acceptsPoints()) {
+            figure.points = m_target->points();
+            options.highlightedPoint = m_target->selectedPoint();
+        }
+        if (m_target->acceptsLabels()) {
+            figure.labels = m_target->labels();
+        }
+    }
+    if (scan) {
+        m_digitiserRenderer = std::make_shared<const DiagramRenderer>(figure);
+        m_digitiser->setFigure(m_digitiserRenderer, options);
+    }
+}
+
+void fPreview::chooseUnderlayFile()
+{
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("载入底图"), QString(), Underlay::fileFilter());
+    if (!file.isEmpty()) {
+        loadUnderlay(file);
+    }
+}
+
+bool fPreview::loadUnderlay(const QString &fileName)
+{
+    if (!m_feed->hasFigure()) {
+        return false;
+    }
+    QString error;
+    const QImage scan = Underlay::load(fileName, &error);
+    if (scan.isNull()) {
+        notice(error);
+        return false;
+    }
+    const QString figure = m_feed->figure().record.th;
+    m_underlayFor = figure;
+    m_underlayFile = QFileInfo(fileName).absoluteFilePath();
+    m_digitiser->setScan(scan);
+    m_digitiser->setCalibration({});
+    m_session->setCalibration({});
+    if (!m_memory->remember(figure, {m_underlayFile, {}})) {
+        notice(QStringLiteral("底图已经载入，但没能记在设置里，下次打开这个图版时要重新载入。"));
+    }
+    updateDigitiser();
+    startCalibration();
+    return true;
+}
+
+void fPreview::removeUnderlay()
+{
+    if (!m_underlayFor.isEmpty()) {
+        m_memory->forget(m_underlayFor);
+    }
+    m_underlayFile.clear();
+    m_digitiser->setScan({});
+    m_digitiser->setCalibration({});
+    m_session->setCalibration({});
+    m_calibration->hide();
+    updateDigitiser();
+}
+
+void fPreview::startCalibration()
+{
+    if (!hasUnderlay()) {
+        return;
+    }
+    const bool triangular = m_feed->figure().record.isTriangular();
+    {
+        const QSignalBlocker blocker(m_calibrationKind);
+        m_calibrationKind->clear();
+        if (triangular) {
+            m_calibrationKind->addItem(QStringLiteral("三角图：依次点左角、右角、上角"));
+        } else {
+            m_calibrationKind->addItem(QStringLiteral("X 轴上两点 + Y 轴上两点"));
+            m_calibrationKind->addItem(QStringLiteral("三个已知 X 和 Y 的点"));
+        }
+    }
+    const FigureRecord &record = m_feed->figure().record;
+    for (int i = 0; i < 4; ++i) {
+        m_refX[i]->clear();
+        m_refY[i]->clear();
+    }
+    // The axes' ends as a start: the user types the ticks clicked when they are other values.
+    m_refX[0]->setText(record.X[0].trimmed());
+    m_refX[1]->setText(record.X[1].trimmed());
+    m_refY[2]->setText(record.Y[0].trimmed());
+    m_refY[3]->setText(record.Y[1].trimmed());
+    m_refPixels = {};
+    m_nextRef = 0;
+    m_digitiser->setMarkers({});
+    m_digitiser->setMode(DigitiserCanvas::Mode::Calibrate);
+    showCalibrationRows();
+    m_calibration->show();
+}
+
+void fPreview::showCalibrationRows()
+{
+    const bool triangular = m_feed->figure().record.isTriangular();
+    const bool axes = !triangular && m_calibrationKind->currentIndex() == 0;
+    const int rows = axes ? 4 : 3;
+    static const QStringList axisNames{QStringLiteral("X 轴点 1"), QStringLiteral("X 轴点 2"),
+                                       QStringLiteral("Y 轴点 1"), QStringLiteral("Y 轴点 2")};
+    static const QStringList cornerNames{QStringLiteral("左角"), QStringLiteral("右角"), QStringLiteral("上角")};
+    for (int i = 0; i < 4; ++i) {
+        const bool shown = i < rows;
+        QString name = triangular ? (i < 3 ? cornerNames[i] : QString())
+                       : axes     ? axisNames[i]
+                                  : QStringLiteral("点 %1").arg(i + 1);
+        if (shown) {
+            name += m_refPixels[i] ? QStringLiteral("（%1, %2）")
+                                         .arg(QString::number(m_refPixels[i]->x(), 'f', 1),
+                                              QString::number(m_refPixels[i]->y(), 'f', 1))
+                                   : QStringLiteral("（未点）");
+            if (i == m_nextRef) {
+                name = QStringLiteral("▶ ") + name;
+            }
+        }
+        m_refNames[i]->setText(name);
+        m_refNames[i]->setVisible(shown);
+        m_refX[i]->setVisible(shown && !triangular && (!axes || i < 2));
+        m_refY[i]->setVisible(shown && !triangular && (!axes || i >= 2));
+    }
+}
+
+void fPreview::calibrationClicked(QPointF pixel)
+{
+    const bool triangular = m_feed->figure().record.isTriangular();
+    const int rows = !triangular && m_calibrationKind->currentIndex() == 0 ? 4 : 3;
+    m_refPixels[m_nextRef] = pixel;
+    m_nextRef = (m_nextRef + 1) % rows;
+    QList<QPointF> markers;
+    for (int i = 0; i < rows; ++i) {
+        markers << m_refPixels[i].value_or(QPointF(-1e6, -1e6));
+    }
+    m_digitiser->setMarkers(markers);
+    showCalibrationRows();
+}
+
+bool fPreview::applyCalibration()
+{
+    const FigureRecord &record = m_feed->figure().record;
+    const bool triangular = record.isTriangular();
+    const bool axes = !triangular && m_calibrationKind->currentIndex() == 0;
+    const int rows = axes ? 4 : 3;
+    for (int i = 0; i < rows; ++i) {
+        if (!m_refPixels[i]) {
+            notice(QStringLiteral("还没有在底图上点出“%1”。").arg(m_refNames[i]->text().remove(QStringLiteral("▶ "))));
+            return false;
+        }
+    }
+    QString error;
+    auto value = [&](QLineEdit *edit, int row, QChar axis, double *out) {
+        bool ok = false;
+        *out = QLocale::c().toDouble(edit->text().trimmed(), &ok);
+        if (!ok) {
+            error = QStringLiteral("第 %1 个参考点的 %2 值“%3”不是数字。").arg(row + 1).arg(axis).arg(edit->text());
+        }
+        return ok;
+    };
+    Calibration calibration;
+    if (triangular) {
+        calibration = Calibration::triangle(*m_refPixels[0], *m_refPixels[1], *m_refPixels[2], &error);
+    } else {
+        const bool logX = record.X[5].trimmed().compare(u"True", Qt::CaseInsensitive) == 0;
+        const bool logY = record.Y[5].trimmed().compare(u"True", Qt::CaseInsensitive) == 0;
+        std::array<Calibration::Reference, 4> refs;
+        bool ok = true;
+        for (int i = 0; i < rows && ok; ++i) {
+            refs[i].pixel = *m_refPixels[i];
+            if (!axes || i < 2) {
+                ok = value(m_refX[i], i, u'X', &refs[i].x);
+            }
+            if (ok && (!axes || i >= 2)) {
+                ok = value(m_refY[i], i, u'Y', &refs[i].y);
+            }
+        }
+        if (ok) {
+            calibration = axes ? Calibration::axes(refs[0], refs[1], refs[2], refs[3], logX, logY, &error)
+                               : Calibration::threePoints(refs[0], refs[1], refs[2], logX, logY, &error);
+        }
+    }
+    if (!calibration.isValid()) {
+        notice(error);
+        return false;
+    }
+    m_session->setCalibration(calibration);
+    m_digitiser->setCalibration(calibration);
+    m_digitiser->setMarkers({});
+    m_calibration->hide();
+    m_digitiser->setMode(m_modeLabels->isChecked() ? DigitiserCanvas::Mode::Labels : DigitiserCanvas::Mode::Points);
+    if (!m_memory->remember(m_underlayFor, {m_underlayFile, calibration})) {
+        notice(QStringLiteral("定标已经生效，但没能记在设置里。"));
+    }
+    return true;
+}
+
+void fPreview::undoLastStep()
+{
+    QString error;
+    if (!m_session->undo(&error)) {
+        notice(error);
+    }
+}
+
+void fPreview::removeSelectedPoint()
+{
+    if (!m_target) {
+        return;
+    }
+    QString error;
+    if (!m_session->removePoint(m_target->selectedPoint(), &error)) {
+        notice(error);
+    }
+}
+
+void fPreview::pasteTable(const QString &text)
+{
+    int added = 0;
+    QString error;
+    if (!m_session->paste(text, &added, &error)) {
+        notice(error);
+    }
 }

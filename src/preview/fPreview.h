@@ -3,16 +3,31 @@
 
 #include "DiagramRenderer.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
+#include <optional>
 
+class DigitiserCanvas;
+class DigitiserSession;
+class DigitiserTarget;
 class FigureCanvas;
 class PreviewFeed;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QStackedWidget;
+class QToolButton;
+class SettingsStore;
+class UnderlayMemory;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 class WorkingListModel;
 class fPicData;
 class fPicLbl;
@@ -21,6 +36,10 @@ class mTaprell;
 // "图版预览": the catalogue's current figure drawn as it is being edited (see PreviewFeed), the
 // data coordinates under the mouse, what the drawing could not show, and the thumbnail and
 // export buttons. Modeless, beside the catalogue; the catalogue keeps at most one.
+//
+// It is also the digitiser: "载入底图…" puts a scan under the figure (remembered per figure
+// number in the user's settings), "定标…" calibrates it, and then clicks, drags, Delete, Ctrl+Z
+// and Ctrl+V edit the working copies of the data and label windows through a DigitiserTarget.
 class fPreview : public QWidget
 {
     Q_OBJECT
@@ -50,6 +69,27 @@ public:
 
     void bringToFront();
 
+    // The digitiser. The settings store keeps each figure's scan and calibration (the user's
+    // own store unless one is set); the target is the open windows' working copies (none: the
+    // digitiser shows the scan but adds nothing).
+    void setSettingsStore(SettingsStore *settings);
+    void setDigitiserTarget(DigitiserTarget *target);
+    DigitiserCanvas *digitiserCanvas() const { return m_digitiser; }
+    DigitiserSession &session() { return *m_session; }
+    // Shows the scan under the current figure and remembers it; a notice and nothing changed
+    // when it cannot be read.
+    bool loadUnderlay(const QString &fileName);
+    void removeUnderlay();
+    bool hasUnderlay() const;
+    // "定标…": the next clicks on the scan give the reference points, typed values complete
+    // them, "应用定标" makes the calibration (a notice, and the old one kept, when it cannot).
+    void startCalibration();
+    bool applyCalibration();
+    // Ctrl+Z, Delete, Ctrl+V.
+    void undoLastStep();
+    void removeSelectedPoint();
+    void pasteTable(const QString &text);
+
 public slots:
     void setCatalogueRow(int row);
 
@@ -63,6 +103,12 @@ private:
     void showCoordinates(QPointF data, bool inside);
     void exportClicked();
     void notice(const QString &text, const QString &details = {});
+    void buildDigitiserControls(QVBoxLayout *layout);
+    void updateDigitiser();
+    void recallUnderlay();
+    void calibrationClicked(QPointF pixel);
+    void showCalibrationRows();
+    void chooseUnderlayFile();
 
     mTaprell &m_taprell;
     PreviewFeed *m_feed = nullptr;
@@ -76,4 +122,31 @@ private:
     QPushButton *m_export = nullptr;
     QSpinBox *m_width = nullptr;
     QSpinBox *m_height = nullptr;
+
+    std::unique_ptr<SettingsStore> m_ownSettings;
+    std::unique_ptr<UnderlayMemory> m_memory;
+    DigitiserSession *m_session = nullptr;
+    QPointer<DigitiserTarget> m_target;
+    QString m_underlayFor; // the figure number whose underlay is shown, or was looked up
+    QString m_underlayFile;
+    std::shared_ptr<const DiagramRenderer> m_digitiserRenderer;
+
+    QStackedWidget *m_views = nullptr;
+    DigitiserCanvas *m_digitiser = nullptr;
+    QPushButton *m_loadUnderlay = nullptr;
+    QPushButton *m_calibrate = nullptr;
+    QPushButton *m_removeUnderlay = nullptr;
+    QToolButton *m_modePoints = nullptr;
+    QToolButton *m_modeLabels = nullptr;
+    QSpinBox *m_series = nullptr;
+    QCheckBox *m_curve = nullptr;
+    QComboBox *m_lineType = nullptr;
+
+    QGroupBox *m_calibration = nullptr;
+    QComboBox *m_calibrationKind = nullptr;
+    std::array<QLabel *, 4> m_refNames{};
+    std::array<QLineEdit *, 4> m_refX{};
+    std::array<QLineEdit *, 4> m_refY{};
+    std::array<std::optional<QPointF>, 4> m_refPixels;
+    int m_nextRef = 0;
 };

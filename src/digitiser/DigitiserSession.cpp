@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DigitiserSession.h"
+
+#include "DigitiserTarget.h"
+#include "PasteTable.h"
+
+#include <QLocale>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+constexpr int maximumUndo = 200;
+
+bool sameSeries(const QString &a, int series)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(a.trimmed(), &ok);
+    return ok && value == series;
+}
+
+QString flag(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// Marks the target's changes as the session's own while it lives.
+class Acting
+{
+public:
+    explicit Acting(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~Acting() { m_flag = false; }
+
+private:
+    bool &m_flag;
+};
+
+} // namespace
+
+DigitiserSession::DigitiserSession(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void DigitiserSession::setTarget(DigitiserTarget *target)
+{
+    if (m_target) {
+        disconnect(m_target, nullptr, this, nullptr);
+    }
+    m_target = target;
+    if (target) {
+        connect(target, &DigitiserTarget::changed, this, &DigitiserSession::targetChanged);
+    }
+    m_undo.clear();
+    emit undoChanged();
+}
+
+void DigitiserSession::targetChanged()
+{
+    if (!m_acting && !m_undo.isEmpty()) {
+        m_undo.clear();
+        emit undoChanged();
+    }
+}
+
+void DigitiserSession::push(const Step &step)
+{
+    m_undo.append(step);
+    if (m_undo.size() > maximumUndo) {
+        m_undo.removeFirst();
+    }
+    emit undoChanged();
+}
+
+FigurePoint DigitiserSession::nextPoint(const QString &x, const QString &y) const
+{
+    bool startsLine = true;
+    if (m_target) {
+        const QList<FigurePoint> points = m_target->points();
+        startsLine = std::none_of(points.begin(), points.end(),
+                                  [this](const FigurePoint &p) { return sameSeries(p.series, series); });
+    }
+    return {QString::number(series), flag(curve), x, y, QString::number(startsLine ? 0 : lineType)};
+}
+
+bool DigitiserSession::readyForPoints(QString *error) const
+{
+    if (!m_target || !m_target->acceptsPoints()) {
+        *error = QStringLiteral("请先为这个图版打开“图版数据”窗口，点才能加到它的列表里。");
+        return false;
+    }
+    return true;
+}
+
+bool DigitiserSession::appendAt(QPointF pixel, QString *error)
+{
+    if (!readyForPoints(error)) {
+        return false;
+    }
+    if (!m_calibration.isValid()) {
+        *error = QStringLiteral("底图还没有定标。");
+        return false;
+    }
+    const auto [x, y] = m_calibration.roundedData(pixel);
+    if (x.isEmpty() || y.isEmpty()) {
+        *error = QStringLiteral("这个位置算不出坐标。");
+        return false;
+    }
+    Acting acting(m_acting);
+    const int index = m_target->appendPoint(nextPoint(x, y));
+    if (index < 0) {
+        *error = QStringLiteral("“图版数据”窗口没有接受这个点。");
+        return false;
+    }
+    push({Step::Kind::Append, index});
+    return true;
+}
+
+bool DigitiserSession::moveTo(int index, QPointF pixel, QString *error)
+{
+    if (!readyForPoints(error) || !m_calibration.isValid()) {
+        return false;
+    }
+    const QList<FigurePoint> points = m_target->points();
+    if (index < 0 || index >= points.size()) {
+        *error = QStringLiteral("没有这个点。");
+        return false;
+    }
+    const auto [x, y] = m_calibration.roundedData(pixel);
+    Acting acting(m_acting);
+    if (x.isEmpty() || y.isEmpty() || !m_target->movePoint(index, x, y)) {
+        *error = QStringLiteral("这个点不能移到这里。");
+        return false;
+    }
+    Step step{Step::Kind::Move, index};
+    step.oldX = points[index].x;
+    step.oldY = points[index].y;
+    push(step);
+    return true;
+}
+
+bool DigitiserSession::removePoint(int index, QString *error)
+{
+    if (!readyForPoints(error)) {
+        return false;
+    }
+    if (index < 0 || index >= m_target->points().size()) {
+        *error = QStringLiteral("没有选中的点。");
+        return false;
+    }
+    Acting acting(m_acting);
+    QVariant removed = m_target->removePoint(index);
+    if (!removed.isValid()) {
+        *error = QStringLiteral("“图版数据”窗口没有删去这个点。");
+        return false;
+    }
+    Step step{Step::Kind::Remove, index};
+    step.removed = removed;
+    push(step);
+    return true;
+}
+
+bool DigitiserSession::placeLabel(QPointF pixel, const QString &text, QString *error)
+{
+    if (!m_target || !m_target->acceptsLabels()) {
+        *error = QStringLiteral("请先为这个图版打开“图版标签”窗口，标签才能加到它的列表里。");
+        return false;
+    }
+    if (!m_calibration.isValid()) {
+        *error = QStringLiteral("底图还没有定标。");
+        return false;
+    }
+    if (text.trimmed().isEmpty()) {
+        *error = QStringLiteral("标签没有文字。");
+        return false;
+    }
+    const auto [x, y] = m_calibration.roundedData(pixel);
+    Acting acting(m_acting);
+    const int index = m_target->appendLabel({x, y, text});
+    if (index < 0) {
+        *error = QStringLiteral("“图版标签”窗口没有接受这个标签。");
+        return false;
+    }
+    push({Step::Kind::Label, index});
+    return true;
+}
+
+bool DigitiserSession::paste(const QString &text, int *added, QString *error)
+{
+    *added = 0;
+    if (!readyForPoints(error)) {
+        return false;
+    }
+    const PasteTable table = PasteTable::parse(text);
+    if (!table.isValid()) {
+        *error = table.error + QStringLiteral("\n这次粘贴的点一个也没有加入。");
+        return false;
+    }
+    if (table.points.isEmpty()) {
+        *error = QStringLiteral("剪贴板里没有点的表格。");
+        return false;
+    }
+    Acting acting(m_acting);
+    const int firstIndex = static_cast<int>(m_target->points().size());
+    QSet<double> lines; // line numbers the working copy holds: a row of another one starts a line
+    for (const FigurePoint &p : m_target->points()) {
+        bool ok = false;
+        const double number = QLocale::c().toDouble(p.series.trimmed(), &ok);
+        if (ok) {
+            lines.insert(number);
+        }
+    }
+    for (const PastedPoint &row : table.points) {
+        const double rowSeries = row.series ? QLocale::c().toDouble(*row.series) : series;
+        const bool startsLine = !lines.contains(rowSeries);
+        lines.insert(rowSeries);
+        const FigurePoint point{row.series.value_or(QString::number(series)), row.curve.value_or(flag(curve)), row.x,
+                                row.y, row.lineType.value_or(QString::number(startsLine ? 0 : lineType))};
+        if (m_target->appendPoint(point) < 0) {
+            // Take back what this paste appended: all or nothing.
+            *error = QStringLiteral("“图版数据”窗口没有接受第 %1 个点，这次粘贴的点一个也没有加入。").arg(*added + 1);
+            for (int i = *added - 1; i >= 0; --i) {
+                m_target->removePoint(firstIndex + i);
+            }
+            *added = 0;
+            return false;
+        }
+        ++*added;
+    }
+    Step step{Step::Kind::Append, firstIndex};
+    step.count = *added;
+    push(step);
+    return true;
+}
+
+bool DigitiserSession::undo(QString *error)
+{
+    if (m_undo.isEmpty() || !m_target) {
+        *error = QStringLiteral("没有可以撤销的操作。");
+        return false;
+    }
+    const Step step = m_undo.takeLast();
+    emit undoChanged();
+    Acting acting(m_acting);
+    bool done = true;
+    switch (step.kind) {
+    case Step::Kind::Append:
+        for (int i = step.count - 1; i >= 0; --i) {
+            done = m_target->removePoint(step.index + i).isValid() && done;
+        }
+        break;
+    case Step::Kind::Move:
+        done = m_target->movePoint(step.index, step.oldX, step.oldY);
+        break;
+    case Step::Kind::Remove:
+        done = m_target->restorePoint(step.index, step.removed);
+        if (done) {
+            m_target->selectPoint(step.index);
+        }
+        break;
+    case Step::Kind::Label:
+        done = m_target->removeLabel(step.index).isValid();
+        break;
+    }
+    if (!done) {
+        m_undo.clear();
+        emit undoChanged();
+        *error = QStringLiteral("撤销没有完成：列表已经变了。");
+    }
+    return done;
+}
+
+int DigitiserSession::pointNear(QPointF pixel, double radius) const
+{
+    if (!m_target || !m_calibration.isValid()) {
+        return -1;
+    }
+    const QList<FigurePoint> points = m_target->points();
+    int best = -1;
+    double bestDistance = radius * radius;
+    for (int i = 0; i < points.size(); ++i) {
+        bool okX = false, okY = false;
+        const double x = QLocale::c().toDouble(points[i].x.trimmed(), &okX);
+        const double y = QLocale::c().toDouble(points[i].y.trimmed(), &okY);
+        if (!okX || !okY) {
+            continue;
+        }
+        const QPointF at = m_calibration.toPixel({x, y});
+        const double dx = at.x() - pixel.x(), dy = at.y() - pixel.y();
+        const double distance = dx * dx + dy * dy;
+        if (distance <= bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Calibration.h"
+#include "Figure.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QVariant>
+
+class DigitiserTarget;
+
+// What a click, a drag, a key or a paste in the digitiser does to the working copies, with
+// several levels of undo; no widgets. Every change goes through the DigitiserTarget.
+//
+// The undo steps address rows by index, so they hold only while nobody else changes the
+// working copies: a change that does not come from here (an edit in a window, a save, a
+// reload) forgets them.
+class DigitiserSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DigitiserSession(QObject *parent = nullptr);
+
+    void setTarget(DigitiserTarget *target);
+    DigitiserTarget *target() const { return m_target; }
+    void setCalibration(const Calibration &calibration) { m_calibration = calibration; }
+    const Calibration &calibration() const { return m_calibration; }
+
+    // The small toolbar: line number, curve flag and line type of the next points.
+    int series = 1;
+    bool curve = false;
+    int lineType = 1;
+
+    // The point a click at the data coordinates appends: the chosen line number and curve flag,
+    // and line type 0 when it starts a line (no point of that line number yet), the chosen one
+    // otherwise.
+    FigurePoint nextPoint(const QString &x, const QString &y) const;
+
+    // Each returns false and sets *error (Chinese, for the user) when nothing was done.
+    bool appendAt(QPointF pixel, QString *error);
+    bool moveTo(int index, QPointF pixel, QString *error);
+    bool removePoint(int index, QString *error);
+    bool placeLabel(QPointF pixel, const QString &text, QString *error);
+    // Appends the pasted table as one undo step; nothing when a line is refused.
+    bool paste(const QString &text, int *added, QString *error);
+
+    bool canUndo() const { return !m_undo.isEmpty(); }
+    int undoDepth() const { return static_cast<int>(m_undo.size()); }
+    bool undo(QString *error);
+
+    // The index of the point nearest to the pixel within the radius (scan pixels), or -1.
+    int pointNear(QPointF pixel, double radius) const;
+
+signals:
+    void undoChanged();
+
+private:
+    struct Step
+    {
+        enum class Kind
+        {
+            Append, // index, count
+            Move,   // index, old x / y
+            Remove, // index, removed
+            Label,  // index
+        };
+        Step(Kind k, int i)
+            : kind(k)
+            , index(i)
+        {
+        }
+        Kind kind;
+        int index = -1;
+        int count = 1;
+        QString oldX;
+        QString oldY;
+        QVariant removed;
+    };
+
+    bool readyForPoints(QString *error) const;
+    void push(const Step &step);
+    void targetChanged();
+
+    QPointer<DigitiserTarget> m_target;
+    Calibration m_calibration;
+    QList<Step> m_undo;
+    bool m_acting = false; // a change of the target is ours
+};
