@@ -15,9 +15,11 @@ esac
 
 [ -f build/CMakeCache.txt ] || scripts/build.sh
 targets=(Taprell KalvorSetup taprell-dist)
-if cmake --build build --target help | grep -q '^taprell-render:'; then
-    targets+=(taprell-render)
-fi
+for companion in taprell-render taprell-library; do
+    if cmake --build build --target help | grep -q "^$companion:"; then
+        targets+=("$companion")
+    fi
+done
 cmake --build build -j2 --target "${targets[@]}"
 
 rm -f build/package/taprell_*.deb
@@ -48,7 +50,10 @@ expected=(
     usr/share/man/man1/Taprell.1.gz usr/share/man/man1/KalvorSetup.1.gz
 )
 if [[ " ${targets[*]} " == *" taprell-render "* ]]; then
-    expected+=(usr/bin/taprell-render)
+    expected+=(usr/bin/taprell-render usr/share/man/man1/taprell-render.1.gz)
+fi
+if [[ " ${targets[*]} " == *" taprell-library "* ]]; then
+    expected+=(usr/bin/taprell-library usr/share/man/man1/taprell-library.1.gz usr/share/taprell/schema-postgresql.sql)
 fi
 for size in 16 24 32 48 64 128 256; do
     png=usr/share/icons/hicolor/${size}x${size}/apps/$id.png
