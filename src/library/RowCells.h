@@ -47,6 +47,8 @@ private:
     QByteArray m_block;
 };
 
+Q_DECLARE_TYPEINFO(RowCells, Q_RELOCATABLE_TYPE);
+
 // Builds a row cell by cell, straight from UTF-8 as the library hands it over.
 class RowCellsBuilder
 {

@@ -35,6 +35,9 @@ struct ListRow
     RowCells original;          // the cells as loaded, kept from the first change until a save
 };
 
+// Its parts move by bytes, so a growing list moves its rows without touching their texts.
+Q_DECLARE_TYPEINFO(ListRow, Q_RELOCATABLE_TYPE);
+
 // The working copy behind every list window: rows of texts with a row state each. The number
 // cell shows the state as a marker behind the number ("*" changed, "#" new, and the window's own
 // deletion marker), so the number is always the numeric value of that cell.
