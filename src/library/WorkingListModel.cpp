@@ -3,6 +3,8 @@
 
 #include "Conversions.h"
 
+#include <algorithm>
+
 const QString WorkingListModel::changedMarker = QStringLiteral("*");
 const QString WorkingListModel::newMarker = QStringLiteral("#");
 
@@ -85,8 +87,7 @@ void WorkingListModel::setCell(int row, int column, const QString &text)
     }
     r.cells.set(column, text);
     if (m_changesDepth > 0) {
-        m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
-        m_lastChanged = std::max(m_lastChanged, row);
+        m_changedRows.append(row);
         return;
     }
     const QModelIndex changed = index(row, column);
@@ -103,11 +104,22 @@ void WorkingListModel::endChanges()
     if (m_changesDepth == 0 || --m_changesDepth > 0) {
         return;
     }
-    if (m_firstChanged >= 0 && m_lastChanged < size()) {
-        emit dataChanged(index(m_firstChanged, 0), index(m_lastChanged, columnCount() - 1),
-                         {Qt::DisplayRole, Qt::EditRole});
+    // One signal per run of neighbouring rows: a view works through every row of a range it is
+    // told about, so one range from the first to the last changed row of a long list would cost
+    // the save more than the changes themselves.
+    std::sort(m_changedRows.begin(), m_changedRows.end());
+    for (qsizetype i = 0; i < m_changedRows.size();) {
+        qsizetype j = i;
+        while (j + 1 < m_changedRows.size() && m_changedRows[j + 1] <= m_changedRows[j] + 1) {
+            ++j;
+        }
+        if (m_changedRows[j] < size()) {
+            emit dataChanged(index(m_changedRows[i], 0), index(m_changedRows[j], columnCount() - 1),
+                             {Qt::DisplayRole, Qt::EditRole});
+        }
+        i = j + 1;
     }
-    m_firstChanged = m_lastChanged = -1;
+    m_changedRows.clear();
 }
 
 void WorkingListModel::setNumberCell(int row, const QString &text)

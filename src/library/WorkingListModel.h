@@ -93,6 +93,5 @@ private:
     QString m_deletedMarker;
     QList<ListRow> m_rows;
     int m_changesDepth = 0;
-    int m_firstChanged = -1;
-    int m_lastChanged = -1;
+    QList<int> m_changedRows; // between beginChanges() and endChanges()
 };

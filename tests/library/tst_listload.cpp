@@ -27,14 +27,14 @@ private slots:
         QVERIFY(lib.taprell.openLibrary());
         QStringList figures;
         Query seen;
-        const Status status = loadList(
-            lib.taprell, model,
-            {QStringLiteral("select * from picMain order by th"),
-             {ListLoad::positionCell, QStringLiteral("TM"), QStringLiteral("figName"), QStringLiteral("grp"),
-              QStringLiteral("X1"), QStringLiteral("X2"), QStringLiteral("X3"), QStringLiteral("X6"),
-              QStringLiteral("X7"), QStringLiteral("Comment"), QStringLiteral("Vector"), QString()},
-             QStringLiteral("th"),
-             [&](const Query &record) { figures << record.text(record.fieldIndex(u"th")); }});
+        const Status status =
+            loadList(lib.taprell, model,
+                     {QStringLiteral("select * from picMain order by th"),
+                      {ListLoad::positionCell, QStringLiteral("TM"), QStringLiteral("figName"), QStringLiteral("grp"),
+                       QStringLiteral("X1"), QStringLiteral("X2"), QStringLiteral("X3"), QStringLiteral("X6"),
+                       QStringLiteral("X7"), QStringLiteral("Comment"), QStringLiteral("Vector"), QString()},
+                      QStringLiteral("th"),
+                      [&](const Query &record) { figures << record.text(record.fieldIndex(u"th")); }});
         QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
         QCOMPARE(figures, (QStringList{QStringLiteral("B1"), QStringLiteral("B2")}));
         QCOMPARE(model.size(), 2);
@@ -43,11 +43,11 @@ private slots:
                                  QStringLiteral("3"), QStringLiteral("8"), QStringLiteral("8.5"),
                                  QStringLiteral("0.0001"), QStringLiteral("True"), QStringLiteral("-2"),
                                  QStringLiteral("line one\ntwo"), QStringLiteral("False"), QString()}));
-        QCOMPARE(model.row(1).cells.toList(),
-                 (QList<QString>{QStringLiteral("2"), QString(), QStringLiteral("z"),
-                                 QStringLiteral("9007199254740993"), QStringLiteral("100000000000000000000"),
-                                 QStringLiteral("-123456.789012345"), QString(), QStringLiteral("False"), QString(),
-                                 QString(), QStringLiteral("True"), QString()}));
+        QCOMPARE(
+            model.row(1).cells.toList(),
+            (QList<QString>{QStringLiteral("2"), QString(), QStringLiteral("z"), QStringLiteral("9007199254740993"),
+                            QStringLiteral("100000000000000000000"), QStringLiteral("-123456.789012345"), QString(),
+                            QStringLiteral("False"), QString(), QString(), QStringLiteral("True"), QString()}));
         QCOMPARE(model.row(1).key, QStringLiteral("B2"));
         QCOMPARE(model.state(1), RowState::Unchanged);
 
@@ -70,8 +70,8 @@ private slots:
                               {}};
         QVERIFY(loadList(lib.taprell, model, groups));
         QVERIFY(model.size() > 0);
-        const Status broken = loadList(lib.taprell, model,
-                                       {QStringLiteral("select grp, nosuchfield from picType"), {}, {}, {}});
+        const Status broken =
+            loadList(lib.taprell, model, {QStringLiteral("select grp, nosuchfield from picType"), {}, {}, {}});
         QVERIFY(!broken);
         QCOMPARE(model.size(), 0);
         QCOMPARE(lib.taprell.statementText(), QStringLiteral("select grp, nosuchfield from picType"));

@@ -101,14 +101,25 @@ private slots:
         QCOMPARE(spy.size(), 1);
         QCOMPARE(model.data(model.index(2, 1)).toString(), QStringLiteral("renamed"));
 
+        // Changes between beginChanges and endChanges are told once per run of neighbouring rows.
         model.beginChanges();
-        model.markChanged(0);
         model.markDeleted(2);
+        model.markChanged(0);
+        model.markChanged(1);
         QCOMPARE(spy.size(), 1);
         model.endChanges();
         QCOMPARE(spy.size(), 2);
         QCOMPARE(spy.last().at(0).toModelIndex(), model.index(0, 0));
         QCOMPARE(spy.last().at(1).toModelIndex(), model.index(2, 1));
+
+        model.beginChanges();
+        model.markSaved(2, QStringLiteral("3"));
+        model.markSaved(0, QStringLiteral("1"));
+        model.endChanges();
+        QCOMPARE(spy.size(), 4);
+        QCOMPARE(spy.at(2).at(0).toModelIndex(), model.index(0, 0));
+        QCOMPARE(spy.at(2).at(1).toModelIndex(), model.index(0, 1));
+        QCOMPARE(spy.at(3).at(0).toModelIndex(), model.index(2, 0));
     }
 };
 
