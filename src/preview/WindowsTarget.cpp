@@ -43,8 +43,7 @@ WindowsTarget::WindowsTarget(QObject *parent)
 {
 }
 
-void WindowsTarget::watch(QObject *window, const QAbstractItemModel *model,
-                          QList<QMetaObject::Connection> &connections)
+void WindowsTarget::watch(QObject *window, const QAbstractItemModel *model, QList<QMetaObject::Connection> &connections)
 {
     for (const auto &connection : std::as_const(connections)) {
         disconnect(connection);
