@@ -58,8 +58,9 @@ void WindowsTarget::watch(QObject *window, const QAbstractItemModel *model, QLis
                 << connect(model, &QAbstractItemModel::rowsRemoved, this, announce)
                 << connect(model, &QAbstractItemModel::modelReset, this, announce)
                 << connect(model, &QAbstractItemModel::layoutChanged, this, announce);
-    // The window's own pointer is cleared before it says it is gone; its list goes with it.
-    connections << connect(window, &QObject::destroyed, this, announce);
+    // The list goes before the window; the pointers to both are cleared before they say so.
+    connections << connect(model, &QObject::destroyed, this, announce)
+                << connect(window, &QObject::destroyed, this, announce);
     if (auto *list = window->findChild<QTreeView *>(QStringLiteral("LvFigure")); list && list->selectionModel()) {
         connections << connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                                [this] { emit selectionChanged(); });
@@ -69,6 +70,7 @@ void WindowsTarget::watch(QObject *window, const QAbstractItemModel *model, QLis
 void WindowsTarget::setDataWindow(fPicData *window)
 {
     m_data = window;
+    m_dataModel = window ? window->editor().model() : nullptr;
     watch(window, window ? window->editor().model() : nullptr, m_dataConnections);
     emit changed();
 }
@@ -76,45 +78,56 @@ void WindowsTarget::setDataWindow(fPicData *window)
 void WindowsTarget::setLabelWindow(fPicLbl *window)
 {
     m_labels = window;
+    m_labelModel = window ? &window->editor().model() : nullptr;
     watch(window, window ? &window->editor().model() : nullptr, m_labelConnections);
     emit changed();
 }
 
+fPicData *WindowsTarget::dataWindow() const
+{
+    return m_dataModel ? m_data.data() : nullptr;
+}
+
+fPicLbl *WindowsTarget::labelWindow() const
+{
+    return m_labelModel ? m_labels.data() : nullptr;
+}
+
 QString WindowsTarget::figureNumber() const
 {
-    if (m_data) {
-        return m_data->editor().figureNumber();
+    if (dataWindow()) {
+        return dataWindow()->editor().figureNumber();
     }
-    return m_labels ? m_labels->editor().figureNumber() : QString();
+    return labelWindow() ? labelWindow()->editor().figureNumber() : QString();
 }
 
 bool WindowsTarget::acceptsPoints() const
 {
-    return !m_data.isNull();
+    return dataWindow() != nullptr;
 }
 
 bool WindowsTarget::acceptsLabels() const
 {
-    return m_labels && m_labels->editor().figureNumber().compare(figureNumber(), Qt::CaseInsensitive) == 0;
+    return labelWindow() && labelWindow()->editor().figureNumber().compare(figureNumber(), Qt::CaseInsensitive) == 0;
 }
 
 int WindowsTarget::pointRow(int index) const
 {
-    return m_data ? rowOf(*m_data->editor().model(), index) : -1;
+    return dataWindow() ? rowOf(*dataWindow()->editor().model(), index) : -1;
 }
 
 int WindowsTarget::labelRow(int index) const
 {
-    return acceptsLabels() ? rowOf(m_labels->editor().model(), index) : -1;
+    return acceptsLabels() ? rowOf(labelWindow()->editor().model(), index) : -1;
 }
 
 QList<FigurePoint> WindowsTarget::points() const
 {
     QList<FigurePoint> result;
-    if (!m_data) {
+    if (!dataWindow()) {
         return result;
     }
-    const WorkingListModel &model = *m_data->editor().model();
+    const WorkingListModel &model = *dataWindow()->editor().model();
     for (const int r : visibleRows(model)) {
         result.append({model.cell(r, PicDataEditor::SeriesField), model.cell(r, PicDataEditor::CurveField),
                        model.cell(r, PicDataEditor::XField), model.cell(r, PicDataEditor::YField),
@@ -129,7 +142,7 @@ QList<FigureLabel> WindowsTarget::labels() const
     if (!acceptsLabels()) {
         return result;
     }
-    const WorkingListModel &model = m_labels->editor().model();
+    const WorkingListModel &model = labelWindow()->editor().model();
     for (const int r : visibleRows(model)) {
         result.append({model.cell(r, LabelEditor::XColumn), model.cell(r, LabelEditor::YColumn),
                        model.cell(r, LabelEditor::NameColumn)});
@@ -139,10 +152,10 @@ QList<FigureLabel> WindowsTarget::labels() const
 
 int WindowsTarget::appendPoint(const FigurePoint &point)
 {
-    if (!m_data || m_data->appendPoint({point.series, point.curve, point.x, point.y, point.lineType}) < 0) {
+    if (!dataWindow() || dataWindow()->appendPoint({point.series, point.curve, point.x, point.y, point.lineType}) < 0) {
         return -1;
     }
-    return static_cast<int>(visibleRows(*m_data->editor().model()).size()) - 1;
+    return static_cast<int>(visibleRows(*dataWindow()->editor().model()).size()) - 1;
 }
 
 QVariant WindowsTarget::removePoint(int index)
@@ -151,39 +164,39 @@ QVariant WindowsTarget::removePoint(int index)
     if (row < 0) {
         return {};
     }
-    const auto removed = m_data->removeRow(row);
+    const auto removed = dataWindow()->removeRow(row);
     return removed ? QVariant::fromValue(*removed) : QVariant();
 }
 
 bool WindowsTarget::restorePoint(int index, const QVariant &removed)
 {
-    if (!m_data || !removed.canConvert<PicDataEditor::RemovedRow>()) {
+    if (!dataWindow() || !removed.canConvert<PicDataEditor::RemovedRow>()) {
         return false;
     }
     // The row knows its own place in the list; index is where the digitiser saw it.
     Q_UNUSED(index);
-    return m_data->restoreRow(removed.value<PicDataEditor::RemovedRow>());
+    return dataWindow()->restoreRow(removed.value<PicDataEditor::RemovedRow>());
 }
 
 bool WindowsTarget::movePoint(int index, const QString &x, const QString &y)
 {
     const int row = pointRow(index);
-    return row >= 0 && m_data->setPosition(row, x, y);
+    return row >= 0 && dataWindow()->setPosition(row, x, y);
 }
 
 void WindowsTarget::selectPoint(int index)
 {
-    if (m_data) {
-        m_data->selectRow(pointRow(index));
+    if (dataWindow()) {
+        dataWindow()->selectRow(pointRow(index));
     }
 }
 
 int WindowsTarget::selectedPoint() const
 {
-    if (!m_data) {
+    if (!dataWindow()) {
         return -1;
     }
-    const PicDataEditor &editor = m_data->editor();
+    const PicDataEditor &editor = dataWindow()->editor();
     const int current = editor.currentRow();
     if (editor.addMode() || current < 0 || current >= editor.model()->size() ||
         editor.model()->state(current) == RowState::Deleted) {
@@ -198,16 +211,16 @@ int WindowsTarget::selectedPoint() const
 
 int WindowsTarget::appendLabel(const FigureLabel &label)
 {
-    if (!acceptsLabels() || m_labels->appendLabel({label.x, label.y, label.text}) < 0) {
+    if (!acceptsLabels() || labelWindow()->appendLabel({label.x, label.y, label.text}) < 0) {
         return -1;
     }
-    return static_cast<int>(visibleRows(m_labels->editor().model()).size()) - 1;
+    return static_cast<int>(visibleRows(labelWindow()->editor().model()).size()) - 1;
 }
 
 QVariant WindowsTarget::removeLabel(int index)
 {
     const int row = labelRow(index);
-    if (row < 0 || !m_labels->removeRow(row)) {
+    if (row < 0 || !labelWindow()->removeRow(row)) {
         return {};
     }
     return row;

@@ -47,8 +47,14 @@ private:
     int labelRow(int index) const;
     void watch(QObject *window, const QAbstractItemModel *model, QList<QMetaObject::Connection> &connections);
 
+    // A window counts only while its list lives: a closing window's list goes before the window.
+    fPicData *dataWindow() const;
+    fPicLbl *labelWindow() const;
+
     QPointer<fPicData> m_data;
     QPointer<fPicLbl> m_labels;
+    QPointer<QAbstractItemModel> m_dataModel;
+    QPointer<QAbstractItemModel> m_labelModel;
     QList<QMetaObject::Connection> m_dataConnections;
     QList<QMetaObject::Connection> m_labelConnections;
 };
