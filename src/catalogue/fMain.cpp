@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "ReportView.h"
 #include "Twips.h"
+#include "WindowsTarget.h"
 #include "fGroup.h"
 #include "fPicData.h"
 #include "fPicLbl.h"
@@ -142,6 +143,7 @@ fMain::fMain(mTaprell &taprell, QWidget *parent)
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QStringLiteral(" Kalvor - Dozazoruzu Zurozur - 图版管理"));
     setFixedSize(twipsSize(15408, 10164));
+    m_digitiserTarget = new WindowsTarget(this);
     buildControls();
 
     // Window load.
@@ -551,6 +553,7 @@ void fMain::showFigureDataWindow()
     }
     auto *window = new fPicData(m_taprell);
     m_dataWindow = window;
+    m_digitiserTarget->setDataWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
         preview->followPoints(window);
     }
@@ -567,6 +570,7 @@ void fMain::showFigureLabelWindow()
     }
     auto *window = new fPicLbl(m_taprell);
     m_labelWindow = window;
+    m_digitiserTarget->setLabelWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
         preview->followLabels(window);
     }
@@ -585,6 +589,8 @@ void fMain::showPreviewWindow()
     window->setCatalogueRow(m_currentRow);
     window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
     window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
+    window->setSettingsStore(m_settings);
+    window->setDigitiserTarget(m_digitiserTarget);
     connect(this, &fMain::currentRowChanged, window, &fPreview::setCatalogueRow);
     connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     placeBeside(window);

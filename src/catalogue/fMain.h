@@ -18,6 +18,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeView;
+class SettingsStore;
+class WindowsTarget;
 class mTaprell;
 
 // The catalogue window: the figures of one kind, the selected figure in edit controls with its
@@ -47,6 +49,9 @@ public:
 
     // "图版预览" beside the catalogue (a click on Image1 or F5), one instance.
     void showPreviewWindow();
+    // The program's settings store, where the preview keeps each figure's scan (the user's own
+    // store when none is set).
+    void setSettingsStore(SettingsStore *settings) { m_settings = settings; }
 
 signals:
     // The row the edit controls show changed (-1 for none), or its texts went into the list.
@@ -116,4 +121,6 @@ private:
     QPointer<QWidget> m_dataWindow;
     QPointer<QWidget> m_labelWindow;
     QPointer<QWidget> m_previewWindow;
+    SettingsStore *m_settings = nullptr;
+    WindowsTarget *m_digitiserTarget = nullptr; // the data and label windows, for the preview's digitiser
 };

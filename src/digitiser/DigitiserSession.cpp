@@ -114,7 +114,8 @@ bool DigitiserSession::appendAt(QPointF pixel, QString *error)
     Acting acting(m_acting);
     const int index = m_target->appendPoint(nextPoint(x, y));
     if (index < 0) {
-        *error = QStringLiteral("“图版数据”窗口没有接受这个点。");
+        *error =
+            QStringLiteral("“图版数据”窗口没有接受这个点。它正在添加一个点时，请先在那里按“加 入”或在列表中点选一行。");
         return false;
     }
     push({Step::Kind::Append, index});
@@ -183,7 +184,8 @@ bool DigitiserSession::placeLabel(QPointF pixel, const QString &text, QString *e
     Acting acting(m_acting);
     const int index = m_target->appendLabel({x, y, text});
     if (index < 0) {
-        *error = QStringLiteral("“图版标签”窗口没有接受这个标签。");
+        *error = QStringLiteral(
+            "“图版标签”窗口没有接受这个标签。它正在新建一个标签时，请先在那里按“加 入”或在列表中点选一行。");
         return false;
     }
     push({Step::Kind::Label, index});

@@ -15,11 +15,6 @@ const QStringList headers = {QStringLiteral("点号"), QStringLiteral("线号"),
 // The value columns in list order after the number cell; field i is column i.
 const std::array<QStringView, PicDataEditor::fieldCount> valueColumns = {u"Series", u"curve", u"X", u"Y", u"L"};
 
-QString positionText(int row)
-{
-    return QString::number(row + 1);
-}
-
 LibraryError rowError(const QString &message, const QString &statement)
 {
     LibraryError error;
@@ -31,11 +26,12 @@ LibraryError rowError(const QString &message, const QString &statement)
 } // namespace
 
 const QString PicDataEditor::defaultFigureNumber = QStringLiteral("B001");
+const QString PicDataEditor::deletedMarker = QStringLiteral("★");
 
 PicDataEditor::PicDataEditor(mTaprell &taprell, QObject *parent)
     : QObject(parent)
     , m_taprell(taprell)
-    , m_model(new WorkingListModel(headers, QString(), this))
+    , m_model(new WorkingListModel(headers, deletedMarker, this))
 {
 }
 
@@ -144,6 +140,11 @@ int PicDataEditor::appendNewPoint(const PointFields &shown)
 
 Status PicDataEditor::save()
 {
+    // The points that remain are numbered 1..n; a row marked for deletion has no position.
+    m_positions = QList<int>(m_model->size());
+    for (int row = 0, position = 0; row < m_model->size(); ++row) {
+        m_positions[row] = m_model->state(row) == RowState::Deleted ? 0 : ++position;
+    }
     const auto hasWork = [this](int row) {
         return m_model->state(row) != RowState::Unchanged || m_model->row(row).key != positionText(row);
     };
@@ -157,19 +158,116 @@ Status PicDataEditor::save()
         return status;
     };
     // Each row is written by one statement (the identity of a new point is only read back).
-    const Library::SaveResult result =
-        m_taprell.library().saveRows(m_model->size(), hasWork, write, Library::RowWrites::One);
+    Library::SaveResult result = m_taprell.library().saveRows(m_model->size(), hasWork, write, Library::RowWrites::One);
     m_stored.reset();
     m_taprell.sharedQuery().close();
+    QList<int> deleted;
     m_model->beginChanges();
     for (int row = 0; row < result.done; ++row) {
+        if (m_model->state(row) == RowState::Deleted) {
+            deleted.append(row);
+            continue;
+        }
         const QString id = m_savedIds[row].isNull() ? positionText(row) : m_savedIds[row];
         m_model->markSaved(row, id);
         m_model->setKey(row, id);
     }
     m_model->endChanges();
     m_savedIds.clear();
+    m_positions.clear();
+    if (!deleted.isEmpty()) {
+        dropRows(deleted);
+        if (!result.status && result.status.error().row > 0) {
+            // The failing row comes after every deleted row that left the list.
+            result.status.error().row -= static_cast<int>(deleted.size());
+        }
+    }
     return result.status;
+}
+
+std::optional<PicDataEditor::RemovedRow> PicDataEditor::removeRow(int row)
+{
+    if (row < 0 || row >= m_model->size() || m_model->state(row) == RowState::Deleted) {
+        return std::nullopt;
+    }
+    RemovedRow removed{row, m_model->row(row), m_rowIds.value(row), m_model->state(row) == RowState::New};
+    if (removed.dropped) {
+        dropRows({row});
+    } else {
+        m_model->markDeleted(row);
+    }
+    return removed;
+}
+
+bool PicDataEditor::restoreRow(const RemovedRow &removed)
+{
+    if (removed.dropped) {
+        if (removed.row < 0 || removed.row > m_model->size()) {
+            return false;
+        }
+        QList<ListRow> rows;
+        rows.reserve(m_model->size() + 1);
+        for (int row = 0; row < m_model->size(); ++row) {
+            rows.append(m_model->row(row));
+        }
+        rows.insert(removed.row, removed.listRow);
+        m_rowIds.insert(removed.row, removed.identity);
+        if (m_currentRow >= removed.row) {
+            ++m_currentRow;
+        }
+        m_model->setRows(std::move(rows));
+        return true;
+    }
+    // A stored row is still in the list, marked; it takes back the mark it had.
+    if (removed.row < 0 || removed.row >= m_model->size() || m_model->state(removed.row) != RowState::Deleted ||
+        m_rowIds.value(removed.row) != removed.identity) {
+        return false;
+    }
+    if (removed.listRow.state == RowState::Changed) {
+        m_model->markChanged(removed.row);
+    } else {
+        m_model->markSaved(removed.row, removed.listRow.cells[0]);
+    }
+    return true;
+}
+
+bool PicDataEditor::setPosition(int row, const QString &x, const QString &y)
+{
+    if (row < 0 || row >= m_model->size() || m_model->state(row) == RowState::Deleted) {
+        return false;
+    }
+    m_model->setCell(row, XField, x);
+    m_model->setCell(row, YField, y);
+    m_model->markChanged(row);
+    if (row == m_currentRow && !m_addMode) {
+        m_snapshots[XField - 1] = x;
+        m_snapshots[YField - 1] = y;
+    }
+    return true;
+}
+
+// Takes rows out of the list (ascending indexes); the current row stays with its row.
+void PicDataEditor::dropRows(const QList<int> &dropped)
+{
+    QList<ListRow> rows;
+    QList<qint64> ids;
+    rows.reserve(m_model->size());
+    ids.reserve(m_model->size());
+    int current = -1;
+    for (int row = 0, next = 0; row < m_model->size(); ++row) {
+        if (next < dropped.size() && dropped[next] == row) {
+            ++next;
+            continue;
+        }
+        if (row == m_currentRow) {
+            current = static_cast<int>(rows.size());
+        }
+        rows.append(m_model->row(row));
+        ids.append(m_rowIds.value(row));
+    }
+    m_currentRow = current;
+    m_rowIds = std::move(ids);
+    m_model->setRows(std::move(rows));
 }
 
 // Reads the figure's stored points once per save, inside its transaction, instead of one
@@ -205,6 +303,9 @@ Status PicDataEditor::writeRow(int row)
         if (Status status = readStoredPoints(); !status) {
             return status;
         }
+    }
+    if (m_model->state(row) == RowState::Deleted) {
+        return deleteStored(row);
     }
     Query &query = m_taprell.sharedQuery();
     const ListRow &listRow = m_model->row(row);
@@ -271,6 +372,26 @@ Status PicDataEditor::writeRow(int row)
         }
     }
     return {};
+}
+
+// Deletes the stored point the row stands for, provided nobody changed it since it was loaded.
+Status PicDataEditor::deleteStored(int row)
+{
+    if (Status located = locateStored(row); !located) {
+        return located;
+    }
+    Query &query = m_taprell.sharedQuery();
+    const ListRow &listRow = m_model->row(row);
+    QList<std::pair<int, QString>> compared;
+    for (int i = 1; i <= fieldCount; ++i) {
+        compared.append({i, valueColumns[i - 1].toString()});
+    }
+    if (const QStringList changed = query.fieldsChangedSince(listRow.original, compared); !changed.isEmpty()) {
+        return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key),
+                                           changed);
+    }
+    return m_taprell.execute(QStringLiteral("DELETE from pData where rowid = ") +
+                             QString::number(query.text(m_stored->identityField).toLongLong()));
 }
 
 // Moves the shared query to the stored point the row was read as: the record with the row's

@@ -37,6 +37,10 @@ struct PointFields
 // positions are no longer the figure's numbers: stored points keep their IDs and new points are
 // numbered after the highest stored ID, so two programs appending to one figure never store a
 // number twice. The list then shows each point under the ID it is stored with.
+//
+// A point can be taken out of the working copy: a new row simply leaves the list, a stored row
+// is marked for deletion ("★") and the save deletes it, numbering the points that remain 1..n
+// in the same transaction.
 class PicDataEditor : public QObject
 {
     Q_OBJECT
@@ -52,6 +56,16 @@ public:
     };
     static constexpr int fieldCount = 5;
     static const QString defaultFigureNumber; // "B001"
+    static const QString deletedMarker;       // "★"
+
+    // What removeRow() took out, for restoreRow() to put back as it was.
+    struct RemovedRow
+    {
+        int row = -1;
+        ListRow listRow;      // the row as it was before, marks included
+        qint64 identity = 0;  // the row identity it was read with
+        bool dropped = false; // a new row that left the list (a stored one stays, marked)
+    };
 
     explicit PicDataEditor(mTaprell &taprell, QObject *parent = nullptr);
 
@@ -86,9 +100,20 @@ public:
     // edits from now on go to that row, the one the fields show.
     int appendNewPoint(const PointFields &shown);
 
-    // One save: changed and new rows are written, rows whose stored ID is not their position
-    // are renumbered. Rows before a failing row are stored and shown saved; that row and the
-    // rows after it keep their texts and marks. The error names the row.
+    // Takes the row out of the working copy: a new row leaves the list, a stored row is marked
+    // for deletion. Nothing for a row already marked or no such row. The current row moves
+    // with the rows; when it is the dropped row there is none.
+    std::optional<RemovedRow> removeRow(int row);
+    // Undoes removeRow() while the list is still as it left it; false otherwise.
+    bool restoreRow(const RemovedRow &removed);
+    // Sets X and Y of a row as field commits would: the row turns changed ("*") unless it is new.
+    bool setPosition(int row, const QString &x, const QString &y);
+
+    // One save: rows marked for deletion are deleted, changed and new rows are written, rows
+    // whose stored ID is not their position are renumbered (the points that remain 1..n). Rows
+    // before a failing row are stored and shown saved (deleted ones leave the list); that row and
+    // the rows after it keep their texts and marks. The error names the row's position in the
+    // list as it then stands.
     Status save();
 
     bool hasUnsavedChanges() const { return m_model->hasUnsavedChanges(); }
@@ -107,11 +132,15 @@ private:
     Status readStoredPoints();
     Status writeRow(int row);
     Status locateStored(int row);
+    Status deleteStored(int row);
+    QString positionText(int row) const { return QString::number(m_positions.value(row)); }
+    void dropRows(const QList<int> &rows);
 
     mTaprell &m_taprell;
     WorkingListModel *m_model;
     QList<qint64> m_rowIds;    // per list row: the row identity it was read with, 0 when unknown
     QList<QString> m_savedIds; // during a save: per row, the ID it is stored under once written
+    QList<int> m_positions;    // during a save: per row, its number among the rows that remain
     QString m_figureNumber;
     int m_currentRow = -1;
     bool m_addMode = false;

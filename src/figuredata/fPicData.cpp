@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeView>
 
 namespace {
@@ -163,6 +164,8 @@ void fPicData::buildControls()
     connect(cmdAddPoint, &QPushButton::clicked, this, &fPicData::cmdAddPointClick);
     connect(cmdSave, &QPushButton::clicked, this, &fPicData::cmdSaveClick);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    auto *deleteKey = new QShortcut(QKeySequence::Delete, LvFigure, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &fPicData::deleteKeyPressed);
 }
 
 void fPicData::loadFigure(const QString &figureNumber)
@@ -297,11 +300,99 @@ void fPicData::cmdAddPointClick()
 
 void fPicData::cmdSaveClick()
 {
+    const int rows = m_editor.model()->size();
     const Status saved = m_editor.save();
+    if (m_editor.model()->size() != rows) {
+        // Deleted points left the list: the fields keep to a row that is still there.
+        if (m_editor.currentRow() < 0 && !m_editor.addMode() && m_editor.model()->size() > 0) {
+            chooseRow(0);
+        }
+        selectReportRow(LvFigure, m_editor.currentRow());
+    }
     if (!m_editor.addMode() && m_editor.currentRow() >= 0) {
         tTxtBx0->setText(m_editor.model()->cell(m_editor.currentRow(), 0));
     }
     if (!saved) {
         m_taprell.errorNotice(saved.error(), this);
     }
+}
+
+void fPicData::deleteKeyPressed()
+{
+    removeRow(selectedReportRow(LvFigure));
+}
+
+int fPicData::appendPoint(const std::array<QString, PicDataEditor::fieldCount> &values)
+{
+    if (m_editor.addMode()) {
+        return -1;
+    }
+    PointFields fields = m_editor.prepareNewPoint(shownFields());
+    fields.values = values;
+    const int row = m_editor.appendNewPoint(fields);
+    showFields(fields);
+    cmdAddPoint->setText(nextCaption);
+    selectReportRow(LvFigure, row);
+    return row;
+}
+
+std::optional<PicDataEditor::RemovedRow> fPicData::removeRow(int row)
+{
+    auto removed = m_editor.removeRow(row);
+    if (removed) {
+        showCurrentRow(row);
+    }
+    return removed;
+}
+
+bool fPicData::restoreRow(const PicDataEditor::RemovedRow &removed)
+{
+    if (!m_editor.restoreRow(removed)) {
+        return false;
+    }
+    showCurrentRow(removed.row);
+    return true;
+}
+
+bool fPicData::setPosition(int row, const QString &x, const QString &y)
+{
+    if (!m_editor.setPosition(row, x, y)) {
+        return false;
+    }
+    if (row == m_editor.currentRow() && !m_editor.addMode()) {
+        tTxtBx0->setText(m_editor.model()->cell(row, 0));
+        tTxtBx3->setText(x);
+        tTxtBx4->setText(y);
+    }
+    return true;
+}
+
+void fPicData::selectRow(int row)
+{
+    if (row < 0 || row >= m_editor.model()->size()) {
+        LvFigure->selectionModel()->clearSelection();
+        return;
+    }
+    chooseRow(row);
+    selectReportRow(LvFigure, row);
+}
+
+// After a row left the list or changed its mark: the list selects the current row again, and
+// the fields show it (with none, the row now at the given place, or the last).
+void fPicData::showCurrentRow(int place)
+{
+    if (m_editor.addMode()) {
+        selectReportRow(LvFigure, m_editor.currentRow());
+        return;
+    }
+    int row = m_editor.currentRow();
+    if (row < 0 && m_editor.model()->size() > 0) {
+        row = std::clamp(place, 0, m_editor.model()->size() - 1);
+    }
+    if (row < 0) {
+        LvFigure->selectionModel()->clearSelection();
+        return;
+    }
+    chooseRow(row);
+    selectReportRow(LvFigure, row);
 }

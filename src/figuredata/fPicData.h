@@ -16,8 +16,12 @@ class QTreeView;
 class mTaprell;
 
 // The figure data editor: the points of the current figure in LvFigure, the clicked point in
-// the fields of Frame2, appending points with cmdAddPoint, and the save. A top-level, modeless
-// window; the catalogue keeps at most one open.
+// the fields of Frame2, appending points with cmdAddPoint, the Delete key in the list (a new
+// point goes, a stored one is marked "★" for the save to delete), and the save. A top-level,
+// modeless window; the catalogue keeps at most one open.
+//
+// The digitiser edits the same working copy through the public operations below, which show
+// their change as the window's own buttons and keys do.
 class fPicData : public QWidget
 {
     Q_OBJECT
@@ -38,6 +42,18 @@ public:
 
     PicDataEditor &editor() { return m_editor; }
 
+    // Appends a point as "添 加" then "加 入" would, with these values for the five fields
+    // (line number, curve, X, Y, line type); the new row is current and selected. Returns its
+    // row, or -1 while the user is preparing a point here (the fields hold what they typed).
+    int appendPoint(const std::array<QString, PicDataEditor::fieldCount> &values);
+    // The Delete key on a row, and its undo.
+    std::optional<PicDataEditor::RemovedRow> removeRow(int row);
+    bool restoreRow(const PicDataEditor::RemovedRow &removed);
+    // Sets X and Y of a row (marked changed unless new); the fields show it when it is current.
+    bool setPosition(int row, const QString &x, const QString &y);
+    // Makes the row current as a click in the list does.
+    void selectRow(int row);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -52,6 +68,8 @@ private:
     int valueFieldOf(QObject *watched) const;
     void cmdAddPointClick();
     void cmdSaveClick();
+    void deleteKeyPressed();
+    void showCurrentRow(int place);
 
     mTaprell &m_taprell;
     PicDataEditor m_editor;

@@ -17,6 +17,7 @@ CatalogueStart::~CatalogueStart() = default;
 void CatalogueStart::start()
 {
     m_catalogue = std::make_unique<fMain>(m_taprell);
+    m_catalogue->setSettingsStore(&m_firstStart.settings());
     m_catalogue->show();
     if (m_firstStart.isFirstStart()) {
         // Queued behind the catalogue's own start-up message, which is queued as it shows.
@@ -46,6 +47,7 @@ void CatalogueStart::makeOffer()
         outcome == FirstStart::Outcome::Chosen) {
         // A fresh window loads as at any start: the thumbnail folder, the list, the first figure.
         auto reopened = std::make_unique<fMain>(m_taprell);
+        reopened->setSettingsStore(&m_firstStart.settings());
         reopened->setGeometry(m_catalogue->geometry());
         reopened->show();
         m_catalogue.swap(reopened);

@@ -49,6 +49,8 @@ public:
     Outcome offer(QWidget *parent);
 
     const Places &places() const { return m_places; }
+    // The program's settings store.
+    SettingsStore &settings() const { return m_settings; }
 
 private:
     Outcome createPersonalLibrary(QWidget *parent);

@@ -144,6 +144,27 @@ bool LabelEditor::markCurrentDeleted()
     return true;
 }
 
+bool LabelEditor::removeRow(int row)
+{
+    if (row < 0 || row >= m_model.size()) {
+        return false;
+    }
+    if (m_model.state(row) != RowState::New) {
+        m_model.markDeleted(row);
+        return true;
+    }
+    QList<ListRow> rows;
+    rows.reserve(m_model.size());
+    for (int r = 0; r < m_model.size(); ++r) {
+        if (r != row) {
+            rows.append(m_model.row(r));
+        }
+    }
+    m_currentRow = m_currentRow == row ? -1 : m_currentRow - (m_currentRow > row ? 1 : 0);
+    m_model.setRows(std::move(rows));
+    return true;
+}
+
 QString LabelEditor::labelFilter(const QString &key) const
 {
     return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + storedNumberLiteral(key);

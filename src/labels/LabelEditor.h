@@ -82,6 +82,9 @@ public:
 
     // Marks the current row for deletion; false when there is no current row.
     bool markCurrentDeleted();
+    // Takes a row out: a new row leaves the list (the current row stays with its row, none when
+    // it was this one), another is marked for deletion. False when there is no such row.
+    bool removeRow(int row);
 
     bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
 

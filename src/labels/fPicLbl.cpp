@@ -239,3 +239,35 @@ void fPicLbl::saveClicked()
         m_taprell.errorNotice(saved.error(), this);
     }
 }
+
+int fPicLbl::appendLabel(const LabelEditor::BoxTexts &texts)
+{
+    if (m_editor.addMode()) {
+        return -1;
+    }
+    commitFocusedBox();
+    const int row = m_editor.addRow(texts);
+    m_add->setText(newCaption);
+    selectCurrentRow();
+    showBoxTexts(texts);
+    return row;
+}
+
+bool fPicLbl::removeRow(int row)
+{
+    if (!m_editor.removeRow(row)) {
+        return false;
+    }
+    if (m_editor.currentRow() < 0 && m_editor.model().size() > 0 && !m_editor.addMode()) {
+        m_editor.chooseRow(std::min(row, m_editor.model().size() - 1));
+    }
+    selectCurrentRow();
+    if (!m_editor.addMode()) {
+        if (m_editor.currentRow() >= 0) {
+            showBoxTexts(m_editor.rowTexts(m_editor.currentRow()));
+        } else {
+            showDesignTimeTexts();
+        }
+    }
+    return true;
+}

@@ -33,6 +33,13 @@ public:
 
     LabelEditor &editor() { return m_editor; }
 
+    // The digitiser's edits of the same working copy. Appends a label as "新 建" then "加 入"
+    // would; the new row is current and the boxes show it. -1 while the user is entering a
+    // label here (the boxes hold what they typed).
+    int appendLabel(const LabelEditor::BoxTexts &texts);
+    // Takes a row out: a new one leaves the list, a stored one is marked as "删 除" marks it.
+    bool removeRow(int row);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -403,7 +403,6 @@ void fPreview::setDigitiserTarget(DigitiserTarget *target)
         disconnect(m_target, nullptr, this, nullptr);
     }
     m_target = target;
-    m_session->setTarget(target);
     if (target) {
         connect(target, &DigitiserTarget::changed, this, &fPreview::updateDigitiser);
         connect(target, &DigitiserTarget::selectionChanged, this, &fPreview::updateDigitiser);
@@ -461,6 +460,13 @@ void fPreview::updateDigitiser()
     m_calibrate->setEnabled(scan);
     m_removeUnderlay->setEnabled(scan);
     m_loadUnderlay->setEnabled(m_feed->hasFigure());
+    // Clicks edit the working copies only while they are the shown figure's: never another
+    // figure's points with this scan's calibration.
+    const bool editable = m_feed->hasFigure() && m_target &&
+                          m_target->figureNumber().compare(m_feed->figure().record.th, Qt::CaseInsensitive) == 0;
+    if (m_session->target() != (editable ? m_target.data() : nullptr)) {
+        m_session->setTarget(editable ? m_target.data() : nullptr);
+    }
     if (!m_feed->hasFigure()) {
         m_digitiserRenderer.reset();
         m_digitiser->setFigure(nullptr, {});
@@ -471,7 +477,7 @@ void fPreview::updateDigitiser()
     RenderOptions options;
     options.highlightedPoint = m_feed->highlightedPoint();
     options.highlightedLabel = m_feed->highlightedLabel();
-    if (m_target && m_target->figureNumber().compare(figure.record.th, Qt::CaseInsensitive) == 0) {
+    if (editable) {
         if (m_target->acceptsPoints()) {
             figure.points = m_target->points();
             options.highlightedPoint = m_target->selectedPoint();

@@ -155,6 +155,31 @@ private slots:
         QVERIFY(lib->dialogs.shown.isEmpty());
     }
 
+    void deleteKeyInTheList_marksTheRow_andTheSaveRemovesThePoint()
+    {
+        openWindow();
+        const QList<QStringList> before = stored(u"B001"_s);
+        clickRow(1);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(cell(1, 0), u"2★"_s);
+        QCOMPARE(list->model()->rowCount(), before.size());
+        // Asked on exit like any other mark; No keeps the window.
+        window->close();
+        QVERIFY(window->isVisible());
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+
+        click("cmdSave");
+        QCOMPARE(list->model()->rowCount(), before.size() - 1);
+        QCOMPARE(cell(1, 0), u"2"_s);
+        QCOMPARE(cell(1, 3), before[2][3]);
+        const QList<QStringList> after = stored(u"B001"_s);
+        QCOMPARE(after.size(), before.size() - 1);
+        QCOMPARE(after[1][0], u"2"_s);
+        QCOMPARE(after[1][3], before[2][3]);
+        // The fields show a row that is still there, and edits go to it.
+        QCOMPARE(text("tTxtBx3"), cell(window->editor().currentRow(), 3));
+    }
+
     void addButtonPreparesThenAppends_editsWhilePreparingChangeNoRow()
     {
         openWindow();

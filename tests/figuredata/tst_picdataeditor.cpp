@@ -256,6 +256,94 @@ private slots:
         QCOMPARE(cells(9)[3], u"12"_s);
     }
 
+    void removedPoints_newOnesLeaveTheList_storedOnesAreDeletedBySaveAndTheRestNumbered1ToN()
+    {
+        insertPoints(u"D001"_s, {1, 2, 3, 4, 5});
+        QVERIFY(editor->load(u"D001"_s));
+        PointFields point = editor->prepareNewPoint(fieldsOf(4));
+        point.value(PicDataEditor::XField) = u"60"_s;
+        point.value(PicDataEditor::YField) = u"600"_s;
+        editor->appendNewPoint(point);
+        editor->chooseRow(3);
+        QVERIFY(editor->commitField(PicDataEditor::XField, u"41"_s));
+
+        // A new row goes at once; undone, it is back in its place with its mark.
+        const auto dropped = editor->removeRow(5);
+        QVERIFY(dropped && dropped->dropped);
+        QCOMPARE(editor->model()->size(), 5);
+        QVERIFY(editor->restoreRow(*dropped));
+        QCOMPARE(cells(5)[0], u"6#"_s);
+
+        // A stored row stays, marked; undone, it takes back its own mark.
+        const auto changed = editor->removeRow(3);
+        QVERIFY(changed && !changed->dropped);
+        QCOMPARE(cells(3)[0], u"4★"_s);
+        QVERIFY(!editor->removeRow(3)); // already marked
+        QVERIFY(editor->restoreRow(*changed));
+        QCOMPARE(cells(3)[0], u"4*"_s);
+        QVERIFY(editor->removeRow(1));
+        QVERIFY(editor->removeRow(3));
+        QCOMPARE(stored(u"D001"_s).size(), 5); // nothing written before the save
+
+        QVERIFY(editor->save());
+        QCOMPARE(stored(u"D001"_s), (QList<QStringList>{{u"1"_s, u"1"_s, u"0"_s, u"10"_s, u"100"_s, u"1"_s},
+                                                        {u"2"_s, u"1"_s, u"0"_s, u"30"_s, u"300"_s, u"1"_s},
+                                                        {u"3"_s, u"1"_s, u"0"_s, u"50"_s, u"500"_s, u"1"_s},
+                                                        {u"4"_s, u"1"_s, u"0"_s, u"60"_s, u"600"_s, u"1"_s}}));
+        QCOMPARE(editor->model()->size(), 4);
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(cells(row)[0], QString::number(row + 1));
+        }
+        QVERIFY(!editor->hasUnsavedChanges());
+        // The list and the library agree: a further edit saves into the right point.
+        editor->chooseRow(1);
+        QVERIFY(editor->commitField(PicDataEditor::YField, u"333"_s));
+        QVERIFY(editor->save());
+        QCOMPARE(stored(u"D001"_s)[1][4], u"333"_s);
+    }
+
+    void removedPointChangedElsewhere_isKept_andTheSaveStopsThere()
+    {
+        insertPoints(u"D002"_s, {1, 2, 3, 4});
+        QVERIFY(editor->load(u"D002"_s));
+        QVERIFY(editor->removeRow(0));
+        QVERIFY(editor->removeRow(2));
+        editor->chooseRow(3);
+        QVERIFY(editor->commitField(PicDataEditor::XField, u"44"_s));
+        lib->exec(u"update pData set X = 33 where th = 'D002' and ID = 3"_s);
+
+        const Status saved = editor->save();
+        QVERIFY(!saved);
+        QCOMPARE(saved.error().field, u"X"_s);
+        // Point 1 is deleted and gone from the list; the failing row is now the second.
+        QCOMPARE(saved.error().row, 2);
+        QCOMPARE(editor->model()->size(), 3);
+        QCOMPARE(cells(0)[0], u"1"_s);
+        QCOMPARE(cells(1)[0], u"3★"_s);
+        QCOMPARE(cells(2)[0], u"4*"_s);
+        QCOMPARE(stored(u"D002"_s), (QList<QStringList>{{u"1"_s, u"1"_s, u"0"_s, u"20"_s, u"200"_s, u"1"_s},
+                                                        {u"3"_s, u"1"_s, u"0"_s, u"33"_s, u"300"_s, u"1"_s},
+                                                        {u"4"_s, u"1"_s, u"0"_s, u"40"_s, u"400"_s, u"1"_s}}));
+    }
+
+    void removedPoint_whileAnotherProgramAppended_neverStoresANumberTwice()
+    {
+        insertPoints(u"D003"_s, {1, 2, 3});
+        QVERIFY(editor->load(u"D003"_s));
+        lib->exec(u"insert into pData values ('D003', 4, 1, 0, 99, 99, 1)"_s);
+        QVERIFY(editor->removeRow(1));
+        PointFields point = editor->prepareNewPoint(fieldsOf(2));
+        point.value(PicDataEditor::XField) = u"70"_s;
+        point.value(PicDataEditor::YField) = u"700"_s;
+        editor->appendNewPoint(point);
+        QVERIFY(editor->save());
+        QStringList ids;
+        for (const QStringList &row : stored(u"D003"_s)) {
+            ids << row[0] + u':' + row[3];
+        }
+        QCOMPARE(ids, (QStringList{u"1:10"_s, u"3:30"_s, u"4:99"_s, u"5:70"_s}));
+    }
+
     void saveRenumbersAFigureWithGaps_neverOverwritingAnotherPoint()
     {
         insertPoints(u"G'01"_s, {3, 7, 10, 11});
