@@ -235,6 +235,22 @@ Status LabelEditor::storeLabel(int row)
         }
     }
     const bool shared = stored && storedCount(row) > 1;
+    if (stored && !shared && r.state == RowState::Changed && r.original.size() > NameColumn) {
+        // One statement while the label still holds what it was loaded with; otherwise the
+        // careful way below reads it and says what changed.
+        Status ignored;
+        if (m_taprell.library().updateIfUnchanged(
+                QStringLiteral("picLable"), {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), number}},
+                {{QStringLiteral("X"), r.cells[XColumn]},
+                 {QStringLiteral("Y"), r.cells[YColumn]},
+                 {QStringLiteral("Lbl"), r.cells[NameColumn]}},
+                {{QStringLiteral("X"), r.original[XColumn]},
+                 {QStringLiteral("Y"), r.original[YColumn]},
+                 {QStringLiteral("Lbl"), r.original[NameColumn]}},
+                &ignored) == Library::ConditionalWrite::Written) {
+            return {};
+        }
+    }
     QString sql = QStringLiteral("select * from picLable where ") + labelFilter(number);
     if (shared) {
         sql += QStringLiteral(" order by rowid");
