@@ -11,7 +11,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
 {
     model.clear();
     QList<ListRow> rows;
-    RowCellsBuilder cells;
+    RowCellsBuilder cells(RowCellsBuilder::Memory::SharedChunks);
     QList<int> fieldOfCell;
     int keyField = -1;
     Query query;

@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RowCells.h"
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+
+// Large enough that a list load allocates rarely, small enough that a short list wastes little.
+constexpr qsizetype chunkBytes = 256 * 1024;
+
+} // namespace
 
 RowCells::RowCells(const QList<QString> &cells)
 {
@@ -23,12 +31,21 @@ RowCells::RowCells(std::initializer_list<QString> cells)
 
 quint16 RowCells::header() const
 {
-    if (m_block.size() < 2) {
+    if (!m_block) {
         return 0;
     }
     quint16 header;
-    std::memcpy(&header, m_block.constData(), 2);
+    std::memcpy(&header, m_block, 2);
     return header;
+}
+
+QByteArrayView RowCells::bytes() const
+{
+    if (!m_block) {
+        return {};
+    }
+    const int n = size();
+    return QByteArrayView(m_block, textStart() + (n > 0 ? endOf(n - 1) : 0));
 }
 
 int RowCells::size() const
@@ -38,7 +55,7 @@ int RowCells::size() const
 
 quint32 RowCells::endOf(int i) const
 {
-    const char *at = m_block.constData() + 2;
+    const char *at = m_block + 2;
     if (offsetWidth() == 4) {
         quint32 end;
         std::memcpy(&end, at + 4 * qsizetype(i), 4);
@@ -55,7 +72,7 @@ QByteArrayView RowCells::utf8(int i) const
         return {};
     }
     const quint32 start = startOf(i);
-    return QByteArrayView(m_block.constData() + textStart() + start, endOf(i) - start);
+    return QByteArrayView(m_block + textStart() + start, endOf(i) - start);
 }
 
 QString RowCells::operator[](int i) const
@@ -123,8 +140,23 @@ RowCells RowCellsBuilder::take()
     const auto n = static_cast<quint16>(std::min<qsizetype>(m_ends.size(), 0x7fff));
     const bool wide = m_text.size() > 0xffff;
     const int width = wide ? 4 : 2;
-    row.m_block.resize(2 + width * qsizetype(n) + m_text.size());
-    char *out = row.m_block.data();
+    const qsizetype bytes = 2 + width * qsizetype(n) + m_text.size();
+    char *out = nullptr;
+    if (m_memory == Memory::SharedChunks) {
+        if (!m_chunk || m_chunkUsed + bytes > m_chunkSize) {
+            m_chunkSize = std::max<qsizetype>(bytes, chunkBytes);
+            m_chunk.reset(new char[size_t(m_chunkSize)]);
+            m_chunkUsed = 0;
+        }
+        out = m_chunk.get() + m_chunkUsed;
+        m_chunkUsed += bytes;
+        row.m_owner = m_chunk;
+    } else {
+        std::shared_ptr<char[]> own(new char[size_t(bytes)]);
+        out = own.get();
+        row.m_owner = std::move(own);
+    }
+    row.m_block = out;
     const quint16 header = n | (wide ? RowCells::wideOffsets : 0);
     std::memcpy(out, &header, 2);
     for (int i = 0; i < n; ++i) {
