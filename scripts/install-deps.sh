@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build sqlite3
-    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n
     libsqlite3-dev libgif-dev qt6-svg-dev qt6-pdf-dev
     libpq-dev postgresql
     fonts-arphic-uming fonts-arphic-ukai
