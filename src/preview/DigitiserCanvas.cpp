@@ -82,7 +82,8 @@ void DigitiserCanvas::fitScan()
     }
     const double zoom = std::min(double(width()) / m_scan.width(), double(height()) / m_scan.height());
     setView(zoom, QPointF((width() - m_scan.width() * zoom) / 2, (height() - m_scan.height() * zoom) / 2));
-    m_fitPending = true; // fitted again when the widget changes size, until the user zooms or pans
+    // A hidden canvas does not have its size yet: fitted again when it is shown.
+    m_fitPending = !isVisible();
 }
 
 void DigitiserCanvas::setView(double zoom, QPointF offset)
@@ -90,15 +91,37 @@ void DigitiserCanvas::setView(double zoom, QPointF offset)
     m_zoom = std::clamp(zoom, 0.01, 64.0);
     m_offset = offset;
     m_fitPending = false;
+    m_place = mapTo(window(), QPoint(0, 0));
     invalidate();
+}
+
+void DigitiserCanvas::keepPlace()
+{
+    const QPoint place = mapTo(window(), QPoint(0, 0));
+    if (place != m_place) {
+        m_offset -= QPointF(place - m_place);
+        m_place = place;
+        invalidate();
+    }
 }
 
 void DigitiserCanvas::resizeEvent(QResizeEvent *)
 {
     if (m_fitPending) {
         fitScan();
+    } else {
+        keepPlace();
     }
     invalidate();
+}
+
+void DigitiserCanvas::showEvent(QShowEvent *)
+{
+    if (m_fitPending) {
+        fitScan();
+    } else {
+        keepPlace();
+    }
 }
 
 void DigitiserCanvas::redraw()
@@ -169,6 +192,7 @@ void DigitiserCanvas::paintEvent(QPaintEvent *event)
 {
     QElapsedTimer timer;
     timer.start();
+    keepPlace(); // the canvas may have moved without changing size
     if (!m_frameValid) {
         redraw();
     }

@@ -49,7 +49,9 @@ public:
     void setMode(Mode mode);
     Mode mode() const { return m_mode; }
 
-    // The view: widget = scan pixel * zoom + offset.
+    // The view: widget = scan pixel * zoom + offset. It changes only when the user zooms or
+    // pans, or asks for the whole scan (fitScan, also done for a new scan): panels opening or
+    // closing around the canvas leave the scan where it is on the screen.
     void fitScan();
     void setView(double zoom, QPointF offset);
     double zoom() const { return m_zoom; }
@@ -72,6 +74,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -81,6 +84,8 @@ protected:
 
 private:
     void invalidate();
+    // Moves the offset against a move of the canvas in its window, so the scan stays put.
+    void keepPlace();
     void redraw();
     QRect magnifierRect(QPoint cursor) const;
     void paintMagnifier(QPainter &painter, QPoint cursor) const;
@@ -99,7 +104,8 @@ private:
 
     double m_zoom = 1;
     QPointF m_offset;
-    bool m_fitPending = false; // fit the scan to the widget when it changes size
+    bool m_fitPending = false; // fit the scan once the canvas is shown at its size
+    QPoint m_place;            // where the canvas was in its window when the view was set
     QPixmap m_frame;
     bool m_frameValid = false;
 

@@ -303,9 +303,18 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     }
     m_modePoints->setChecked(true);
     m_series = named(new QSpinBox(this), "spinSeries");
-    m_series->setRange(0, 9999);
+    // The line numbers the data window offers; N (or "新线") goes on to the next line.
+    m_series->setRange(1, 16);
+    m_series->setSingleStep(1);
     m_series->setPrefix(QStringLiteral("线号 "));
     m_series->setValue(m_session->series);
+    m_series->setToolTip(QStringLiteral("下一个点的线号；N 键：线号 +1，开始一条新线"));
+    m_newLine = named(new QToolButton(this), "cmdNewLine");
+    m_newLine->setText(QStringLiteral("新线"));
+    m_newLine->setToolTip(QStringLiteral("线号 +1，下一个点开始一条新线（N）"));
+    m_fit = named(new QToolButton(this), "cmdFitUnderlay");
+    m_fit->setText(QStringLiteral("全图"));
+    m_fit->setToolTip(QStringLiteral("把整张底图放进窗口（F）"));
     m_curve = named(new QCheckBox(QStringLiteral("曲线"), this), "chkCurve");
     m_lineType = named(new QComboBox(this), "cboLineType");
     m_lineType->addItems(
@@ -320,9 +329,11 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     tools->addWidget(m_modePoints);
     tools->addWidget(m_modeLabels);
     tools->addWidget(m_series);
+    tools->addWidget(m_newLine);
     tools->addWidget(m_curve);
     tools->addWidget(m_lineType);
     tools->addStretch(1);
+    tools->addWidget(m_fit);
     layout->addLayout(tools);
 
     m_calibration =
@@ -383,6 +394,12 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     connect(m_digitiser, &DigitiserCanvas::left, m_coordinates, &QLabel::clear);
     connect(m_digitiser, &DigitiserCanvas::problem, this, [this](const QString &text) { notice(text); });
 
+    connect(m_newLine, &QToolButton::clicked, this, &fPreview::startNewLine);
+    connect(m_fit, &QToolButton::clicked, m_digitiser, &DigitiserCanvas::fitScan);
+    // Plain letters: a text box with the focus takes them as typing, not as these keys.
+    connect(new QShortcut(QKeySequence(Qt::Key_N), this), &QShortcut::activated, this, &fPreview::startNewLine);
+    connect(new QShortcut(QKeySequence(Qt::Key_F), this), &QShortcut::activated, m_digitiser,
+            &DigitiserCanvas::fitScan);
     connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &fPreview::undoLastStep);
     connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
             &fPreview::removeSelectedPoint);
@@ -406,13 +423,28 @@ void fPreview::setDigitiserTarget(DigitiserTarget *target)
     if (target) {
         connect(target, &DigitiserTarget::changed, this, &fPreview::updateDigitiser);
         connect(target, &DigitiserTarget::selectionChanged, this, &fPreview::updateDigitiser);
-        // The next clicks go on the last line of the working copy.
-        const QList<FigurePoint> points = target->points();
-        if (!points.isEmpty()) {
-            m_series->setValue(static_cast<int>(QLocale::c().toDouble(points.last().series.trimmed())));
-        }
     }
     updateDigitiser();
+}
+
+int fPreview::nextFreeLine() const
+{
+    int highest = 0;
+    if (m_session->target()) {
+        for (const FigurePoint &point : m_session->target()->points()) {
+            bool ok = false;
+            const double series = QLocale::c().toDouble(point.series.trimmed(), &ok);
+            if (ok && series > highest) {
+                highest = static_cast<int>(series);
+            }
+        }
+    }
+    return highest + 1;
+}
+
+void fPreview::startNewLine()
+{
+    m_series->setValue(m_series->value() + 1);
 }
 
 bool fPreview::hasUnderlay() const
@@ -447,6 +479,7 @@ void fPreview::recallUnderlay()
         return;
     }
     m_underlayFile = entry.fileName;
+    layout()->activate(); // fitted to the canvas as it is shown, with the problems box
     m_digitiser->setScan(scan);
     m_digitiser->setCalibration(entry.calibration);
     m_session->setCalibration(entry.calibration);
@@ -467,6 +500,12 @@ void fPreview::updateDigitiser()
     if (m_session->target() != (editable ? m_target.data() : nullptr)) {
         m_session->setTarget(editable ? m_target.data() : nullptr);
     }
+    // A data window opened for this figure: the clicks start a new line after its lines.
+    const bool takesPoints = editable && m_target->acceptsPoints();
+    if (takesPoints && !m_tookPoints) {
+        m_series->setValue(nextFreeLine());
+    }
+    m_tookPoints = takesPoints;
     if (!m_feed->hasFigure()) {
         m_digitiserRenderer.reset();
         m_digitiser->setFigure(nullptr, {});
@@ -523,6 +562,10 @@ bool fPreview::loadUnderlay(const QString &fileName)
     }
     updateDigitiser();
     startCalibration();
+    // The whole scan in the canvas as it is with the calibration panel open; from here on the
+    // view moves only when the user zooms, pans or asks for the whole scan.
+    layout()->activate();
+    m_digitiser->fitScan();
     return true;
 }
 

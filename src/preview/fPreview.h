@@ -89,6 +89,8 @@ public:
     void undoLastStep();
     void removeSelectedPoint();
     void pasteTable(const QString &text);
+    // N: line number + 1, so the next click starts a new line.
+    void startNewLine();
 
 public slots:
     void setCatalogueRow(int row);
@@ -109,6 +111,8 @@ private:
     void calibrationClicked(QPointF pixel);
     void showCalibrationRows();
     void chooseUnderlayFile();
+    // One more than the highest line number of the working copy (1 when it has no points).
+    int nextFreeLine() const;
 
     mTaprell &m_taprell;
     PreviewFeed *m_feed = nullptr;
@@ -139,6 +143,9 @@ private:
     QToolButton *m_modePoints = nullptr;
     QToolButton *m_modeLabels = nullptr;
     QSpinBox *m_series = nullptr;
+    QToolButton *m_newLine = nullptr;
+    QToolButton *m_fit = nullptr;
+    bool m_tookPoints = false; // the target took points at the last update
     QCheckBox *m_curve = nullptr;
     QComboBox *m_lineType = nullptr;
 

@@ -11,9 +11,11 @@
 #include "fPicLbl.h"
 #include "fPreview.h"
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -148,6 +150,83 @@ private slots:
         QCOMPARE(rows().cell(before + 1, 0), QString::number(before + 2));
         // A save is not the digitiser's: nothing left to undo.
         QVERIFY(!preview->session().canUndo());
+    }
+
+    // Where a scan pixel is on the screen: what the user sees move or not.
+    QPoint onScreen(QPointF scanPixel) const { return canvas()->mapToGlobal(canvas()->toWidget(scanPixel).toPoint()); }
+
+    void view_staysWhereTheUserLeftIt_untilTheUserAsksForTheWholeScan()
+    {
+        canvas()->setView(1.7, {-240, -130}); // as a zoom with the wheel leaves it
+        const QPointF pixel(430, 310);
+        const QPoint seen = onScreen(pixel);
+        // The calibration panel that "应用定标" closed goes from the layout only now.
+        QVERIFY(!windowControl<QGroupBox>(preview, "grpCalibration")->isVisible());
+        const QPoint panelOpen = canvas()->mapTo(preview, QPoint(0, 0));
+        QTRY_VERIFY(canvas()->mapTo(preview, QPoint(0, 0)) != panelOpen);
+        QCOMPARE(onScreen(pixel), seen);
+        const QPoint canvasAt = canvas()->mapTo(preview, QPoint(0, 0));
+
+        // The first point of a new line: the problems box ("only one point") opens below.
+        auto *problems = windowControl<QPlainTextEdit>(preview, "txtProblems");
+        QVERIFY(!problems->isVisible());
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, canvas()->rect().center());
+        QCOMPARE(rows().size(), figure.points.size() + 1);
+        QTRY_VERIFY(problems->isVisible());
+        QCOMPARE(onScreen(pixel), seen);
+
+        // The calibration panel opens above the canvas and closes again.
+        QTest::mouseClick(windowControl<QPushButton>(preview, "cmdCalibrate"), Qt::LeftButton);
+        QTRY_VERIFY(canvas()->mapTo(preview, QPoint(0, 0)) != canvasAt);
+        QCOMPARE(onScreen(pixel), seen);
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, canvas()->rect().center()); // a reference point
+        QCOMPARE(onScreen(pixel), seen);
+        QTest::mouseClick(windowControl<QPushButton>(preview, "cmdCancelCalibration"), Qt::LeftButton);
+        QTRY_COMPARE(canvas()->mapTo(preview, QPoint(0, 0)), canvasAt);
+        QCOMPARE(onScreen(pixel), seen);
+
+        // Only the user's "全图" (or F) moves it: the whole scan in the canvas.
+        pressKey(Qt::Key_F);
+        QVERIFY(onScreen(pixel) != seen);
+        const QRectF whole(canvas()->toWidget({0, 0}),
+                           canvas()->toWidget(QPointF(canvas()->scan().width(), canvas()->scan().height())));
+        QVERIFY(QRectF(canvas()->rect()).adjusted(-1, -1, 1, 1).contains(whole));
+    }
+
+    void lineNumber_startsAfterTheFiguresLines_stepsByOne_andNStartsANewLine()
+    {
+        auto *series = windowControl<QSpinBox>(preview, "spinSeries");
+        QCOMPARE(series->value(), 4); // B002 has lines 1 to 3
+        QCOMPARE(series->singleStep(), 1);
+        QCOMPARE(series->minimum(), 1);
+        clickAt({66, 3});
+        clickAt({67, 4});
+        const int first = figure.points.size();
+        QCOMPARE(rows().cell(first, 1), u"4"_s);
+        QCOMPARE(rows().cell(first, 5), u"0"_s); // a new line starts with line type 0
+        QCOMPARE(rows().cell(first + 1, 1), u"4"_s);
+        QCOMPARE(rows().cell(first + 1, 5), u"1"_s);
+
+        pressKey(Qt::Key_N);
+        QCOMPARE(series->value(), 5);
+        clickAt({68, 5});
+        QCOMPARE(rows().cell(first + 2, 1), u"5"_s);
+        QCOMPARE(rows().cell(first + 2, 5), u"0"_s);
+
+        // The arrows and typing in the box, as the user has them.
+        series->setFocus();
+        QTest::keyClick(series, Qt::Key_Down);
+        QCOMPARE(series->value(), 4);
+        QTest::keyClick(series, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(series, u"2"_s);
+        QCOMPARE(series->value(), 2);
+        QTest::keyClick(series, Qt::Key_N); // typing, not a new line
+        QCOMPARE(series->value(), 2);
+        clickAt({69, 5.5});
+        QCOMPARE(rows().cell(first + 3, 1), u"2"_s);
+        QCOMPARE(rows().cell(first + 3, 5), u"1"_s); // line 2 goes on
+        series->setValue(0);
+        QCOMPARE(series->value(), 1); // no line 0
     }
 
     void dragOfAStoredPoint_marksItsRowChanged()
