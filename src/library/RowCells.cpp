@@ -4,10 +4,32 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
 
-// Large enough that a list load allocates rarely, small enough that a short list wastes little.
-constexpr qsizetype chunkBytes = 256 * 1024;
+// Chunks grow from small (a short list wastes little) to large (a long list allocates rarely).
+constexpr qsizetype firstChunkBytes = 64 * 1024;
+constexpr qsizetype largestChunkBytes = 2 * 1024 * 1024;
+
+std::shared_ptr<char[]> newChunk(qsizetype bytes)
+{
+#ifdef Q_OS_LINUX
+    if (bytes == largestChunkBytes) {
+        // Mapped directly with its pages made present in one call: a long list is written into
+        // fresh memory, and a fault per 4 KiB page costs the first load more than the rows do.
+        // It goes back to the system the moment the last row in it goes.
+        const size_t size = size_t(largestChunkBytes);
+        void *mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (mapped != MAP_FAILED) {
+            return std::shared_ptr<char[]>(static_cast<char *>(mapped), [size](char *p) { munmap(p, size); });
+        }
+    }
+#endif
+    return std::shared_ptr<char[]>(new char[size_t(bytes)]);
+}
 
 } // namespace
 
@@ -144,8 +166,9 @@ RowCells RowCellsBuilder::take()
     char *out = nullptr;
     if (m_memory == Memory::SharedChunks) {
         if (!m_chunk || m_chunkUsed + bytes > m_chunkSize) {
-            m_chunkSize = std::max<qsizetype>(bytes, chunkBytes);
-            m_chunk.reset(new char[size_t(m_chunkSize)]);
+            const qsizetype next = m_chunk ? std::min(m_chunkSize * 2, largestChunkBytes) : firstChunkBytes;
+            m_chunkSize = std::max(bytes, next);
+            m_chunk = newChunk(m_chunkSize);
             m_chunkUsed = 0;
         }
         out = m_chunk.get() + m_chunkUsed;
