@@ -3,7 +3,6 @@
 
 #include "Conversions.h"
 
-#include <QHash>
 #include <QRegularExpression>
 
 #include <charconv>
@@ -61,31 +60,6 @@ QString tableOf(const QString &sql)
                                          QRegularExpression::CaseInsensitiveOption);
     const auto match = from.match(sql);
     return match.hasMatch() ? match.captured(1) : QString();
-}
-
-// The text of a number read for a list, shared between the many cells that hold the same
-// number (group numbers, flags, axis settings), so a long list keeps one copy of each.
-QString readOnlyText(ColumnType type, const QVariant &value, QHash<double, QString> &numbers)
-{
-    const int id = value.typeId();
-    if (type == ColumnType::Text || value.isNull() || (id != QMetaType::LongLong && id != QMetaType::Double)) {
-        return columnValueText(type, value);
-    }
-    if (id == QMetaType::LongLong && std::llabs(value.toLongLong()) > (1LL << 52)) {
-        return columnValueText(type, value);
-    }
-    const double number = value.toDouble();
-    if (type == ColumnType::YesNo) {
-        return number != 0 ? trueText : falseText;
-    }
-    if (auto it = numbers.constFind(number); it != numbers.cend()) {
-        return *it;
-    }
-    QString text = columnValueText(type, value);
-    if (numbers.size() < 4096) {
-        numbers.insert(number, text);
-    }
-    return text;
 }
 
 // A number as numberText() writes it, straight into a row's UTF-8: whole numbers as integers,
@@ -281,13 +255,12 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     const int width = static_cast<int>(m_fields.size());
     qint64 fallbackId = 0;
     int count = 0;
-    QHash<double, QString> numbers;
     sqlite::Step step;
     while ((step = statement->step()) == sqlite::Step::Row) {
         ++count;
         if (mode == Mode::ReadOnly) {
             for (int i = 0; i < width; ++i) {
-                m_texts.append(readOnlyText(m_fields[i].type, statement->value(first + i), numbers));
+                m_texts.append(columnValueText(m_fields[i].type, statement->value(first + i)));
             }
             continue;
         }
