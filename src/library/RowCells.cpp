@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #ifdef Q_OS_LINUX
 #include <sys/mman.h>
@@ -14,17 +16,62 @@ namespace {
 constexpr qsizetype firstChunkBytes = 64 * 1024;
 constexpr qsizetype largestChunkBytes = 2 * 1024 * 1024;
 
+#ifdef Q_OS_LINUX
+// Large chunks let go by a list wait here for the next load, up to a limit: a reload then
+// writes into memory that is already present instead of paying for fresh pages again.
+class ChunkPool
+{
+public:
+    static constexpr int kept = 24; // 48 MiB at most
+
+    char *take()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_free.empty()) {
+            return nullptr;
+        }
+        char *chunk = m_free.back();
+        m_free.pop_back();
+        return chunk;
+    }
+    void give(char *chunk)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (int(m_free.size()) < kept) {
+                m_free.push_back(chunk);
+                return;
+            }
+        }
+        munmap(chunk, size_t(largestChunkBytes));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<char *> m_free;
+};
+
+ChunkPool &chunkPool()
+{
+    static ChunkPool *pool = new ChunkPool; // never destroyed: rows may outlive static destruction
+    return *pool;
+}
+#endif
+
 std::shared_ptr<char[]> newChunk(qsizetype bytes)
 {
 #ifdef Q_OS_LINUX
     if (bytes == largestChunkBytes) {
         // Mapped directly with its pages made present in one call: a long list is written into
         // fresh memory, and a fault per 4 KiB page costs the first load more than the rows do.
-        // It goes back to the system the moment the last row in it goes.
-        const size_t size = size_t(largestChunkBytes);
-        void *mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (mapped != MAP_FAILED) {
-            return std::shared_ptr<char[]>(static_cast<char *>(mapped), [size](char *p) { munmap(p, size); });
+        char *chunk = chunkPool().take();
+        if (!chunk) {
+            void *mapped = mmap(nullptr, size_t(largestChunkBytes), PROT_READ | PROT_WRITE,
+                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            chunk = mapped == MAP_FAILED ? nullptr : static_cast<char *>(mapped);
+        }
+        if (chunk) {
+            return std::shared_ptr<char[]>(chunk, [](char *p) { chunkPool().give(p); });
         }
     }
 #endif
