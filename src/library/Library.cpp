@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Library.h"
 
+#include "PgDatabase.h"
 #include "Query.h"
+#include "ServerEngine.h"
+#include "SqliteEngine.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
-
-#include <sqlite3.h>
 
 namespace {
 
 int openConnections = 0;
 
-ColumnType columnType(const QString &declared)
+} // namespace
+
+ColumnType columnTypeOf(const QString &declared)
 {
     const QString t = declared.toUpper();
     if (t.contains(QStringLiteral("BOOL")) || t.contains(QStringLiteral("YESNO")) || t == QStringLiteral("BIT")) {
@@ -31,8 +33,6 @@ ColumnType columnType(const QString &declared)
     }
     return ColumnType::Text;
 }
-
-} // namespace
 
 int TableInfo::indexOf(QStringView column) const
 {
@@ -56,45 +56,27 @@ Library::~Library()
     close();
 }
 
-Status Library::open(const QString &fileName, OpenMode mode)
+Status Library::open(const QString &location, OpenMode mode)
 {
     close();
-    m_fileName = fileName;
+    m_server = pg::isConnectionString(location);
+    m_fileName = m_server ? pg::redacted(location) : location;
     ++m_generation;
 
-    const QFileInfo info(fileName);
-    if (!info.exists()) {
-        LibraryError error;
-        error.message = QStringLiteral("找不到图版库文件：%1").arg(fileName);
-        return error;
+    LibraryError error;
+    if (m_server) {
+        const auto access =
+            mode == OpenMode::ReadOnly ? ServerEngine::Access::ReadOnly : ServerEngine::Access::ReadWrite;
+        m_engine = ServerEngine::open(location, access, lockWaitMilliseconds, &error);
+    } else {
+        const auto access =
+            mode == OpenMode::ReadOnly ? SqliteEngine::Access::ReadOnly : SqliteEngine::Access::ReadWrite;
+        m_engine = SqliteEngine::open(location, access, lockWaitMilliseconds, &error);
     }
-    if (!info.isFile()) {
-        LibraryError error;
-        error.message = QStringLiteral("图版库路径不是文件：%1").arg(fileName);
+    if (!m_engine) {
         return error;
-    }
-    if (!info.isReadable()) {
-        LibraryError error;
-        error.message = QStringLiteral("图版库文件不可读（没有读取权限）：%1").arg(fileName);
-        return error;
-    }
-
-    const auto access =
-        mode == OpenMode::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
-    if (const int rc = m_db.open(fileName, access); rc != SQLITE_OK) {
-        return openError(QStringLiteral("图版库文件打不开：%1").arg(fileName), rc, {});
     }
     ++openConnections;
-    m_db.setBusyTimeout(lockWaitMilliseconds);
-    // SQLite reads the header lazily; ask for the schema now so a file that is not a database
-    // (or one locked or left half-written by another program) fails here.
-    const QString check = QStringLiteral("select count(*) from sqlite_master");
-    if (const int rc = m_db.execute("select count(*) from sqlite_master"); rc != SQLITE_OK) {
-        const LibraryError error =
-            openError(QStringLiteral("不是图版库数据库文件：%1").arg(fileName), m_db.extendedErrorCode(), check);
-        close();
-        return error;
-    }
     return {};
 }
 
@@ -103,8 +85,8 @@ void Library::close()
     m_prepared.clear();
     m_builtSql.clear();
     m_tables.clear();
-    if (m_db.isOpen()) {
-        m_db.close();
+    if (m_engine) {
+        m_engine.reset();
         --openConnections;
         ++m_generation;
     }
@@ -112,20 +94,12 @@ void Library::close()
 
 bool Library::isOpen() const
 {
-    return m_db.isOpen();
+    return m_engine != nullptr;
 }
 
 int Library::openConnectionCount()
 {
     return openConnections;
-}
-
-Status Library::run(const char *sql)
-{
-    if (m_db.execute(sql) != SQLITE_OK) {
-        return makeError(QStringLiteral("语句执行失败。"), QString::fromLatin1(sql));
-    }
-    return {};
 }
 
 Status Library::execute(const QString &sql)
@@ -134,16 +108,16 @@ Status Library::execute(const QString &sql)
         return notOpenError(sql);
     }
     Status status;
-    sqlite::Statement *statement = preparedStatement(sql, &status);
+    engine::Statement *statement = preparedStatement(sql, &status);
     if (!statement) {
         return status;
     }
     while (true) {
-        const sqlite::Step step = statement->step();
-        if (step == sqlite::Step::Row) {
+        const engine::Step step = statement->step();
+        if (step == engine::Step::Row) {
             continue;
         }
-        if (step == sqlite::Step::Error) {
+        if (step == engine::Step::Error) {
             const LibraryError error = makeError(QStringLiteral("语句执行失败。"), sql);
             statement->reset();
             return error;
@@ -160,56 +134,104 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     if (!isOpen()) {
         return {0, notOpenError({})};
     }
-    // IMMEDIATE takes the write lock now, waiting a bounded time for another writer. A deferred
-    // transaction would only ask for it at the first write, and a reader that cannot get it
-    // then is refused at once, halfway through the save.
-    if (m_db.execute("BEGIN IMMEDIATE") != SQLITE_OK) {
-        return {0, makeError(QStringLiteral("不能开始保存。"), QStringLiteral("BEGIN IMMEDIATE"))};
-    }
-    ++m_transactionSerial;
-    m_inTransaction = true;
-    struct EndOfTransaction
-    {
-        bool &flag;
-        ~EndOfTransaction() { flag = false; }
-    } end{m_inTransaction};
+    // Nothing of a save is kept when the connection to a server goes away during it: the
+    // server rolls the transaction back, so every row keeps its mark.
+    auto lost = [this] {
+        LibraryError error = makeError({}, {});
+        error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
+                                       "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
+                            .arg(m_fileName);
+        error.connectionLost = true;
+        return SaveResult{0, error};
+    };
 
-    int done = 0;
+    // On a file each row runs inside a savepoint, so a failing row is taken back alone. A
+    // server spoils the whole transaction at a failed statement, and a savepoint per row would
+    // cost two more round trips each; there a failure rolls the save back and the rows before
+    // the failing one are written again in a new transaction, which commits them.
+    const bool replays = m_engine->failedStatementSpoilsTransaction();
+    const bool guarded = writes == RowWrites::Several && !replays;
+    int stopAt = count;
     Status failure;
-    const bool guarded = writes == RowWrites::Several;
-    for (int i = 0; i < count; ++i) {
-        if (!hasWork(i)) {
+    while (true) {
+        if (!m_engine->beginSave()) {
+            if (m_engine->isBroken()) {
+                return lost();
+            }
+            return {0, makeError(QStringLiteral("不能开始保存。"), QStringLiteral("BEGIN"))};
+        }
+        ++m_transactionSerial;
+        m_inTransaction = true;
+        struct EndOfTransaction
+        {
+            bool &flag;
+            ~EndOfTransaction() { flag = false; }
+        } end{m_inTransaction};
+
+        int done = 0;
+        bool again = false;
+        for (int i = 0; i < stopAt; ++i) {
+            if (!hasWork(i)) {
+                ++done;
+                continue;
+            }
+            if (guarded && !m_engine->execute("SAVEPOINT saverow")) {
+                failure = makeError(QStringLiteral("保存失败。"), QStringLiteral("SAVEPOINT"));
+                break;
+            }
+            Status status = writeRow(i);
+            if (!status) {
+                if (m_engine->isBroken()) {
+                    return lost();
+                }
+                if (status.error().row == 0) {
+                    status.error().row = i + 1;
+                }
+                failure = std::move(status);
+                if (replays) {
+                    m_engine->execute("ROLLBACK");
+                    if (m_engine->isBroken()) {
+                        return lost();
+                    }
+                    stopAt = i;
+                    bool before = false;
+                    for (int j = 0; j < i && !before; ++j) {
+                        before = hasWork(j);
+                    }
+                    if (!before) {
+                        return {i, failure};
+                    }
+                    again = true;
+                    break;
+                }
+                if (guarded) {
+                    m_engine->execute("ROLLBACK TO saverow");
+                    m_engine->execute("RELEASE saverow");
+                }
+                break;
+            }
+            if (guarded) {
+                m_engine->execute("RELEASE saverow");
+            }
             ++done;
+        }
+        if (again) {
             continue;
         }
-        if (guarded && m_db.execute("SAVEPOINT saverow") != SQLITE_OK) {
-            failure = makeError(QStringLiteral("保存失败。"), QStringLiteral("SAVEPOINT"));
-            break;
+        if (m_engine->isBroken()) {
+            return lost();
         }
-        Status status = writeRow(i);
-        if (!status) {
-            if (guarded) {
-                m_db.execute("ROLLBACK TO saverow");
-                m_db.execute("RELEASE saverow");
+        if (!m_engine->execute("COMMIT")) {
+            if (m_engine->isBroken()) {
+                return lost();
             }
-            if (status.error().row == 0) {
-                status.error().row = i + 1;
-            }
-            failure = std::move(status);
-            break;
+            const LibraryError commitError =
+                makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
+            m_engine->execute("ROLLBACK");
+            return {0, commitError};
         }
-        if (guarded) {
-            m_db.execute("RELEASE saverow");
-        }
-        ++done;
+        return {done, failure};
     }
-    if (m_db.execute("COMMIT") != SQLITE_OK) {
-        const LibraryError commitError =
-            makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
-        m_db.execute("ROLLBACK");
-        return {0, commitError};
-    }
-    return {done, failure};
 }
 
 Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const QList<FieldText> &keys,
@@ -277,14 +299,14 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
             switch (column.type) {
             case ColumnType::Text:
                 // An empty text was read for no value as well as for the empty text.
-                sql += QStringLiteral(" AND coalesce(%1, '') = ? COLLATE BINARY").arg(column.name);
+                sql += QStringLiteral(" AND ") + m_engine->sameText(column.name);
                 break;
             case ColumnType::YesNo:
-                sql += QStringLiteral(" AND (%1 <> 0) IS ?").arg(column.name);
+                sql += QStringLiteral(" AND ") + m_engine->sameYesNo(column.name);
                 break;
             case ColumnType::Integer:
             case ColumnType::Number:
-                sql += QStringLiteral(" AND %1 IS ?").arg(column.name);
+                sql += QStringLiteral(" AND ") + m_engine->sameValue(column.name);
                 break;
             }
         }
@@ -292,20 +314,20 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
         // left to the careful way, which tells the records apart.
         return sql + QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
     };
-    sqlite::Statement *statement = prepared(key, build, status);
+    engine::Statement *statement = prepared(key, build, status);
     if (!statement) {
         return ConditionalWrite::NotWritten;
     }
     for (int i = 0; i < values.size(); ++i) {
         statement->bind(i, values[i]);
     }
-    if (statement->step() == sqlite::Step::Error) {
+    if (statement->step() == engine::Step::Error) {
         *status = makeError(QStringLiteral("记录写入失败。"), build());
         statement->reset();
         return ConditionalWrite::NotWritten;
     }
     statement->reset();
-    return m_db.changes() == 1 ? ConditionalWrite::Written : ConditionalWrite::NotWritten;
+    return statement->changes() == 1 ? ConditionalWrite::Written : ConditionalWrite::NotWritten;
 }
 
 const TableInfo *Library::tableInfo(const QString &table)
@@ -317,46 +339,32 @@ const TableInfo *Library::tableInfo(const QString &table)
     if (!isOpen()) {
         return nullptr;
     }
-    QString name = table;
-    name.replace(u'\'', QStringLiteral("''"));
-    sqlite::Statement query;
-    if (query.prepare(m_db, QStringLiteral("PRAGMA table_info('%1')").arg(name)) != SQLITE_OK) {
+    std::optional<QList<TableColumn>> columns = m_engine->tableColumns(table);
+    if (!columns) {
         return nullptr;
     }
-    TableInfo info;
-    info.name = table;
-    sqlite::Step step;
-    while ((step = query.step()) == sqlite::Step::Row) {
-        info.columns.append({query.text(1), columnType(query.text(2)), query.int64(3) != 0});
-    }
-    if (step == sqlite::Step::Error) {
-        return nullptr;
-    }
-    if (info.columns.isEmpty()) {
-        return nullptr;
-    }
-    return &m_tables.emplace(key, std::move(info)).first->second;
+    return &m_tables.emplace(key, TableInfo{table, std::move(*columns)}).first->second;
 }
 
-sqlite::Statement *Library::prepared(const QString &sql, Status *status)
+engine::Statement *Library::prepared(const QString &sql, Status *status)
 {
     if (!isOpen()) {
         *status = notOpenError(sql);
         return nullptr;
     }
     if (auto it = m_prepared.find(sql); it != m_prepared.end()) {
-        it->second.reset();
-        return &it->second;
+        it->second->reset();
+        return it->second.get();
     }
-    sqlite::Statement statement;
-    if (statement.prepare(m_db, sql) != SQLITE_OK) {
+    std::unique_ptr<engine::Statement> statement = m_engine->prepare(sql);
+    if (!statement) {
         *status = makeError(QStringLiteral("语句无效。"), sql);
         return nullptr;
     }
-    return &m_prepared.emplace(sql, std::move(statement)).first->second;
+    return m_prepared.emplace(sql, std::move(statement)).first->second.get();
 }
 
-sqlite::Statement *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
+engine::Statement *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
 {
     auto it = m_builtSql.find(key);
     if (it == m_builtSql.end()) {
@@ -365,7 +373,7 @@ sqlite::Statement *Library::prepared(const QString &key, const std::function<QSt
     return prepared(it->second, status);
 }
 
-sqlite::Statement *Library::preparedStatement(const QString &sql, Status *status)
+engine::Statement *Library::preparedStatement(const QString &sql, Status *status)
 {
     static const QRegularExpression dml(QStringLiteral("^\\s*(select|insert|update|delete)\\b"),
                                         QRegularExpression::CaseInsensitiveOption);
@@ -373,7 +381,7 @@ sqlite::Statement *Library::preparedStatement(const QString &sql, Status *status
     // Statements with comments, quoted names or parameters of their own are run as written.
     const bool parameters = dml.match(sql).hasMatch() && !sql.contains(u'"') && !sql.contains(u'?') &&
                             !sql.contains(QStringLiteral("--")) && !sql.contains(QStringLiteral("/*"));
-    sqlite::Statement *statement = prepared(parameters ? withParameters(sql, &values) : sql, status);
+    engine::Statement *statement = prepared(parameters ? withParameters(sql, &values) : sql, status);
     if (!statement) {
         if (!status->ok()) {
             status->error().statement = sql;
@@ -474,56 +482,12 @@ QString Library::withParameters(const QString &sql, QVariantList *values)
 
 LibraryError Library::makeError(const QString &message, const QString &statement) const
 {
-    return errorFor(message, m_db.extendedErrorCode(), m_db.errorMessage(), statement);
+    return m_engine ? m_engine->error(message, statement) : notOpenError(statement);
 }
 
-LibraryError Library::openError(const QString &message, int code, const QString &statement) const
+QString Library::sameValue(const QString &column) const
 {
-    return errorFor(message, code, m_db.errorMessage(), statement);
-}
-
-LibraryError Library::errorFor(const QString &message, int code, const QString &engineMessage,
-                               const QString &statement) const
-{
-    LibraryError result;
-    result.message = message;
-    result.statement = statement;
-    result.engineMessage = engineMessage;
-    switch (code & 0xff) {
-    case SQLITE_READONLY:
-        if (code == SQLITE_READONLY_ROLLBACK || code == SQLITE_READONLY_RECOVERY) {
-            // A save of another program broke off and left its journal; only a connection that
-            // may write beside the file can roll it back.
-            result.message = QStringLiteral("图版库上次的写入没有完成，在这里无法恢复（文件或所在文件夹不可写）："
-                                            "%1\n请在可以写入这个文件夹的账户下打开一次，或请管理员恢复。")
-                                 .arg(m_fileName);
-        } else {
-            result.message = QStringLiteral("图版库不能写入：%1").arg(m_fileName);
-            result.readOnly = true;
-        }
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(m_fileName);
-        result.inUse = true;
-        break;
-    case SQLITE_CORRUPT:
-        result.message = QStringLiteral("图版库文件已损坏，读取失败：%1").arg(m_fileName);
-        result.readFailed = true;
-        break;
-    case SQLITE_IOERR:
-        result.message = QStringLiteral("读写图版库文件时出错：%1").arg(m_fileName);
-        result.readFailed = true;
-        break;
-    case SQLITE_CANTOPEN:
-        if (!statement.isEmpty()) {
-            result.message = QStringLiteral("图版库文件打不开（它或它所在的文件夹可能不允许访问）：%1").arg(m_fileName);
-        }
-        break;
-    default:
-        break;
-    }
-    return result;
+    return m_engine ? m_engine->sameValue(column) : column + QStringLiteral(" IS ?");
 }
 
 LibraryError Library::notOpenError(const QString &statement) const

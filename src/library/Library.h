@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Engine.h"
 #include "LibraryError.h"
-#include "SqliteDatabase.h"
 
 #include <QList>
 #include <QString>
 #include <QVariantList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -21,6 +22,9 @@ enum class ColumnType
     Number,
     YesNo,
 };
+
+// The column type a declared type names (INTEGER, REAL, BOOLEAN, double precision, …).
+ColumnType columnTypeOf(const QString &declared);
 
 struct TableColumn
 {
@@ -43,10 +47,13 @@ enum class OpenMode
     ReadOnly,
 };
 
-// The connection to one figure library file (SQLite). Opening never creates a file. Statements
-// that are built once and run many times (the writes of a save) are prepared once and kept
-// until the connection closes. Another program's lock is waited for a short, bounded time
-// (lockWaitMilliseconds); after that the operation fails and says the library is in use.
+// The connection to one figure library: a file (SQLite), or a database on a PostgreSQL server
+// when the location is a connection string (a postgresql:// URI or key=value pairs such as
+// "service=lab"). Both behave alike; statements are written in the file's dialect. Opening never
+// creates a library. Statements that are built once and run many times (the writes of a save)
+// are prepared once and kept until the connection closes. Another program's lock is waited for
+// a short, bounded time (lockWaitMilliseconds); after that the operation fails and says the
+// library is in use.
 class Library
 {
 public:
@@ -58,10 +65,12 @@ public:
     Library &operator=(const Library &) = delete;
 
     // Closes any open connection first, so there is never more than one.
-    Status open(const QString &fileName, OpenMode mode = OpenMode::ReadWrite);
+    Status open(const QString &location, OpenMode mode = OpenMode::ReadWrite);
     void close();
     bool isOpen() const;
+    // The file name, or the server as the user named it (without a password).
     QString fileName() const { return m_fileName; }
+    bool isServer() const { return m_server; }
     // Bumped by every open and close; queries read under an older one can no longer write.
     quint64 generation() const { return m_generation; }
 
@@ -119,12 +128,16 @@ public:
     const TableInfo *tableInfo(const QString &table);
 
     // A prepared statement kept for reuse while the connection is open, reset and ready to run.
-    sqlite::Statement *prepared(const QString &sql, Status *status);
+    engine::Statement *prepared(const QString &sql, Status *status);
     // The same, prepared from the SQL that build() makes only when the key is new.
-    sqlite::Statement *prepared(const QString &key, const std::function<QString()> &build, Status *status);
+    engine::Statement *prepared(const QString &key, const std::function<QString()> &build, Status *status);
     // A statement ready to run: the literals of a SELECT, INSERT, UPDATE or DELETE are bound as
     // parameters, so statements that differ only in their literals share one prepared form.
-    sqlite::Statement *preparedStatement(const QString &sql, Status *status);
+    engine::Statement *preparedStatement(const QString &sql, Status *status);
+
+    // The condition that a column still holds the value of the next parameter, in the engine's
+    // dialect (see engine::Connection).
+    QString sameValue(const QString &column) const;
 
     // The statement with its text literals, and the numbers compared against, replaced by "?";
     // their values in order go to values. Parameters compare exactly as the literals would.
@@ -132,25 +145,18 @@ public:
 
     // An error of the last call on the connection: the engine's words under the message, and
     // the message replaced by one the user can act on when the library is read-only, in use by
-    // another program, or damaged.
+    // another program, damaged, or its server out of reach.
     LibraryError makeError(const QString &message, const QString &statement) const;
     LibraryError notOpenError(const QString &statement) const;
 
-    // Lets statements of the connection run directly (engine-level work such as copying tables).
-    sqlite::Connection &connection() { return m_db; }
-
 private:
-    LibraryError openError(const QString &message, int code, const QString &statement) const;
-    LibraryError errorFor(const QString &message, int code, const QString &engineMessage,
-                          const QString &statement) const;
-    Status run(const char *sql);
-
-    sqlite::Connection m_db;
+    std::unique_ptr<engine::Connection> m_engine;
     QString m_fileName;
+    bool m_server = false;
     quint64 m_generation = 0;
     quint64 m_transactionSerial = 0;
     bool m_inTransaction = false;
     std::unordered_map<QString, TableInfo> m_tables;
-    std::unordered_map<QString, sqlite::Statement> m_prepared;
+    std::unordered_map<QString, std::unique_ptr<engine::Statement>> m_prepared;
     std::unordered_map<QString, QString> m_builtSql;
 };

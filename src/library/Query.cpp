@@ -7,7 +7,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <sqlite3.h>
 
 namespace {
 
@@ -177,7 +176,7 @@ QString columnValueText(ColumnType type, const QVariant &value)
     }
 }
 
-sqlite::Statement *Query::start(Library &library, const QString &sql, Mode mode, Status *status)
+engine::Statement *Query::start(Library &library, const QString &sql, Mode mode, Status *status)
 {
     close();
     m_sql = sql;
@@ -200,7 +199,7 @@ sqlite::Statement *Query::start(Library &library, const QString &sql, Mode mode,
         withRowId.replace(select, QStringLiteral("select rowid, "));
     }
 
-    sqlite::Statement *statement = library.preparedStatement(withRowId, status);
+    engine::Statement *statement = library.preparedStatement(withRowId, status);
     if (!statement) {
         status->error().statement = sql;
         close();
@@ -225,9 +224,9 @@ sqlite::Statement *Query::start(Library &library, const QString &sql, Mode mode,
     return statement;
 }
 
-Status Query::finish(Library &library, sqlite::Statement &statement, sqlite::Step step, int count)
+Status Query::finish(Library &library, engine::Statement &statement, engine::Step step, int count)
 {
-    if (step == sqlite::Step::Error) {
+    if (step == engine::Step::Error) {
         // A read that breaks off (a damaged page, a lock held too long) must not pass for the
         // end of the rows: a shorter list would look complete, and a save could write from it.
         LibraryError error = library.makeError(QStringLiteral("查询失败，读到第 %1 条记录后中断。").arg(count), m_sql);
@@ -247,7 +246,7 @@ Status Query::finish(Library &library, sqlite::Statement &statement, sqlite::Ste
 Status Query::open(Library &library, const QString &sql, Mode mode)
 {
     Status status;
-    sqlite::Statement *statement = start(library, sql, mode, &status);
+    engine::Statement *statement = start(library, sql, mode, &status);
     if (!statement) {
         return status;
     }
@@ -255,8 +254,8 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     const int width = static_cast<int>(m_fields.size());
     qint64 fallbackId = 0;
     int count = 0;
-    sqlite::Step step;
-    while ((step = statement->step()) == sqlite::Step::Row) {
+    engine::Step step;
+    while ((step = statement->step()) == engine::Step::Row) {
         ++count;
         if (mode == Mode::ReadOnly) {
             for (int i = 0; i < width; ++i) {
@@ -275,14 +274,14 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
 Status Query::stream(Library &library, const QString &sql, const std::function<void()> &eachRecord)
 {
     Status status;
-    sqlite::Statement *statement = start(library, sql, Mode::ReadOnly, &status);
+    engine::Statement *statement = start(library, sql, Mode::ReadOnly, &status);
     if (!statement) {
         return status;
     }
     int count = 0;
-    sqlite::Step step;
+    engine::Step step;
     m_live = statement;
-    while ((step = statement->step()) == sqlite::Step::Row) {
+    while ((step = statement->step()) == engine::Step::Row) {
         ++count;
         eachRecord();
     }
@@ -301,31 +300,32 @@ void Query::appendText(int field, RowCellsBuilder &row) const
     }
     const int column = field + (m_identified ? 1 : 0);
     const ColumnType type = m_fields[field].type;
-    switch (m_live->columnType(column)) {
-    case SQLITE_NULL:
+    switch (m_live->kind(column)) {
+    case engine::ValueKind::Null:
         row.appendUtf8({});
         return;
-    case SQLITE_INTEGER:
+    case engine::ValueKind::Integer:
+    case engine::ValueKind::Boolean:
         if (type == ColumnType::YesNo) {
             row.appendUtf8(m_live->int64(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
         } else {
             appendNumberUtf8(double(m_live->int64(column)), m_live->int64(column), row);
         }
         return;
-    case SQLITE_FLOAT:
+    case engine::ValueKind::Real:
         if (type == ColumnType::YesNo) {
             row.appendUtf8(m_live->real(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
         } else {
             appendNumberUtf8(m_live->real(column), std::nullopt, row);
         }
         return;
-    case SQLITE_TEXT:
+    case engine::ValueKind::Text:
         if (type != ColumnType::YesNo) {
             row.appendUtf8(m_live->utf8(column));
             return;
         }
         break;
-    default:
+    case engine::ValueKind::Other:
         break;
     }
     row.append(columnValueText(type, m_live->value(column)));
@@ -392,7 +392,7 @@ QString Query::text(int field) const
             return {};
         }
         const int column = field + (m_identified ? 1 : 0);
-        if (m_live->columnType(column) == SQLITE_TEXT && m_fields[field].type != ColumnType::YesNo) {
+        if (m_live->kind(column) == engine::ValueKind::Text && m_fields[field].type != ColumnType::YesNo) {
             return m_live->text(column);
         }
         return columnValueText(m_fields[field].type, m_live->value(column));
@@ -534,14 +534,14 @@ Status Query::update()
         QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(table, sets.join(u','));
         for (const Field &field : m_fields) {
             if (checkValues && field.column >= 0) {
-                sql += QStringLiteral(" AND ") + m_table->columns[field.column].name + QStringLiteral(" IS ?");
+                sql += QStringLiteral(" AND ") + m_library->sameValue(m_table->columns[field.column].name);
             }
         }
         return sql;
     };
 
     Status status;
-    sqlite::Statement *query = m_library->prepared(key, build, &status);
+    engine::Statement *query = m_library->prepared(key, build, &status);
     if (!query) {
         status.error().statement = m_sql;
         return status;
@@ -559,14 +559,14 @@ Status Query::update()
             }
         }
     }
-    if (query->step() == sqlite::Step::Error) {
+    if (query->step() == engine::Step::Error) {
         LibraryError error = m_library->makeError(QStringLiteral("记录写入失败。"), m_sql);
         query->reset();
         return error;
     }
     query->reset();
-    const int affected = m_library->connection().changes();
-    const qint64 newId = m_library->connection().lastInsertRowId();
+    const qint64 affected = query->changes();
+    const qint64 newId = query->insertedRowId();
 
     if (m_adding) {
         m_rowIds.append(newId);

@@ -79,8 +79,8 @@ private:
         QVariant value;
     };
 
-    sqlite::Statement *start(Library &library, const QString &sql, Mode mode, Status *status);
-    Status finish(Library &library, sqlite::Statement &statement, sqlite::Step step, int count);
+    engine::Statement *start(Library &library, const QString &sql, Mode mode, Status *status);
+    Status finish(Library &library, engine::Statement &statement, engine::Step step, int count);
     QVariant &value(int record, int field) { return m_values[record * m_fields.size() + field]; }
     const QVariant &value(int record, int field) const { return m_values[record * m_fields.size() + field]; }
     LibraryError fieldError(const QString &message, const QString &field) const;
@@ -96,7 +96,7 @@ private:
     QList<QString> m_texts;   // the same for a read-only query; a null text for no value
     Mode m_mode = Mode::ReadWrite;
     bool m_identified = false;                 // the rowid comes first in the statement's columns
-    const sqlite::Statement *m_live = nullptr; // while streaming: the statement on its record
+    const engine::Statement *m_live = nullptr; // while streaming: the statement on its record
     int m_position = 0;
     int m_recordCount = 0;
     bool m_adding = false;

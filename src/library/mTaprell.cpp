@@ -25,23 +25,33 @@ QString mTaprell::libraryFileName() const
     return settingsLookup(QStringLiteral("Path")) + QStringLiteral("/dbase/system.mdb");
 }
 
+QString mTaprell::libraryLocation() const
+{
+    const QString server = settingsLookup(QStringLiteral("Library")).trimmed();
+    return server.isEmpty() ? libraryFileName() : server;
+}
+
 Status mTaprell::openLibrary()
 {
     m_sharedQuery.close();
-    if (settingsLookup(QStringLiteral("Path")).isEmpty()) {
+    const QString location = libraryLocation();
+    const bool server = location != libraryFileName();
+    if (!server && settingsLookup(QStringLiteral("Path")).isEmpty()) {
         m_library.close();
         LibraryError error;
         error.message = QStringLiteral("设置中没有 Kalvor 的安装路径（%1 / %2 / Path），找不到图版库文件：%3")
                             .arg(applicationName, settingsSection, libraryFileName());
         return error;
     }
-    if (Status opened = m_library.open(libraryFileName(), m_openMode); !opened) {
+    if (Status opened = m_library.open(location, m_openMode); !opened) {
         return opened;
     }
     // An empty file opens as an empty database: say so here rather than fail on a missing table.
     if (!m_library.tableInfo(QStringLiteral("picMain"))) {
         LibraryError error;
-        error.message = QStringLiteral("这个文件里没有图版表（picMain），不是图版库：%1").arg(libraryFileName());
+        error.message =
+            server ? QStringLiteral("这个数据库里没有图版表（picMain），不是图版库：%1").arg(m_library.fileName())
+                   : QStringLiteral("这个文件里没有图版表（picMain），不是图版库：%1").arg(location);
         m_library.close();
         return error;
     }

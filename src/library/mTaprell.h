@@ -28,8 +28,12 @@ public:
     QString settingsLookup(const QString &key) const;
     // install path + "/dbase/system.mdb", the install path looked up anew.
     QString libraryFileName() const;
+    // Where the library is: the server named by the "Library" setting when there is one (a
+    // postgresql:// URI or a connection string such as "service=lab"; passwords stay in
+    // ~/.pgpass or the service file), the library file otherwise.
+    QString libraryLocation() const;
 
-    // Closes and reopens the library connection on the library file. The result tells why it
+    // Closes and reopens the library connection on the library (libraryLocation()). The result tells why it
     // could not be opened; the connection is then left closed.
     Status openLibrary();
     // Opens the library read-only from now on (a library that must not be written).

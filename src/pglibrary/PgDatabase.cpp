@@ -674,6 +674,14 @@ QByteArray Statement::utf8(int column) const
     return QByteArray(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
 }
 
+QByteArrayView Statement::utf8View(int column) const
+{
+    if (isNull(column)) {
+        return {};
+    }
+    return QByteArrayView(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+}
+
 QVariant Statement::value(int column) const
 {
     if (isNull(column)) {

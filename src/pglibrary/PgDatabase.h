@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -159,6 +160,8 @@ public:
     bool boolean(int column) const;
     QString text(int column) const;
     QByteArray utf8(int column) const; // the value's bytes as the server sent them
+    // The same without a copy, valid until the next step or reset.
+    QByteArrayView utf8View(int column) const;
     // By the column's type: null, bool, qlonglong, double or QString.
     QVariant value(int column) const;
 

@@ -1,0 +1,361 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ServerEngine.h"
+
+#include "Library.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace {
+
+// Type numbers of the built-in types the schema uses (pg_type.h).
+constexpr unsigned boolOid = 16;
+constexpr unsigned int8Oid = 20;
+constexpr unsigned int2Oid = 21;
+constexpr unsigned int4Oid = 23;
+constexpr unsigned float4Oid = 700;
+constexpr unsigned float8Oid = 701;
+constexpr unsigned numericOid = 1700;
+
+// The transaction-scoped lock every save takes first: saves on one server library run one at a
+// time, as saves on a file do, so a save's reads (the next free number) hold until its writes.
+constexpr const char *saveLock = "SELECT pg_advisory_xact_lock(5461707265)";
+
+class ServerStatement final : public engine::Statement
+{
+public:
+    ServerStatement(ServerEngine &engine, pg::Statement statement, bool returnsRows)
+        : m_engine(engine)
+        , m_statement(std::move(statement))
+        , m_returnsRows(returnsRows)
+    {
+    }
+
+    void bind(int index, const QVariant &value) override { m_statement.bind(index, value); }
+
+    engine::Step step() override
+    {
+        if (!m_run) {
+            m_run = true;
+            const pg::Status status = m_statement.execute(pg::Fetch::AllAtOnce);
+            if (!status) {
+                m_engine.failed(status);
+                return engine::Step::Error;
+            }
+            if (!m_returnsRows) {
+                // An INSERT hands back the identity it gave (see inServerDialect).
+                m_changes = m_statement.affectedRows();
+                m_insertedRowId = m_statement.step() == pg::Step::Row ? m_statement.int64(0) : 0;
+                return engine::Step::Done;
+            }
+        }
+        if (!m_returnsRows) {
+            return engine::Step::Done;
+        }
+        return m_statement.step() == pg::Step::Row ? engine::Step::Row : engine::Step::Done;
+    }
+
+    void reset() override
+    {
+        m_statement.reset();
+        m_run = false;
+    }
+
+    int columnCount() const override { return m_statement.columnCount(); }
+    QString columnName(int column) const override { return ServerEngine::fileSpelling(m_statement.columnName(column)); }
+    engine::ValueKind kind(int column) const override
+    {
+        if (m_statement.isNull(column)) {
+            return engine::ValueKind::Null;
+        }
+        switch (m_statement.columnTypeOid(column)) {
+        case boolOid:
+            return engine::ValueKind::Boolean;
+        case int8Oid:
+        case int2Oid:
+        case int4Oid:
+            return engine::ValueKind::Integer;
+        case float4Oid:
+        case float8Oid:
+        case numericOid:
+            return engine::ValueKind::Real;
+        default:
+            return engine::ValueKind::Text;
+        }
+    }
+    qint64 int64(int column) const override
+    {
+        return m_statement.columnTypeOid(column) == boolOid ? qint64(m_statement.boolean(column))
+                                                            : m_statement.int64(column);
+    }
+    double real(int column) const override
+    {
+        return m_statement.columnTypeOid(column) == boolOid ? double(m_statement.boolean(column))
+                                                            : m_statement.real(column);
+    }
+    QByteArrayView utf8(int column) const override { return m_statement.utf8View(column); }
+    QString text(int column) const override { return m_statement.text(column); }
+    QVariant value(int column) const override { return m_statement.value(column); }
+    qint64 changes() const override { return m_changes; }
+    qint64 insertedRowId() const override { return m_insertedRowId; }
+
+private:
+    ServerEngine &m_engine;
+    pg::Statement m_statement;
+    bool m_returnsRows;
+    bool m_run = false;
+    qint64 m_changes = 0;
+    qint64 m_insertedRowId = 0;
+};
+
+// The field names of the library's tables as the file spells them, by their lower-case form.
+QHash<QString, QString> readFileSpellings()
+{
+    QHash<QString, QString> spellings;
+    QFile schema(QStringLiteral(":/taprell/schema.sql"));
+    if (!schema.open(QIODevice::ReadOnly)) {
+        return spellings;
+    }
+    static const QRegularExpression field(QStringLiteral("^\\s+([A-Za-z_][A-Za-z0-9_]*)\\s+[A-Z]"));
+    const QStringList lines = QString::fromUtf8(schema.readAll()).split(u'\n');
+    for (const QString &line : lines) {
+        if (const auto match = field.match(line); match.hasMatch()) {
+            spellings.insert(match.captured(1).toLower(), match.captured(1));
+        }
+    }
+    return spellings;
+}
+
+} // namespace
+
+QString ServerEngine::fileSpelling(const QString &name)
+{
+    static const QHash<QString, QString> spellings = readFileSpellings();
+    return spellings.value(name, name);
+}
+
+std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, Access access, int lockWaitMilliseconds,
+                                                 LibraryError *error)
+{
+    auto engine = std::unique_ptr<ServerEngine>(new ServerEngine);
+    if (const pg::Status status = engine->m_db.open(conninfo); !status) {
+        error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
+        error->engineMessage = status.error().serverMessage;
+        error->connectionLost = true;
+        return nullptr;
+    }
+    // A lock held by someone else is waited for as long as on a file, then reported as in use.
+    QByteArray settings = "SET lock_timeout = " + QByteArray::number(lockWaitMilliseconds);
+    if (access == Access::ReadOnly) {
+        settings += "; SET default_transaction_read_only = on";
+    }
+    if (!engine->execute(settings.constData()) || !engine->check()) {
+        *error = engine->error(QStringLiteral("连不上图版库服务器：%1").arg(engine->location()), {});
+        return nullptr;
+    }
+    return engine;
+}
+
+QString ServerEngine::inServerDialect(const QString &sql)
+{
+    static const QRegularExpression where(QStringLiteral("\\bwhere\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression figureNumber(QStringLiteral("\\bth\\s*=\\s*(\\?|'(?:[^']|'')*')"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression whereFalse(QStringLiteral("\\bwhere\\s+0\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression whereTrue(QStringLiteral("\\bwhere\\s+1\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression insert(QStringLiteral("^\\s*insert\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression returning(QStringLiteral("\\breturning\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+
+    // The rewrites apply outside quoted texts only: split the statement into code and quotes.
+    QString code;
+    QStringList quotes;
+    for (qsizetype i = 0; i < sql.size();) {
+        if (sql[i] != u'\'') {
+            code += sql[i++];
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < sql.size()) {
+            if (sql[j] == u'\'') {
+                if (j + 1 < sql.size() && sql[j + 1] == u'\'') {
+                    j += 2;
+                    continue;
+                }
+                ++j;
+                break;
+            }
+            ++j;
+        }
+        code += QStringLiteral("'%1'").arg(quotes.size());
+        quotes << sql.mid(i, j - i);
+        i = j;
+    }
+
+    const auto whereAt = where.match(code);
+    if (whereAt.hasMatch()) {
+        QString condition = code.mid(whereAt.capturedStart());
+        condition.replace(figureNumber, QStringLiteral("lower(th) = lower(\\1)"));
+        condition.replace(whereFalse, QStringLiteral("where false"));
+        condition.replace(whereTrue, QStringLiteral("where true"));
+        code = code.left(whereAt.capturedStart()) + condition;
+    }
+    code.replace(QStringLiteral("last_insert_rowid()"), QStringLiteral("lastval()"), Qt::CaseInsensitive);
+    if (insert.match(code).hasMatch() && !returning.match(code).hasMatch()) {
+        code += QStringLiteral(" RETURNING rowid");
+    }
+
+    QString result;
+    int parameter = 0;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == u'?') {
+            result += u'$' + QString::number(++parameter);
+        } else if (c == u'\'') {
+            const qsizetype end = code.indexOf(u'\'', i + 1);
+            result += quotes[code.mid(i + 1, end - i - 1).toInt()];
+            i = end;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+bool ServerEngine::check()
+{
+    return execute("SELECT 1");
+}
+
+bool ServerEngine::isBroken() const
+{
+    return !m_db.isOpen() || m_lastError.connectionLost;
+}
+
+std::unique_ptr<engine::Statement> ServerEngine::prepare(const QString &sql)
+{
+    static const QRegularExpression command(QStringLiteral("^\\s*(insert|update|delete)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    pg::Statement statement;
+    if (const pg::Status status = statement.prepare(m_db, inServerDialect(sql)); !status) {
+        failed(status);
+        return nullptr;
+    }
+    return std::make_unique<ServerStatement>(*this, std::move(statement), !command.match(sql).hasMatch());
+}
+
+void ServerEngine::failed(const pg::Status &status)
+{
+    if (status.ok()) {
+        m_lastError = {};
+        return;
+    }
+    if (status.error().sqlState == QStringLiteral("25P02") && m_spoiledBy) { // in_failed_sql_transaction
+        m_lastError = *m_spoiledBy;
+        return;
+    }
+    m_lastError = status.error();
+    if (!m_spoiledBy && m_db.transactionFailed()) {
+        m_spoiledBy = m_lastError;
+    }
+}
+
+bool ServerEngine::execute(const char *sql)
+{
+    if (!m_db.inTransaction()) {
+        m_spoiledBy.reset();
+    }
+    const pg::Status status = m_db.execute(QString::fromUtf8(sql));
+    failed(status);
+    if (!m_db.inTransaction()) {
+        m_spoiledBy.reset();
+    }
+    return status.ok();
+}
+
+bool ServerEngine::beginSave()
+{
+    if (!execute("BEGIN")) {
+        return false;
+    }
+    if (!execute(saveLock)) {
+        const pg::Error lockFailure = m_lastError;
+        execute("ROLLBACK");
+        m_lastError = lockFailure;
+        return false;
+    }
+    return true;
+}
+
+std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &table)
+{
+    pg::Statement query;
+    pg::Status status = query.prepare(m_db, QStringLiteral("SELECT column_name, data_type, is_nullable "
+                                                           "FROM information_schema.columns "
+                                                           "WHERE table_schema = current_schema() "
+                                                           "AND lower(table_name) = lower($1) "
+                                                           "ORDER BY ordinal_position"));
+    if (status) {
+        query.bind(0, QStringView(table));
+        status = query.execute();
+    }
+    if (!status) {
+        failed(status);
+        return std::nullopt;
+    }
+    QList<TableColumn> columns;
+    while (query.step() == pg::Step::Row) {
+        const QString name = query.text(0);
+        if (name == QStringLiteral("rowid")) { // the row identity, the file's implicit rowid
+            continue;
+        }
+        columns.append({fileSpelling(name), columnTypeOf(query.text(1)), query.text(2) == QStringLiteral("NO")});
+    }
+    if (columns.isEmpty()) {
+        return std::nullopt;
+    }
+    return columns;
+}
+
+QString ServerEngine::sameValue(const QString &column) const
+{
+    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
+}
+
+QString ServerEngine::sameYesNo(const QString &column) const
+{
+    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
+}
+
+QString ServerEngine::sameText(const QString &column) const
+{
+    return QStringLiteral("coalesce(%1, '') = ?").arg(column);
+}
+
+LibraryError ServerEngine::error(const QString &message, const QString &statement) const
+{
+    LibraryError result;
+    result.message = message;
+    result.statement = statement;
+    result.engineMessage = m_lastError.serverMessage;
+    const QString server = location();
+    const QString &state = m_lastError.sqlState;
+    if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
+        result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
+        result.connectionLost = true;
+    } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
+               state == QStringLiteral("40001")) {
+        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
+        result.inUse = true;
+    } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
+        result.message = QStringLiteral("图版库不能写入：%1").arg(server);
+        result.readOnly = true;
+    } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
+        result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
+        result.readFailed = true;
+    }
+    return result;
+}

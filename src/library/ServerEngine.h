@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Engine.h"
+#include "PgDatabase.h"
+
+// A figure library held by a PostgreSQL server (see data/schema-postgresql.sql), for a lab that
+// shares one. Statements written for the file are rewritten for the server as they are
+// prepared (inServerDialect), and field names come back spelled as on the file, so the windows
+// cannot tell the two apart.
+class ServerEngine final : public engine::Connection
+{
+public:
+    enum class Access
+    {
+        ReadWrite,
+        ReadOnly,
+    };
+    static std::unique_ptr<ServerEngine> open(const QString &conninfo, Access access, int lockWaitMilliseconds,
+                                              LibraryError *error);
+
+    // A statement in the file's dialect as the server takes it: "?" parameters numbered $1, $2…,
+    // figure numbers compared without regard to case (th = ? becomes lower(th) = lower(?), which
+    // the server's indexes serve), "where 0" as "where false", last_insert_rowid() as lastval(),
+    // and an INSERT that hands back the row identity it gave.
+    static QString inServerDialect(const QString &sql);
+
+    QString location() const override { return m_db.serverName(); }
+    bool check() override;
+    bool isBroken() const override;
+    std::unique_ptr<engine::Statement> prepare(const QString &sql) override;
+    bool execute(const char *sql) override;
+    bool beginSave() override;
+    bool failedStatementSpoilsTransaction() const override { return true; }
+    std::optional<QList<TableColumn>> tableColumns(const QString &table) override;
+    QString sameValue(const QString &column) const override;
+    QString sameYesNo(const QString &column) const override;
+    QString sameText(const QString &column) const override;
+    LibraryError error(const QString &message, const QString &statement) const override;
+
+    // Keeps the failure for error(); statements report theirs here. A statement refused only
+    // because an earlier one spoiled the transaction reports that earlier failure instead.
+    void failed(const pg::Status &status);
+    // A column name as the file spells it (figName, not figname), for the fields of the schema.
+    static QString fileSpelling(const QString &name);
+
+private:
+    pg::Connection m_db;
+    pg::Error m_lastError;
+    std::optional<pg::Error> m_spoiledBy; // the failure that spoiled the open transaction
+};
