@@ -293,13 +293,16 @@ Status PicDataEditor::readStoredPoints()
         listed += identity != 0 && stored.recordOf.contains(identity) ? 1 : 0;
     }
     stored.unlisted = listed < stored.recordOf.size();
+    stored.transaction = m_taprell.library().currentTransaction();
     m_stored = std::move(stored);
     return {};
 }
 
 Status PicDataEditor::writeRow(int row)
 {
-    if (!m_stored) {
+    // Read again when the save's transaction started over (a server writes the rows before a
+    // failing one again in a new transaction).
+    if (!m_stored || m_stored->transaction != m_taprell.library().currentTransaction()) {
         if (Status status = readStoredPoints(); !status) {
             return status;
         }

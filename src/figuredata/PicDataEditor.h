@@ -125,8 +125,9 @@ private:
         QHash<qint64, int> recordOf;
         int identityField = -1;
         int idField = -1;
-        bool unlisted = false; // the figure holds points the list does not show
-        double highestId = 0;  // the highest ID stored, or given out by this save
+        bool unlisted = false;   // the figure holds points the list does not show
+        double highestId = 0;    // the highest ID stored, or given out by this save
+        quint64 transaction = 0; // the save transaction it was read in
     };
 
     Status readStoredPoints();

@@ -193,8 +193,14 @@ engine::Statement *Query::start(Library &library, const QString &sql, Mode mode,
     // The row identity comes first; it is how a write finds the record again.
     static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
                                            QRegularExpression::CaseInsensitiveOption);
+    // Not for a list of computed values (an aggregate has no one record to point at).
+    static const QRegularExpression computed(QStringLiteral("^\\s*select\\s+(distinct\\b|[^(]*\\()"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression from(QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
+    const auto fromAt = from.match(sql);
+    const QString selectList = fromAt.hasMatch() ? sql.left(fromAt.capturedStart()) : sql;
     QString withRowId = sql;
-    m_identified = m_table.has_value() && select.match(sql).hasMatch();
+    m_identified = m_table.has_value() && select.match(sql).hasMatch() && !computed.match(selectList).hasMatch();
     if (m_identified) {
         withRowId.replace(select, QStringLiteral("select rowid, "));
     }

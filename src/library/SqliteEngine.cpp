@@ -87,16 +87,17 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, Access
 
     auto engine = std::unique_ptr<SqliteEngine>(new SqliteEngine);
     engine->m_fileName = fileName;
-    const auto mode = access == Access::ReadOnly ? sqlite::Connection::Access::ReadOnly
-                                                 : sqlite::Connection::Access::ReadWrite;
+    const auto mode =
+        access == Access::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
     if (const int rc = engine->m_db.open(fileName, mode); rc != SQLITE_OK) {
         *error = engine->errorFor(QStringLiteral("图版库文件打不开：%1").arg(fileName), rc, {});
         return nullptr;
     }
     engine->m_db.setBusyTimeout(lockWaitMilliseconds);
     if (!engine->check()) {
-        *error = engine->errorFor(QStringLiteral("不是图版库数据库文件：%1").arg(fileName),
-                                  engine->m_db.extendedErrorCode(), QStringLiteral("select count(*) from sqlite_master"));
+        *error =
+            engine->errorFor(QStringLiteral("不是图版库数据库文件：%1").arg(fileName), engine->m_db.extendedErrorCode(),
+                             QStringLiteral("select count(*) from sqlite_master"));
         return nullptr;
     }
     return engine;

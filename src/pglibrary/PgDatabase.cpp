@@ -383,6 +383,7 @@ Statement::~Statement()
 Statement::Statement(Statement &&other) noexcept
     : m_session(std::move(other.m_session))
     , m_name(std::exchange(other.m_name, {}))
+    , m_columns(std::move(other.m_columns))
     , m_values(std::move(other.m_values))
     , m_nulls(std::move(other.m_nulls))
     , m_result(std::exchange(other.m_result, nullptr))
@@ -399,6 +400,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         Statement taken(std::move(other));
         std::swap(m_session, taken.m_session);
         std::swap(m_name, taken.m_name);
+        std::swap(m_columns, taken.m_columns);
         std::swap(m_values, taken.m_values);
         std::swap(m_nulls, taken.m_nulls);
         std::swap(m_result, taken.m_result);
@@ -437,6 +439,11 @@ Status Statement::prepare(Connection &connection, const QString &sql)
         return e;
     }
     const int parameters = PQnparams(result);
+    // The columns are known from here on, before the statement first runs.
+    m_columns.clear();
+    for (int i = 0; i < PQnfields(result); ++i) {
+        m_columns.append(QString::fromUtf8(PQfname(result, i)));
+    }
     PQclear(result);
     m_name = name;
     m_values.resize(parameters);
@@ -619,12 +626,15 @@ void Statement::reset()
 
 int Statement::columnCount() const
 {
-    return m_result ? PQnfields(m_result) : 0;
+    return m_result ? PQnfields(m_result) : int(m_columns.size());
 }
 
 QString Statement::columnName(int column) const
 {
-    return m_result ? QString::fromUtf8(PQfname(m_result, column)) : QString();
+    if (m_result) {
+        return QString::fromUtf8(PQfname(m_result, column));
+    }
+    return m_columns.value(column);
 }
 
 bool Statement::isNull(int column) const

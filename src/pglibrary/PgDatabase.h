@@ -151,6 +151,7 @@ public:
     // Drops the result and clears the bound values.
     void reset();
 
+    // Known once prepared.
     int columnCount() const;
     QString columnName(int column) const;
     bool isNull(int column) const;
@@ -171,6 +172,7 @@ private:
 
     std::weak_ptr<Session> m_session;
     QByteArray m_name;
+    QStringList m_columns; // as described when prepared
     QList<QByteArray> m_values;
     QList<bool> m_nulls;
     pg_result *m_result = nullptr;

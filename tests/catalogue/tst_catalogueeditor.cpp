@@ -83,12 +83,12 @@ private slots:
 
         // A number above the last row's exists elsewhere in the library (even under the other kind).
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
-                                "values ('B041', 't', 'AAA', 1, 'T', 0, 0)"));
+                                "values ('B041', 't', 'AAA', 1, 'T', false, false)"));
         QVERIFY(editor.load(1));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B042"));
 
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
-                                "values ('B999', 't', 'ZZZ', 1, 'B', 0, 0)"));
+                                "values ('B999', 't', 'ZZZ', 1, 'B', false, false)"));
         QVERIFY(editor.load(1));
         const QString next = editor.newFigNumber(editor.model().size());
         QCOMPARE(next, QStringLiteral("B1000"));
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(editor.load(2));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T002"));
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
-                                "values ('t007', 't', 'x', 1, 'B', 0, 0)")); // lower case, other kind
+                                "values ('t007', 't', 'x', 1, 'B', false, false)")); // lower case, other kind
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T008"));
     }
 
@@ -377,7 +377,7 @@ private slots:
     {
         TempLibrary lib;
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
-                                "values ('T''9', 'O''Brien', 'TP''9', 1, 'T', 0, 0)"));
+                                "values ('T''9', 'O''Brien', 'TP''9', 1, 'T', false, false)"));
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(2));
         QCOMPARE(editor.model().size(), 2);
@@ -440,7 +440,7 @@ private slots:
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().row, 2);
-        QVERIFY(status.error().engineMessage.contains(QStringLiteral("UNIQUE")));
+        QVERIFY(status.error().engineMessage.contains(QStringLiteral("UNIQUE"), Qt::CaseInsensitive));
         QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2#"));
         QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("B001"), -1), 1);
         QCOMPARE(editor.rowWithFigureNumber(QStringLiteral("B001"), 1), -1);
@@ -467,6 +467,7 @@ private slots:
 
     void unopenableLibraryGivesAnEmptyListAndTheReason()
     {
+        SKIP_ON_SERVER("the library file goes missing");
         TempLibrary lib;
         lib.settings.setValue(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"), QStringLiteral("Path"),
                               lib.dir.filePath(QStringLiteral("nowhere")));

@@ -26,11 +26,11 @@ class TestPicDataEditor : public QObject
     void insertPoints(const QString &figure, const QList<int> &ids)
     {
         for (const int id : ids) {
-            lib->exec(
-                u"insert into pData values ('%1', %2, 1, 0, %3, %4, 1)"_s.arg(QString(figure).replace(u"'"_s, u"''"_s))
-                    .arg(id)
-                    .arg(id * 10)
-                    .arg(id * 100));
+            lib->exec(u"insert into pData values ('%1', %2, 1, false, %3, %4, 1)"_s
+                          .arg(QString(figure).replace(u"'"_s, u"''"_s))
+                          .arg(id)
+                          .arg(id * 10)
+                          .arg(id * 100));
         }
     }
     PointFields fieldsOf(int row) const
@@ -91,7 +91,7 @@ private slots:
     void loadsMoreThan32767Points()
     {
         lib->exec(u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 40000) "
-                  "insert into pData select 'BIG', i, 1, 0, i, i, 1 from n"_s);
+                  "insert into pData select 'BIG', i, 1, false, i, i, 1 from n"_s);
         QVERIFY(editor->load(u"BIG"_s));
         QCOMPARE(editor->model()->size(), 40000);
         QCOMPARE(cells(39999)[0], u"40000"_s);
@@ -99,6 +99,7 @@ private slots:
 
     void unopenableLibraryLeavesAnEmptyListAndSaysWhy()
     {
+        SKIP_ON_SERVER("the library file goes missing");
         QVERIFY(editor->load(u"B001"_s));
         QVERIFY(QFile::remove(lib->libraryFile()));
         const Status loaded = editor->load(u"B001"_s);
@@ -330,7 +331,7 @@ private slots:
     {
         insertPoints(u"D003"_s, {1, 2, 3});
         QVERIFY(editor->load(u"D003"_s));
-        lib->exec(u"insert into pData values ('D003', 4, 1, 0, 99, 99, 1)"_s);
+        lib->exec(u"insert into pData values ('D003', 4, 1, false, 99, 99, 1)"_s);
         QVERIFY(editor->removeRow(1));
         PointFields point = editor->prepareNewPoint(fieldsOf(2));
         point.value(PicDataEditor::XField) = u"70"_s;

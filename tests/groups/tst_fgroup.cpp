@@ -186,6 +186,7 @@ private slots:
 
     void missingLibrary_saysSoOnOpening()
     {
+        SKIP_ON_SERVER("the library file goes missing");
         QFile::remove(lib->libraryFile());
         fGroup other(lib->taprell);
         QCOMPARE(lib->dialogs.shown.size(), 1);

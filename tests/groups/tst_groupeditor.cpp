@@ -52,6 +52,7 @@ private slots:
 
     void aGroupStoredUnderATextIsAddressedByThatText()
     {
+        SKIP_ON_SERVER("a server's group numbers are numbers");
         lib->exec(QStringLiteral("insert into picType values (0, 'zero')"));
         lib->exec(QStringLiteral("insert into picType values ('x7', 'seven')"));
         lib->exec(QStringLiteral("insert into picType values ('1 or 1=1', 'all')"));
@@ -272,6 +273,7 @@ private slots:
 
     void missingLibrary_loadReportsItAndLeavesNoRows()
     {
+        SKIP_ON_SERVER("the library file goes missing");
         loadOk();
         QFile::remove(lib->libraryFile());
         const Status status = editor->load();

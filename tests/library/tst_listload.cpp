@@ -17,8 +17,8 @@ private slots:
         TempLibrary lib(TempLibrary::Content::Empty);
         lib.exec(QStringLiteral(
             "insert into picMain (th, tm, figName, grp, LB, X1, X2, X3, X6, X7, Comment, Vector) values "
-            "('B1', 'O''Hara', '花岗岩 granite', 3, 'B', 8, 8.5, 0.0001, 1, -2, 'line one' || char(10) || 'two', 0),"
-            "('B2', '', 'z', 9007199254740993, 'B', 1e20, -123456.789012345, NULL, 0, NULL, NULL, 1)"));
+            "('B1', 'O''Hara', '花岗岩 granite', 3, 'B', 8, 8.5, 0.0001, true, -2, 'line one\ntwo', false),"
+            "('B2', '', 'z', 9007199254740993, 'B', 1e20, -123456.789012345, NULL, false, NULL, NULL, true)"));
         WorkingListModel model({QStringLiteral("序号"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
                                 QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f"), QStringLiteral("g"),
                                 QStringLiteral("h"), QStringLiteral("i"), QStringLiteral("j"), QStringLiteral("k")},

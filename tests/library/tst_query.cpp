@@ -14,7 +14,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where LB = 'B' order by figName")));
         QCOMPARE(query.recordCount(), 5);
@@ -39,7 +39,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B002'")));
         QVERIFY(query.setField(u"X2", QStringLiteral("82.5")));
@@ -58,7 +58,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B002'")));
         const Status bad = query.setField(u"X1", QStringLiteral("4O"));
@@ -74,7 +74,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B001'")));
         lib.exec(QStringLiteral("update picMain set tm = 'changed elsewhere' where th = 'B001'"));
@@ -96,7 +96,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         const QString number = QStringLiteral("B0'9");
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= ") + quoted(number)));
@@ -128,7 +128,7 @@ private slots:
         QVERIFY(twin.setField(u"LB", QStringLiteral("B")));
         const Status refused = twin.update();
         QVERIFY(!refused);
-        QVERIFY(refused.error().engineMessage.contains(QStringLiteral("UNIQUE")));
+        QVERIFY(refused.error().engineMessage.contains(QStringLiteral("UNIQUE"), Qt::CaseInsensitive));
     }
 
     void openingNeverCreatesAndExplainsWhy()
@@ -158,7 +158,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile(), OpenMode::ReadOnly));
+        QVERIFY(library.open(lib.location(), OpenMode::ReadOnly));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B001'")));
         QVERIFY(query.setField(u"tm", QStringLiteral("new")));
@@ -175,7 +175,7 @@ private slots:
     {
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         QList<int> visited;
         const auto result = library.saveRows(
             4, [](int row) { return row != 1; },
@@ -193,7 +193,10 @@ private slots:
             });
         QCOMPARE(result.done, 2);
         QVERIFY(!result.status);
-        QCOMPARE(visited, (QList<int>{0, 2}));
+        // A server takes a failed statement's transaction with it: there the rows before the
+        // failing one are written again, in a transaction of their own.
+        QCOMPARE(visited, (TempLibrary::onServer() ? QList<int>{0, 2, 0} : QList<int>{0, 2}));
+        QVERIFY(result.status.error().engineMessage.contains(QStringLiteral("unique"), Qt::CaseInsensitive));
         const auto names = lib.rows(QStringLiteral("select grpName from picType order by grp"));
         QCOMPARE(names[0].first(), QStringLiteral("r0"));
         QVERIFY(names[2].first() != QStringLiteral("r2")); // the failing row's first statement was undone
@@ -219,7 +222,7 @@ private slots:
 
         TempLibrary lib;
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from pData where th= 'b001' and ID=3")));
         QCOMPARE(query.recordCount(), 1); // figure numbers still compare without regard to case
@@ -232,7 +235,7 @@ private slots:
         TempLibrary lib;
         lib.exec(QStringLiteral("update picMain set Comment = '' where th = 'B001'"));
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picMain order by th"), Query::Mode::ReadOnly));
         QCOMPARE(query.recordCount(), 6);
@@ -251,10 +254,10 @@ private slots:
         TempLibrary lib;
         const int before = Library::openConnectionCount();
         Library library;
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         Query query;
         QVERIFY(query.open(library, QStringLiteral("select * from picType")));
-        QVERIFY(library.open(lib.libraryFile()));
+        QVERIFY(library.open(lib.location()));
         QCOMPARE(Library::openConnectionCount(), before + 1);
         // A query read before the reopening cannot write any more.
         QVERIFY(query.setField(u"grpName", QStringLiteral("x")));

@@ -88,7 +88,10 @@ public:
         while (query.step() == pg::Step::Row) {
             QStringList row;
             for (int i = 0; i < query.columnCount(); ++i) {
-                row << (query.isNull(i) ? QStringLiteral("<null>") : query.text(i));
+                // Yes/no values as the file holds them, 1 and 0.
+                row << (query.isNull(i)                ? QStringLiteral("<null>")
+                        : query.columnTypeOid(i) == 16 ? QString::number(int(query.boolean(i)))
+                                                       : query.text(i));
             }
             result << row;
         }
