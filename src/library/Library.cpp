@@ -58,7 +58,18 @@ Library::~Library()
 
 Status Library::open(const QString &location, OpenMode mode)
 {
+    // A server connection is costly to make (tens of milliseconds) and every window load opens
+    // the library anew: one that still answers is kept, with its prepared statements. Queries
+    // read before still count as read under an older opening.
+    if (m_engine && m_server && location == m_location && mode == m_mode && !m_inTransaction && !m_engine->isBroken() &&
+        m_engine->check()) {
+        ++m_generation;
+        m_tables.clear();
+        return {};
+    }
     close();
+    m_location = location;
+    m_mode = mode;
     m_server = pg::isConnectionString(location);
     m_fileName = m_server ? pg::redacted(location) : location;
     ++m_generation;

@@ -151,6 +151,8 @@ public:
 
 private:
     std::unique_ptr<engine::Connection> m_engine;
+    QString m_location; // as given to open(), a password included
+    OpenMode m_mode = OpenMode::ReadWrite;
     QString m_fileName;
     bool m_server = false;
     quint64 m_generation = 0;

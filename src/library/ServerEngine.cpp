@@ -293,11 +293,12 @@ bool ServerEngine::beginSave()
 std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &table)
 {
     pg::Statement query;
-    pg::Status status = query.prepare(m_db, QStringLiteral("SELECT column_name, data_type, is_nullable "
-                                                           "FROM information_schema.columns "
-                                                           "WHERE table_schema = current_schema() "
-                                                           "AND lower(table_name) = lower($1) "
-                                                           "ORDER BY ordinal_position"));
+    // The catalogue itself: the information_schema views are slow to ask.
+    pg::Status status =
+        query.prepare(m_db, QStringLiteral("SELECT attname, format_type(atttypid, atttypmod), attnotnull "
+                                           "FROM pg_attribute "
+                                           "WHERE attrelid = to_regclass($1) AND attnum > 0 "
+                                           "AND NOT attisdropped ORDER BY attnum"));
     if (status) {
         query.bind(0, QStringView(table));
         status = query.execute();
@@ -312,7 +313,7 @@ std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &tabl
         if (name == QStringLiteral("rowid")) { // the row identity, the file's implicit rowid
             continue;
         }
-        columns.append({fileSpelling(name), columnTypeOf(query.text(1)), query.text(2) == QStringLiteral("NO")});
+        columns.append({fileSpelling(name), columnTypeOf(query.text(1)), query.boolean(2)});
     }
     if (columns.isEmpty()) {
         return std::nullopt;
