@@ -10,6 +10,6 @@ cmake --build build -j2 --target "${programs[@]##*/}"
 for program in "${programs[@]}"; do
     "build/bench/$program" "$runs"
 done
-# The server engine against psql, beside a throwaway PostgreSQL server.
+# The catalogue on a library held by a PostgreSQL server against psql, beside a throwaway server.
 cmake --build build -j2 --target bench_server
 scripts/with-test-server.sh build/bench/server/bench_server "$runs"
