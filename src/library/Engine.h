@@ -58,6 +58,9 @@ public:
     // The text as the engine holds it, valid until the next step or reset.
     virtual QByteArrayView utf8(int column) const = 0;
     virtual QString text(int column) const = 0;
+    // A number's text when the engine already holds it as the lists show it (plain decimal
+    // digits, no exponent): then it need not be read and printed again.
+    virtual bool plainNumberText(int, QByteArrayView *) const { return false; }
     // Null, bool, qlonglong, double, QString or QByteArray.
     virtual QVariant value(int column) const = 0;
 

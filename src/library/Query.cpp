@@ -306,7 +306,14 @@ void Query::appendText(int field, RowCellsBuilder &row) const
     }
     const int column = field + (m_identified ? 1 : 0);
     const ColumnType type = m_fields[field].type;
-    switch (m_live->kind(column)) {
+    const engine::ValueKind kind = m_live->kind(column);
+    QByteArrayView plain;
+    if (type != ColumnType::YesNo && type != ColumnType::Text && kind != engine::ValueKind::Null &&
+        m_live->plainNumberText(column, &plain)) {
+        row.appendUtf8(plain);
+        return;
+    }
+    switch (kind) {
     case engine::ValueKind::Null:
         row.appendUtf8({});
         return;

@@ -43,6 +43,10 @@ public:
                 m_engine.failed(status);
                 return engine::Step::Error;
             }
+            m_kinds.clear();
+            for (int c = 0; c < m_statement.columnCount(); ++c) {
+                m_kinds.append(kindOf(m_statement.columnTypeOid(c)));
+            }
             if (!m_returnsRows) {
                 // An INSERT hands back the identity it gave (see inServerDialect).
                 m_changes = m_statement.affectedRows();
@@ -69,7 +73,32 @@ public:
         if (m_statement.isNull(column)) {
             return engine::ValueKind::Null;
         }
-        switch (m_statement.columnTypeOid(column)) {
+        if (column < m_kinds.size()) {
+            return m_kinds[column];
+        }
+        return kindOf(m_statement.columnTypeOid(column));
+    }
+    bool plainNumberText(int column, QByteArrayView *text) const override
+    {
+        if (column >= m_kinds.size() ||
+            m_kinds[column] != engine::ValueKind::Real && m_kinds[column] != engine::ValueKind::Integer) {
+            return false;
+        }
+        const QByteArrayView view = m_statement.utf8View(column);
+        if (view.isEmpty() || view == "-0") {
+            return false;
+        }
+        for (char c : view) {
+            if (!(c >= '0' && c <= '9') && c != '.' && c != '-') {
+                return false;
+            }
+        }
+        *text = view;
+        return true;
+    }
+    static engine::ValueKind kindOf(unsigned oid)
+    {
+        switch (oid) {
         case boolOid:
             return engine::ValueKind::Boolean;
         case int8Oid:
@@ -104,6 +133,7 @@ private:
     ServerEngine &m_engine;
     pg::Statement m_statement;
     bool m_returnsRows;
+    QList<engine::ValueKind> m_kinds;
     bool m_run = false;
     qint64 m_changes = 0;
     qint64 m_insertedRowId = 0;
