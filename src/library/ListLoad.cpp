@@ -5,8 +5,6 @@
 #include "WorkingListModel.h"
 #include "mTaprell.h"
 
-const QString ListLoad::positionCell = QStringLiteral("#position");
-
 Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load)
 {
     model.clear();
@@ -14,6 +12,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
     RowCellsBuilder cells(RowCellsBuilder::Memory::SharedChunks);
     QList<int> fieldOfCell;
     int keyField = -1;
+    int identityField = -1;
     Query query;
     const Status status = taprell.streamQuery(query, load.sql, [&] {
         if (rows.isEmpty()) {
@@ -21,6 +20,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
                 fieldOfCell.append(name.isEmpty() || name == ListLoad::positionCell ? -1 : query.fieldIndex(name));
             }
             keyField = query.fieldIndex(load.keyField);
+            identityField = load.identityField.isEmpty() ? -1 : query.fieldIndex(load.identityField);
         }
         for (int cell = 0; cell < fieldOfCell.size(); ++cell) {
             if (fieldOfCell[cell] >= 0) {
@@ -32,6 +32,9 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
             }
         }
         rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
+        if (identityField >= 0) {
+            rows.back().identity = query.text(identityField).toLongLong();
+        }
         if (load.eachRecord) {
             load.eachRecord(query);
         }

@@ -33,6 +33,7 @@ struct ListRow
     QString key;                // the stored identity the row was read with (a number as text), empty for none
     bool deletionSaved = false; // a save has already carried out this row's deletion
     RowCells original;          // the cells as loaded, kept from the first change until a save
+    qint64 identity = 0;        // the stored record's row identity, when the list reads it; 0 when unknown
 };
 
 // Its parts move by bytes, so a growing list moves its rows without touching their texts.
@@ -77,6 +78,7 @@ public:
     void markSaved(int row, const QString &numberCell);
     void markDeletionSaved(int row);
     void setKey(int row, const QString &key);
+    void setIdentity(int row, qint64 identity) { m_rows[row].identity = identity; }
 
     // True while some row carries a change a save has not yet carried out.
     bool hasUnsavedChanges() const;

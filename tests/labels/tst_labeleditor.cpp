@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CurrentFigure.h"
 #include "LabelEditor.h"
 #include "TempLibrary.h"
 
@@ -36,7 +37,7 @@ class TestLabelEditor : public QObject
     {
         const LabelEditor::BoxTexts t = editor.rowTexts(editor.currentRow());
         editor.setSnapshot(box, box == 1 ? t.x : box == 2 ? t.y : t.name);
-        return editor.commitBox(box, text);
+        return editor.commitField(box, text);
     }
 
 private slots:
@@ -156,7 +157,7 @@ private slots:
     {
         TempLibrary lib;
         LabelEditor editor(lib.taprell);
-        QCOMPARE(editor.figureNumberToLoad(), QStringLiteral("B001"));
+        QCOMPARE(figureNumberToLoad(lib.taprell), QStringLiteral("B001"));
         QCOMPARE(lib.taprell.currentFigureNumber(), QStringLiteral("B001"));
 
         QVERIFY(editor.load(QStringLiteral("B999")));
@@ -165,7 +166,7 @@ private slots:
         QVERIFY(!editor.chooseRow(0));
         QVERIFY(!editor.markCurrentDeleted());
         editor.setSnapshot(1, QStringLiteral("X-值"));
-        QVERIFY(!editor.commitBox(1, QStringLiteral("5")));
+        QVERIFY(!editor.commitField(1, QStringLiteral("5")));
         QCOMPARE(editor.nextFreeNumber(), 1.0);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable")), QStringLiteral("36"));
@@ -178,9 +179,9 @@ private slots:
         QVERIFY(editor.load(QStringLiteral("B004")));
         QVERIFY(editor.chooseRow(2));
         editor.setSnapshot(1, QStringLiteral("500"));
-        QVERIFY(!editor.commitBox(1, QStringLiteral("500")));
+        QVERIFY(!editor.commitField(1, QStringLiteral("500")));
         QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3"));
-        QVERIFY(editor.commitBox(1, QStringLiteral("510")));
+        QVERIFY(editor.commitField(1, QStringLiteral("510")));
         QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3*"));
         QCOMPARE(editor.model().cell(2, 1), QStringLiteral("510"));
 
@@ -194,7 +195,7 @@ private slots:
         const LabelEditor::BoxTexts prepared = editor.startAdding();
         QCOMPARE(prepared.x, QString());
         QCOMPARE(prepared.name, QStringLiteral("1"));
-        QVERIFY(!editor.commitBox(2, QStringLiteral("77")));
+        QVERIFY(!editor.commitField(2, QStringLiteral("77")));
         QCOMPARE(editor.model().cell(2, 2), QStringLiteral("4"));
 
         const int added = editor.addRow(prepared);

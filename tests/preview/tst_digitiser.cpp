@@ -45,7 +45,7 @@ class TestDigitiser : public QObject
     void show(const QString &figureNumber, int kind)
     {
         lib->taprell.setFigureKind(kind);
-        QVERIFY(catalogue->load(kind));
+        QVERIFY(catalogue->load(figureKindFromNumber(kind)));
         int row = -1;
         for (int r = 0; r < catalogue->model().size(); ++r) {
             if (catalogue->model().cell(r, CatalogueEditor::Th) == figureNumber) {
@@ -148,7 +148,7 @@ private slots:
         lib = std::make_unique<TempLibrary>();
         lib->taprell.setFigureKind(1);
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
-        QVERIFY(catalogue->load(1));
+        QVERIFY(catalogue->load(FigureKind::Rectangular));
         preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
         preview->setSettingsStore(&lib->settings);
         preview->resize(900, 900);
