@@ -188,13 +188,7 @@ Status LabelEditor::storeLabel(int row)
         Status ignored;
         if (m_taprell.library().updateIfUnchanged(
                 QStringLiteral("picLable"), {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), number}},
-                {{QStringLiteral("X"), r.cells[XColumn]},
-                 {QStringLiteral("Y"), r.cells[YColumn]},
-                 {QStringLiteral("Lbl"), r.cells[NameColumn]}},
-                {{QStringLiteral("X"), r.original[XColumn]},
-                 {QStringLiteral("Y"), r.original[YColumn]},
-                 {QStringLiteral("Lbl"), r.original[NameColumn]}},
-                &ignored) == Library::ConditionalWrite::Written) {
+                fieldTexts(r.cells), fieldTexts(r.original), &ignored) == Library::ConditionalWrite::Written) {
             return {};
         }
     }
@@ -208,29 +202,29 @@ Status LabelEditor::storeLabel(int row)
     Query &query = m_taprell.sharedQuery();
     if (stored) {
         if (!query.move(shared ? occurrence(row) : 1)) {
-            LibraryError error;
-            error.message = QStringLiteral("标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
-                                .arg(number);
-            error.statement = sql;
-            return error;
+            return LibraryError{
+                .message = QStringLiteral("标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
+                               .arg(number),
+                .statement = sql,
+            };
         }
-        const QStringList changed = query.fieldsChangedSince(
-            r.original,
-            {{XColumn, QStringLiteral("X")}, {YColumn, QStringLiteral("Y")}, {NameColumn, QStringLiteral("Lbl")}});
+        const QStringList changed = query.fieldsChangedSince(r.original, recordFields());
         if (!changed.isEmpty()) {
             return query.changedElsewhereError(QStringLiteral("标签 %1 ").arg(number), changed);
         }
     } else {
         query.addNew();
     }
-    const QString fields[] = {QStringLiteral("th"), QStringLiteral("ID"), QStringLiteral("X"), QStringLiteral("Y"),
-                              QStringLiteral("Lbl")};
-    const QString values[] = {m_figureNumber, number, r.cells[XColumn], r.cells[YColumn], r.cells[NameColumn]};
     // A stored label keeps the figure and number it was found by (a number stored as text could
     // not even be set again); a new one gets both.
-    for (int i = stored ? 2 : 0; i < 5; ++i) {
-        if (Status set = query.setField(fields[i], values[i]); !set) {
-            return set;
+    QList<Library::FieldText> sets;
+    if (!stored) {
+        sets = {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), number}};
+    }
+    sets += fieldTexts(r.cells);
+    for (const Library::FieldText &set : std::as_const(sets)) {
+        if (Status status = query.setField(set.field, set.text); !status) {
+            return status;
         }
     }
     return query.update();
