@@ -171,7 +171,7 @@ Status CatalogueEditor::writeRow(int row)
                 .field = QStringLiteral("th"),
             };
         }
-        if (const QStringList changed = query.fieldsChangedSince(storedTexts(row), recordFields());
+        if (const QStringList changed = query.fieldsChangedSince(storedCells(row).toList(), recordFields());
             !changed.isEmpty()) {
             return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
         }
@@ -195,18 +195,29 @@ Status CatalogueEditor::writeRow(int row)
     return query.update();
 }
 
-QList<Library::FieldText> CatalogueEditor::writtenFields(int row) const
+QList<Library::FieldText> CatalogueEditor::writtenFields(int row, QList<Library::FieldText> *checks) const
 {
-    QList<Library::FieldText> sets = fieldTexts(savedTexts(row));
+    const RowCells &cells = model().row(row).cells;
+    const RowCells &before = storedCells(row);
+    QList<Library::FieldText> sets;
+    sets.reserve(recordFields().size() + 1);
+    for (const auto &[c, field] : recordFields()) {
+        const QString text = cells[c];
+        sets.append({field, savedText(c, text)});
+        if (checks && c < before.size()) {
+            // A cell the user left as it was shares its text with the check.
+            checks->append({field, before.utf8(c) == cells.utf8(c) ? text : before[c]});
+        }
+    }
     // The kind goes with the record; the list shows one kind only.
     sets.append({QStringLiteral("LB"), figureKindLetter(m_kind)});
     return sets;
 }
 
-QList<QString> CatalogueEditor::storedTexts(int row) const
+const RowCells &CatalogueEditor::storedCells(int row) const
 {
     const auto written = m_written.constFind(row);
-    return written != m_written.cend() ? *written : model().row(row).original.toList();
+    return written != m_written.cend() ? *written : model().row(row).original;
 }
 
 bool CatalogueEditor::writeUnchangedRecord(int row)
@@ -214,15 +225,28 @@ bool CatalogueEditor::writeUnchangedRecord(int row)
     // One statement writes the row while its record still holds what the row was loaded with
     // (or what the last save wrote); anything else, including a text a field cannot take, is
     // left to the careful way, which reads the record and says exactly what is wrong.
+    QList<Library::FieldText> checks;
+    checks.reserve(recordFields().size());
+    const QList<Library::FieldText> sets = writtenFields(row, &checks);
     Status ignored;
-    return m_taprell.library().updateIfUnchanged(
-               QStringLiteral("picMain"), {{QStringLiteral("th"), model().row(row).key}}, writtenFields(row),
-               fieldTexts(storedTexts(row)), &ignored) == Library::ConditionalWrite::Written;
+    return m_taprell.library().updateIfUnchanged(QStringLiteral("picMain"),
+                                                 {{QStringLiteral("th"), model().row(row).key}}, sets, checks,
+                                                 &ignored) == Library::ConditionalWrite::Written;
 }
 
 void CatalogueEditor::rowSaved(int row)
 {
-    m_written.insert(row, savedTexts(row));
+    const RowCells &cells = model().row(row).cells;
+    for (const auto &[c, field] : recordFields()) {
+        if (columns()[c].type == ValueType::NumericValue) {
+            const QString text = cells[c];
+            if (savedText(c, text) != text) {
+                m_written.insert(row, RowCells(savedTexts(row)));
+                return;
+            }
+        }
+    }
+    m_written.remove(row);
 }
 
 Status CatalogueEditor::save()

@@ -76,14 +76,16 @@ private:
     QString savedKey(int row) const override { return model().cell(row, Th); }
     QString savedNumberCell(int row) const override { return QString::number(row + 1); }
     void rowSaved(int row) override;
-    // The fields a save sets, with their texts.
-    QList<Library::FieldText> writtenFields(int row) const;
+    // The fields a save sets, with their texts; into checks, when given, the texts the record is
+    // expected to hold.
+    QList<Library::FieldText> writtenFields(int row, QList<Library::FieldText> *checks = nullptr) const;
     // What the record held when the row was loaded or last saved, by list column.
-    QList<QString> storedTexts(int row) const;
+    const RowCells &storedCells(int row) const;
 
     FigureKind m_kind = FigureKind::Rectangular;
-    // Per row saved since the list was loaded: the texts that save wrote. A later save of the
-    // row checks the record against these (what the record then held), not against the texts
-    // the row showed, which differ where a field took the numeric value of its text.
-    QHash<int, QList<QString>> m_written;
+    // Per row saved since the list was loaded where a field took the numeric value of its text:
+    // the texts that save wrote. A later save of the row checks the record against these (what
+    // the record then held), not against the texts the row showed. Other rows showed what they
+    // wrote, and the first edit keeps that as the row's original.
+    QHash<int, RowCells> m_written;
 };

@@ -31,6 +31,23 @@ ListEditor::ListEditor(mTaprell &taprell, ListTable table)
     , m_model(headersOf(m_table.columns), m_table.deletedMarker)
     , m_snapshots(m_table.columns.size())
 {
+    findRecordFields();
+}
+
+void ListEditor::setOptionalColumnsUsed(bool used)
+{
+    m_optionalUsed = used;
+    findRecordFields();
+}
+
+void ListEditor::findRecordFields()
+{
+    m_recordFields.clear();
+    for (int c = 1; c < m_table.columns.size(); ++c) {
+        if (isUsed(c) && showsField(m_table.columns[c])) {
+            m_recordFields.append({c, m_table.columns[c].field});
+        }
+    }
 }
 
 ListEditor::~ListEditor() = default;
@@ -143,33 +160,26 @@ Status ListEditor::read(const QString &sql)
 QList<QString> ListEditor::savedTexts(int row) const
 {
     QList<QString> texts = m_model.row(row).cells;
-    for (int c = 1; c < m_table.columns.size() && c < texts.size(); ++c) {
-        if (m_table.columns[c].type == ValueType::NumericValue) {
-            bool outOfRange = false;
-            const double value = numericValue(texts[c], &outOfRange);
-            if (!outOfRange) {
-                texts[c] = numberText(value);
-            }
-        }
+    for (int c = 1; c < texts.size(); ++c) {
+        texts[c] = savedText(c, texts[c]);
     }
     return texts;
 }
 
-QList<std::pair<int, QString>> ListEditor::recordFields() const
+QString ListEditor::savedText(int column, const QString &text) const
 {
-    QList<std::pair<int, QString>> fields;
-    for (int c = 1; c < m_table.columns.size(); ++c) {
-        if (isUsed(c) && showsField(m_table.columns[c])) {
-            fields.append({c, m_table.columns[c].field});
-        }
+    if (column >= m_table.columns.size() || m_table.columns[column].type != ValueType::NumericValue) {
+        return text;
     }
-    return fields;
+    bool outOfRange = false;
+    const double value = numericValue(text, &outOfRange);
+    return outOfRange ? text : numberText(value);
 }
 
 QList<Library::FieldText> ListEditor::fieldTexts(const QList<QString> &texts) const
 {
     QList<Library::FieldText> fields;
-    for (const auto &[c, field] : recordFields()) {
+    for (const auto &[c, field] : m_recordFields) {
         if (c < texts.size()) {
             fields.append({field, texts[c]});
         }
@@ -237,7 +247,9 @@ int ListEditor::markHandledRows(int done)
             continue;
         }
         rowSaved(row);
-        m_model.setKey(row, savedKey(row));
+        if (QString key = savedKey(row); key != m_model.row(row).key) {
+            m_model.setKey(row, key);
+        }
         m_model.markSaved(row, savedNumberCell(row));
     }
     m_model.endChanges();

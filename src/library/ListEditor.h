@@ -115,14 +115,16 @@ protected:
     Status load(const QString &sql);
     // Reads the list again over the open library; the current row and add mode stay.
     Status read(const QString &sql);
-    void setOptionalColumnsUsed(bool used) { m_optionalUsed = used; }
+    void setOptionalColumnsUsed(bool used);
 
     // The row's texts as its fields take them: NumericValue cells turned into their numbers. A
     // number past a double's range keeps its text, which the field then refuses by name rather
     // than storing 0.
     QList<QString> savedTexts(int row) const;
+    // One cell's text as its field takes it.
+    QString savedText(int column, const QString &text) const;
     // The list columns (from 1) that show a field of the record, as (column, field) pairs.
-    QList<std::pair<int, QString>> recordFields() const;
+    const QList<std::pair<int, QString>> &recordFields() const { return m_recordFields; }
     // The fields of the record, in list order, with the given texts (by list column).
     QList<Library::FieldText> fieldTexts(const QList<QString> &texts) const;
 
@@ -148,11 +150,13 @@ protected:
 
 private:
     int markHandledRows(int done);
+    void findRecordFields();
 
     ListTable m_table;
     WorkingListModel m_model;
     int m_currentRow = -1;
     bool m_addMode = false;
     bool m_optionalUsed = true;
+    QList<std::pair<int, QString>> m_recordFields;
     QList<QString> m_snapshots;
 };
