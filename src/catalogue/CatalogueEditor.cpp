@@ -140,7 +140,7 @@ Status CatalogueEditor::writeRow(int row)
 {
     const WorkingListModel &list = model();
     const QString th = list.cell(row, Th);
-    const QString stored = list.row(row).key;
+    const QString stored = list.row(row).key();
     const RowState state = list.state(row);
     if (state == RowState::Deleted) {
         // The row stands for the record it was read as (hasWork() passes only stored rows); its
@@ -230,7 +230,7 @@ bool CatalogueEditor::writeUnchangedRecord(int row)
     const QList<Library::FieldText> sets = writtenFields(row, &checks);
     Status ignored;
     return m_taprell.library().updateIfUnchanged(QStringLiteral("picMain"),
-                                                 {{QStringLiteral("th"), model().row(row).key}}, sets, checks,
+                                                 {{QStringLiteral("th"), model().row(row).key()}}, sets, checks,
                                                  &ignored) == Library::ConditionalWrite::Written;
 }
 

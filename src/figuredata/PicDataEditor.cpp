@@ -85,7 +85,7 @@ int PicDataEditor::appendNewPoint(const PointFields &shown)
 bool PicDataEditor::hasWork(int row) const
 {
     const WorkingListModel &list = ListEditor::model();
-    return list.state(row) != RowState::Unchanged || list.row(row).key != positionText(row);
+    return list.state(row) != RowState::Unchanged || list.row(row).key() != positionText(row);
 }
 
 QString PicDataEditor::savedKey(int row) const
@@ -205,12 +205,16 @@ Status PicDataEditor::readStoredPoints()
 
 Status PicDataEditor::writeRow(int row)
 {
+    WorkingListModel &list = ListEditor::model();
+    if (list.state(row) == RowState::Changed && list.row(row).key() == positionText(row) && writeUnchangedPoint(row)) {
+        m_savedIds[row] = list.row(row).key();
+        return {};
+    }
     if (!m_stored) {
         if (Status status = readStoredPoints(); !status) {
             return status;
         }
     }
-    WorkingListModel &list = ListEditor::model();
     if (list.state(row) == RowState::Deleted) {
         return deleteStored(row);
     }
@@ -225,7 +229,7 @@ Status PicDataEditor::writeRow(int row)
     if (listRow.state == RowState::Changed) {
         if (const QStringList changed = query.fieldsChangedSince(listRow.original, recordFields());
             !changed.isEmpty()) {
-            return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key),
+            return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
                                                changed);
         }
     }
@@ -237,11 +241,11 @@ Status PicDataEditor::writeRow(int row)
             m_stored->highestId = std::floor(m_stored->highestId) + 1;
             position = numberText(m_stored->highestId);
         } else {
-            position = listRow.key;
+            position = listRow.key();
         }
     }
     m_savedIds[row] = position;
-    if (listRow.state == RowState::Unchanged && position == listRow.key) {
+    if (listRow.state == RowState::Unchanged && position == listRow.key()) {
         return {}; // nothing to renumber
     }
     if (listRow.state == RowState::Unchanged) {
@@ -276,6 +280,24 @@ Status PicDataEditor::writeRow(int row)
     return {};
 }
 
+// A changed point that keeps its number: one statement writes it while the figure holds exactly
+// one point with that number and the point still holds what the row was loaded with. Anything
+// else, including a text a field cannot take, is left to the careful way, which finds the point
+// by its identity and says exactly what is wrong.
+bool PicDataEditor::writeUnchangedPoint(int row)
+{
+    const ListRow &listRow = ListEditor::model().row(row);
+    if (listRow.original.isEmpty()) {
+        return false;
+    }
+    QList<Library::FieldText> sets = fieldTexts(listRow.cells);
+    sets.prepend({QStringLiteral("th"), m_figureNumber});
+    Status ignored;
+    return m_taprell.library().updateIfUnchanged(
+               QStringLiteral("pData"), {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), listRow.key()}},
+               sets, fieldTexts(listRow.original), &ignored) == Library::ConditionalWrite::Written;
+}
+
 // Deletes the stored point the row stands for, provided nobody changed it since it was loaded.
 Status PicDataEditor::deleteStored(int row)
 {
@@ -285,7 +307,7 @@ Status PicDataEditor::deleteStored(int row)
     Query &query = m_taprell.sharedQuery();
     const ListRow &listRow = ListEditor::model().row(row);
     if (const QStringList changed = query.fieldsChangedSince(listRow.original, recordFields()); !changed.isEmpty()) {
-        return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key),
+        return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
                                            changed);
     }
     return m_taprell.execute(QStringLiteral("DELETE from pData where rowid = ") +
@@ -298,7 +320,7 @@ Status PicDataEditor::deleteStored(int row)
 Status PicDataEditor::locateStored(int row)
 {
     Query &query = m_taprell.sharedQuery();
-    const QString &storedId = ListEditor::model().row(row).key;
+    const QString &storedId = ListEditor::model().row(row).key();
     const qint64 identity = ListEditor::model().row(row).identity;
     int record = identity != 0 ? m_stored->recordOf.value(identity) : 0;
     if (identity == 0) {

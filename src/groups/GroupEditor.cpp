@@ -86,19 +86,19 @@ Status GroupEditor::writeRow(int row)
     Status status;
     Query query;
     if (r.state == RowState::Deleted) {
-        status = m_taprell.execute(QStringLiteral("DELETE from picType where grp = ") + storedNumberLiteral(r.key));
+        status = m_taprell.execute(QStringLiteral("DELETE from picType where grp = ") + storedNumberLiteral(r.key()));
     } else if (r.state == RowState::Changed) {
-        const QString sql = QStringLiteral("select grpName from picType where grp = ") + storedNumberLiteral(r.key);
+        const QString sql = QStringLiteral("select grpName from picType where grp = ") + storedNumberLiteral(r.key());
         status = m_taprell.openQuery(query, sql);
         if (status && query.recordCount() == 0) {
             status = LibraryError{
-                .message = QStringLiteral("分组 %1 在图版库中已不存在，不能改名。").arg(r.key),
+                .message = QStringLiteral("分组 %1 在图版库中已不存在，不能改名。").arg(r.key()),
                 .statement = sql,
             };
         }
         if (status) {
             if (const QStringList changed = query.fieldsChangedSince(r.original, recordFields()); !changed.isEmpty()) {
-                status = query.changedElsewhereError(QStringLiteral("分组 %1 ").arg(r.key), changed);
+                status = query.changedElsewhereError(QStringLiteral("分组 %1 ").arg(r.key()), changed);
             }
         }
         if (status) {

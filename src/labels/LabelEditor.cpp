@@ -119,7 +119,7 @@ QString LabelEditor::labelFilter(const QString &key) const
 
 int LabelEditor::occurrence(int row) const
 {
-    const QString &key = model().row(row).key;
+    const QString &key = model().row(row).key();
     int n = 1;
     for (const int j : m_rowsByKey.value(key)) {
         // Deletions before this row have already been carried out by the time it is written.
@@ -133,7 +133,7 @@ int LabelEditor::occurrence(int row) const
 int LabelEditor::storedCount(int row) const
 {
     int n = occurrence(row);
-    for (const int j : m_rowsByKey.value(model().row(row).key)) {
+    for (const int j : m_rowsByKey.value(model().row(row).key())) {
         n += j > row ? 1 : 0;
     }
     return n;
@@ -141,7 +141,7 @@ int LabelEditor::storedCount(int row) const
 
 Status LabelEditor::deleteStoredLabel(int row)
 {
-    const QString &key = model().row(row).key;
+    const QString &key = model().row(row).key();
     if (storedCount(row) == 1) {
         return m_taprell.execute(QStringLiteral("DELETE from picLable where ") + labelFilter(key));
     }
@@ -174,8 +174,8 @@ Status LabelEditor::giveNumber(int row, QString *number)
 Status LabelEditor::storeLabel(int row)
 {
     const ListRow &r = model().row(row);
-    const bool stored = !r.key.isEmpty();
-    QString number = r.key;
+    const bool stored = !r.key().isEmpty();
+    QString number = r.key();
     if (!stored) {
         if (Status given = giveNumber(row, &number); !given) {
             return given;
@@ -241,7 +241,7 @@ Status LabelEditor::writeRow(int row)
 QString LabelEditor::savedKey(int row) const
 {
     // A stored label keeps the number it was read as; a new one has the number it was given.
-    const QString &key = model().row(row).key;
+    const QString &key = model().row(row).key();
     return key.isEmpty() ? m_givenNumbers.value(row, numberText(model().number(row))) : key;
 }
 
@@ -255,10 +255,10 @@ Status LabelEditor::save()
     QString currentKey;
     int currentOccurrence = 0;
     if (current >= 0 && list.state(current) != RowState::Deleted) {
-        currentKey = list.row(current).key.isEmpty() ? numberText(list.number(current)) : list.row(current).key;
+        currentKey = list.row(current).key().isEmpty() ? numberText(list.number(current)) : list.row(current).key();
         for (int j = 0; j <= current; ++j) {
             const ListRow &r = list.row(j);
-            const QString key = r.key.isEmpty() ? numberText(list.number(j)) : r.key;
+            const QString key = r.key().isEmpty() ? numberText(list.number(j)) : r.key();
             if (key == currentKey && r.state != RowState::Deleted) {
                 ++currentOccurrence;
             }
@@ -268,8 +268,8 @@ Status LabelEditor::save()
     // The rows that share a stored number, found once: a save visits every row.
     m_rowsByKey.clear();
     for (int row = 0; row < count; ++row) {
-        if (!list.row(row).key.isEmpty()) {
-            m_rowsByKey[list.row(row).key].append(row);
+        if (!list.row(row).key().isEmpty()) {
+            m_rowsByKey[list.row(row).key()].append(row);
         }
     }
     m_highestStored.reset();
@@ -298,7 +298,7 @@ Status LabelEditor::save()
     }
     int found = -1;
     for (int row = 0, seen = 0; row < list.size() && found < 0; ++row) {
-        if (list.row(row).key == currentKey && ++seen == currentOccurrence) {
+        if (list.row(row).key() == currentKey && ++seen == currentOccurrence) {
             found = row;
         }
     }

@@ -124,7 +124,7 @@ double ListEditor::nextFreeNumber() const
 bool ListEditor::isStored(int row) const
 {
     const ListRow &r = m_model.row(row);
-    return !r.key.isEmpty() && !r.deletionSaved;
+    return !r.key().isEmpty() && !r.deletionSaved;
 }
 
 void ListEditor::markEdited(int row)
@@ -203,7 +203,7 @@ bool ListEditor::hasWork(int row) const
 
 QString ListEditor::savedKey(int row) const
 {
-    const QString &key = m_model.row(row).key;
+    const QString &key = m_model.row(row).key();
     return key.isEmpty() ? numberText(m_model.number(row)) : key;
 }
 
@@ -247,7 +247,7 @@ int ListEditor::markHandledRows(int done)
             continue;
         }
         rowSaved(row);
-        if (QString key = savedKey(row); key != m_model.row(row).key) {
+        if (QString key = savedKey(row); key != m_model.row(row).key()) {
             m_model.setKey(row, key);
         }
         m_model.markSaved(row, savedNumberCell(row));

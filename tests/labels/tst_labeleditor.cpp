@@ -86,7 +86,7 @@ private slots:
         LabelEditor editor(lib.taprell);
         QVERIFY(editor.load(QStringLiteral("B004")));
         const int count = editor.model().size();
-        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("1 or 1=1")); // texts sort after numbers
+        QCOMPARE(editor.model().row(count - 2).key(), QStringLiteral("1 or 1=1")); // texts sort after numbers
         QVERIFY(editor.chooseRow(count - 2));
         QVERIFY(editor.markCurrentDeleted());
         QVERIFY(editor.chooseRow(count - 1));
@@ -109,7 +109,7 @@ private slots:
         editor.startAdding();
         editor.addRow({QStringLiteral("one"), QStringLiteral("1"), QStringLiteral("bad x")});
         QVERIFY(!editor.save());
-        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("2 or 1=1"));
+        QCOMPARE(editor.model().row(count - 2).key(), QStringLiteral("2 or 1=1"));
         QVERIFY(editor.chooseRow(count - 2));
         QVERIFY(edit(editor, 3, QStringLiteral("oddest")));
         QVERIFY(editor.chooseRow(count - 1));

@@ -119,7 +119,7 @@ private slots:
         QVERIFY(list.load());
         QCOMPARE(list.model().size(), 4);
         QCOMPARE(QStringList(list.model().row(1).cells.toList()), (QStringList{u"2"_s, u"20"_s, u"21"_s, u"two"_s}));
-        QCOMPARE(list.model().row(3).key, u"4"_s);
+        QCOMPARE(list.model().row(3).key(), u"4"_s);
         QCOMPARE(list.currentRow(), -1);
         QVERIFY(!list.addMode());
         QCOMPARE(list.column(u"lbl"), 3);
@@ -133,8 +133,8 @@ private slots:
     {
         NoteList list(lib->taprell, ListTable::SavedDeletion::StaysMarked);
         QVERIFY(list.load());
-        list.edit(0, 1, u"12*"_s);       // x takes the numeric value of its text
-        list.edit(1, 2, u"not a y"_s);   // y refuses a text that is no number
+        list.edit(0, 1, u"12*"_s);     // x takes the numeric value of its text
+        list.edit(1, 2, u"not a y"_s); // y refuses a text that is no number
         list.edit(2, 3, u"three again"_s);
         list.model().markDeleted(3);
         const Status status = list.save();
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(list.model().cell(added, 0), u"5#"_s);
         list.model().markDeleted(0);
         QVERIFY(list.save());
-        QCOMPARE(list.model().row(added).key, u"5"_s);
+        QCOMPARE(list.model().row(added).key(), u"5"_s);
         QCOMPARE(list.model().cell(added, 0), u"5"_s);
         QCOMPARE(list.model().cell(0, 0), u"1★"_s);
         QVERIFY(!list.isStored(0));
