@@ -205,16 +205,12 @@ Status PicDataEditor::readStoredPoints()
 
 Status PicDataEditor::writeRow(int row)
 {
-    WorkingListModel &list = ListEditor::model();
-    if (list.state(row) == RowState::Changed && list.row(row).key() == positionText(row) && writeUnchangedPoint(row)) {
-        m_savedIds[row] = list.row(row).key();
-        return {};
-    }
     if (!m_stored) {
         if (Status status = readStoredPoints(); !status) {
             return status;
         }
     }
+    WorkingListModel &list = ListEditor::model();
     if (list.state(row) == RowState::Deleted) {
         return deleteStored(row);
     }
@@ -278,24 +274,6 @@ Status PicDataEditor::writeRow(int row)
         }
     }
     return {};
-}
-
-// A changed point that keeps its number: one statement writes it while the figure holds exactly
-// one point with that number and the point still holds what the row was loaded with. Anything
-// else, including a text a field cannot take, is left to the careful way, which finds the point
-// by its identity and says exactly what is wrong.
-bool PicDataEditor::writeUnchangedPoint(int row)
-{
-    const ListRow &listRow = ListEditor::model().row(row);
-    if (listRow.original.isEmpty()) {
-        return false;
-    }
-    QList<Library::FieldText> sets = fieldTexts(listRow.cells);
-    sets.prepend({QStringLiteral("th"), m_figureNumber});
-    Status ignored;
-    return m_taprell.library().updateIfUnchanged(
-               QStringLiteral("pData"), {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), listRow.key()}},
-               sets, fieldTexts(listRow.original), &ignored) == Library::ConditionalWrite::Written;
 }
 
 // Deletes the stored point the row stands for, provided nobody changed it since it was loaded.

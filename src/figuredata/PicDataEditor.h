@@ -123,7 +123,6 @@ private:
     Status writeRow(int row) override;
     QString savedKey(int row) const override;
     Status readStoredPoints();
-    bool writeUnchangedPoint(int row);
     Status locateStored(int row);
     Status deleteStored(int row);
     QString positionText(int row) const { return QString::number(m_positions.value(row)); }
