@@ -256,8 +256,8 @@ Status PicDataEditor::writeRow(int row)
         if (Status status = query.setField(u"ID", position); !status) {
             return status;
         }
-        for (const Library::FieldText &set : fieldTexts(listRow.cells)) {
-            if (Status status = query.setField(set.field, set.text); !status) {
+        for (const auto &[column, field] : recordFields()) {
+            if (Status status = query.setField(field, listRow.cells[column]); !status) {
                 return status;
             }
         }

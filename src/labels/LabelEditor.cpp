@@ -174,7 +174,7 @@ Status LabelEditor::giveNumber(int row, QString *number)
 Status LabelEditor::storeLabel(int row)
 {
     const ListRow &r = model().row(row);
-    const bool stored = !r.key().isEmpty();
+    const bool stored = r.hasKey();
     QString number = r.key();
     if (!stored) {
         if (Status given = giveNumber(row, &number); !given) {
@@ -268,7 +268,7 @@ Status LabelEditor::save()
     // The rows that share a stored number, found once: a save visits every row.
     m_rowsByKey.clear();
     for (int row = 0; row < count; ++row) {
-        if (!list.row(row).key().isEmpty()) {
+        if (list.row(row).hasKey()) {
             m_rowsByKey[list.row(row).key()].append(row);
         }
     }

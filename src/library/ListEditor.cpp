@@ -124,7 +124,7 @@ double ListEditor::nextFreeNumber() const
 bool ListEditor::isStored(int row) const
 {
     const ListRow &r = m_model.row(row);
-    return !r.key().isEmpty() && !r.deletionSaved;
+    return r.hasKey() && !r.deletionSaved;
 }
 
 void ListEditor::markEdited(int row)

@@ -30,6 +30,10 @@ struct ListRow
 
     // The stored identity the row was read with (a number as text), empty for none.
     QString key() const { return keyCell < 0 ? ownKey : (original.isEmpty() ? cells : original)[keyCell]; }
+    bool hasKey() const
+    {
+        return keyCell < 0 ? !ownKey.isEmpty() : !(original.isEmpty() ? cells : original).utf8(keyCell).isEmpty();
+    }
 
     RowCells cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;
