@@ -117,9 +117,8 @@ QString LabelEditor::labelFilter(const QString &key) const
     return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + storedNumberLiteral(key);
 }
 
-int LabelEditor::occurrence(int row) const
+int LabelEditor::occurrence(int row, const QString &key) const
 {
-    const QString &key = model().row(row).key();
     int n = 1;
     for (const int j : m_rowsByKey.value(key)) {
         // Deletions before this row have already been carried out by the time it is written.
@@ -130,10 +129,14 @@ int LabelEditor::occurrence(int row) const
     return n;
 }
 
-int LabelEditor::storedCount(int row) const
+int LabelEditor::storedCount(int row, const QString &key) const
 {
-    int n = occurrence(row);
-    for (const int j : m_rowsByKey.value(model().row(row).key())) {
+    const auto rows = m_rowsByKey.constFind(key);
+    if (rows == m_rowsByKey.cend() || rows->size() <= 1) {
+        return 1; // the row's number is its own
+    }
+    int n = occurrence(row, key);
+    for (const int j : *rows) {
         n += j > row ? 1 : 0;
     }
     return n;
@@ -141,14 +144,14 @@ int LabelEditor::storedCount(int row) const
 
 Status LabelEditor::deleteStoredLabel(int row)
 {
-    const QString &key = model().row(row).key();
-    if (storedCount(row) == 1) {
+    const QString key = model().row(row).key();
+    if (storedCount(row, key) == 1) {
         return m_taprell.execute(QStringLiteral("DELETE from picLable where ") + labelFilter(key));
     }
     // Several labels share this number: remove only the one this row stands for.
     return m_taprell.execute(QStringLiteral("DELETE from picLable where rowid = (select rowid from picLable where ") +
                              labelFilter(key) + QStringLiteral(" order by rowid limit 1 offset ") +
-                             QString::number(occurrence(row) - 1) + QStringLiteral(")"));
+                             QString::number(occurrence(row, key) - 1) + QStringLiteral(")"));
 }
 
 Status LabelEditor::giveNumber(int row, QString *number)
@@ -181,7 +184,7 @@ Status LabelEditor::storeLabel(int row)
             return given;
         }
     }
-    const bool shared = stored && storedCount(row) > 1;
+    const bool shared = stored && storedCount(row, number) > 1;
     if (stored && !shared && r.state == RowState::Changed && r.original.size() > NameColumn) {
         // One statement while the label still holds what it was loaded with; otherwise the
         // careful way below reads it and says what changed.
@@ -201,7 +204,7 @@ Status LabelEditor::storeLabel(int row)
     }
     Query &query = m_taprell.sharedQuery();
     if (stored) {
-        if (!query.move(shared ? occurrence(row) : 1)) {
+        if (!query.move(shared ? occurrence(row, number) : 1)) {
             return LibraryError{
                 .message = QStringLiteral("标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
                                .arg(number),
@@ -274,7 +277,7 @@ Status LabelEditor::save()
     }
     m_highestStored.reset();
     m_givenNumbers.clear();
-    const Status saved = ListEditor::save();
+    const Status saved = ListEditor::save(Library::RowWrites::Several, AfterSave::ReadAgain);
     m_rowsByKey.clear();
     m_highestStored.reset();
     if (current >= 0 && m_givenNumbers.contains(current)) {

@@ -90,8 +90,8 @@ private:
     Status storeLabel(int row);
     // Rows before this one with the same key whose label is still stored, plus one: which of
     // several stored labels with one number this row stands for.
-    int occurrence(int row) const;
-    int storedCount(int row) const;
+    int occurrence(int row, const QString &key) const;
+    int storedCount(int row, const QString &key) const;
     // The number a new label is stored under, taken inside the save from what the figure holds.
     Status giveNumber(int row, QString *number);
     QString listStatement() const;

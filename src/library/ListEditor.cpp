@@ -207,7 +207,7 @@ QString ListEditor::savedKey(int row) const
     return key.isEmpty() ? numberText(m_model.number(row)) : key;
 }
 
-Status ListEditor::save(Library::RowWrites writes)
+Status ListEditor::save(Library::RowWrites writes, AfterSave after)
 {
     int failedRow = -1;
     const auto write = [&](int row) {
@@ -220,6 +220,9 @@ Status ListEditor::save(Library::RowWrites writes)
     };
     Library::SaveResult result = m_taprell.library().saveRows(
         m_model.size(), [this](int row) { return hasWork(row); }, write, writes);
+    if (result.status.ok() && after == AfterSave::ReadAgain) {
+        return {};
+    }
     const int left = markHandledRows(result.done);
     if (!result.status && failedRow >= 0 && failedRow == result.done) {
         // Rows that left the list all came before the failing row.

@@ -128,8 +128,14 @@ protected:
     // The fields of the record, in list order, with the given texts (by list column).
     QList<Library::FieldText> fieldTexts(const QList<QString> &texts) const;
 
+    // What a complete save does to the rows it handled.
+    enum class AfterSave
+    {
+        MarkRows,  // shows them saved
+        ReadAgain, // nothing: the caller reads the list again (a failed save still marks them)
+    };
     // The save loop; see the class comment.
-    Status save(Library::RowWrites writes = Library::RowWrites::Several);
+    Status save(Library::RowWrites writes = Library::RowWrites::Several, AfterSave after = AfterSave::MarkRows);
     // Whether the save has anything to do for the row. By default: changed and new rows, and
     // rows marked for deletion that stand for a stored record.
     virtual bool hasWork(int row) const;

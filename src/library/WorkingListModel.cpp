@@ -171,7 +171,12 @@ void WorkingListModel::keepKey(ListRow &r)
 
 void WorkingListModel::markSaved(int row, const QString &numberCell)
 {
-    keepKey(m_rows[row]);
+    ListRow &r = m_rows[row];
+    // The original goes; the key cell can stand for the key from now on only when it holds the
+    // same text and is not the number cell, which takes a new text here.
+    if (r.keyCell == 0 || (!r.original.isEmpty() && r.original.utf8(r.keyCell) != r.cells.utf8(r.keyCell))) {
+        keepKey(r);
+    }
     m_rows[row].state = RowState::Unchanged;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberCell);
