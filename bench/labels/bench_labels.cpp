@@ -55,7 +55,7 @@ void changeEveryX(fPicLbl &window, int revision)
             qFatal("no row %d", row);
         }
         editor.setSnapshot(1, shown->x);
-        editor.commitBox(1, QString::number(changedX(row + 1, revision), 'g', QLocale::FloatingPointShortest));
+        editor.commitField(1, QString::number(changedX(row + 1, revision), 'g', QLocale::FloatingPointShortest));
     }
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FigureKind.h"
 #include "LibraryError.h"
-#include "WorkingListModel.h"
+#include "ListEditor.h"
 
 #include <QHash>
 #include <QList>
@@ -10,12 +11,14 @@
 
 class mTaprell;
 
-// The catalogue's working copy of picMain: the figures of one kind as list rows of 24 texts,
-// and what New, Update list, Delete and Save do to them. No widgets: the window copies its edit
-// controls to and from rows of cells.
-class CatalogueEditor
+// The catalogue's working copy of picMain: the figures of one kind as list rows, one column per
+// field, and what New, Update list, Delete and Save do to them. The current row and the add mode
+// are the window's edit controls' row. No widgets: the window copies its edit controls to and
+// from rows of cells by the columns' fields.
+class CatalogueEditor : public ListEditor
 {
 public:
+    // Named columns of the list (indexes into columnTable).
     enum Column
     {
         Number = 0,
@@ -30,20 +33,17 @@ public:
         Comment = 21,
         Vector = 22,
         Bitmap = 23,
-        ColumnCount = 24,
     };
-    static const QStringList headers;
-    static const QList<int> widthsInTwips;
+    // The list's columns: picMain's fields with their headers and widths. The axis columns
+    // (X1..border) are optional: triangular figures have none.
+    static const QList<ListColumn> columnTable;
 
     explicit CatalogueEditor(mTaprell &taprell);
 
-    WorkingListModel &model() { return m_model; }
-    const WorkingListModel &model() const { return m_model; }
-
-    // Opens the library and lists the figures of the kind (1 rectangular, 2 triangular) ordered
-    // by thumbnail name, every row unchanged. A library that cannot be opened or read leaves
-    // the list empty and says why.
-    Status load(qint16 kind);
+    // Opens the library and lists the figures of the kind ordered by thumbnail name, every row
+    // unchanged and none current. A library that cannot be opened or read leaves the list empty
+    // and says why.
+    Status load(FigureKind kind);
 
     // The figure number a new figure gets, proposed from the row at a 1-based position (its
     // letter; the kind's letter when there is no such row): one above the highest number with
@@ -55,32 +55,37 @@ public:
     int rowWithFigureNumber(const QString &number, int exceptRow) const;
 
     // Update list: a new row appended (state new) from the cells, or the cells copied into a row
-    // (marked changed unless new). Columns 5..19 are copied only for rectangular figures. A row
-    // the library does not hold (never stored, or its deletion saved) becomes new again.
+    // (marked changed unless new). The axis columns are copied only for rectangular figures. A
+    // row the library does not hold (never stored, or its deletion saved) becomes new again.
     int appendNew(const QList<QString> &cells);
     void update(int row, const QList<QString> &cells);
     void markDeleted(int row);
 
     // Writes every marked row in list order in one transaction, stopping at the first row that
-    // fails. Rows before it are committed and shown as saved; it and the rows after it keep
-    // their marks. The error names the row, the field and the statement.
+    // fails. Rows before it are committed and shown as saved (deleted ones keep their "★"); it
+    // and the rows after it keep their marks. The error names the row, the field and the
+    // statement.
     Status save();
 
-    qint16 kind() const { return m_kind; }
-    static QString kindLetter(qint16 kind) { return kind == 2 ? QStringLiteral("T") : QStringLiteral("B"); }
+    FigureKind kind() const { return m_kind; }
 
 private:
     void copyCells(int row, const QList<QString> &cells);
-    Status writeRow(int row);
+    Status writeRow(int row) override;
     bool writeUnchangedRecord(int row);
-    // The texts a save hands to the record's fields, by list column.
-    QList<QString> writtenTexts(int row) const;
+    QString savedKey(int row) const override { return model().cell(row, Th); }
+    QString savedNumberCell(int row) const override { return QString::number(row + 1); }
+    void rowSaved(int row) override;
+    // The fields a save sets, with their texts; into checks, when given, the texts the record is
+    // expected to hold.
+    QList<Library::FieldText> writtenFields(int row, QList<Library::FieldText> *checks = nullptr) const;
+    // What the record held when the row was loaded or last saved, by list column.
+    const RowCells &storedCells(int row) const;
 
-    mTaprell &m_taprell;
-    WorkingListModel m_model;
-    qint16 m_kind = 1;
-    // Per row saved since the list was loaded: the texts that save wrote. A later save of the
-    // row checks the record against these (what the record then held), not against the texts
-    // the row showed, which differ where a field took the numeric value of its text.
-    QHash<int, QList<QString>> m_written;
+    FigureKind m_kind = FigureKind::Rectangular;
+    // Per row saved since the list was loaded where a field took the numeric value of its text:
+    // the texts that save wrote. A later save of the row checks the record against these (what
+    // the record then held), not against the texts the row showed. Other rows showed what they
+    // wrote, and the first edit keeps that as the row's original.
+    QHash<int, RowCells> m_written;
 };

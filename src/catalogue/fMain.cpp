@@ -133,6 +133,34 @@ void setCheck(QCheckBox *box, const QString &cell)
     box->setCheckState(cell == QStringLiteral("True") ? Qt::Checked : Qt::Unchecked);
 }
 
+// The text of an edit control as its list cell holds it, whatever kind of control it is.
+QString controlText(const QWidget *control)
+{
+    if (const auto *box = qobject_cast<const QCheckBox *>(control)) {
+        return checkText(box);
+    }
+    if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
+        return combo->currentText();
+    }
+    if (const auto *text = qobject_cast<const QPlainTextEdit *>(control)) {
+        return text->toPlainText();
+    }
+    return static_cast<const QLineEdit *>(control)->text();
+}
+
+void setControlText(QWidget *control, const QString &cell)
+{
+    if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        setCheck(box, cell);
+    } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        combo->setEditText(cell);
+    } else if (auto *text = qobject_cast<QPlainTextEdit *>(control)) {
+        text->setPlainText(cell);
+    } else {
+        static_cast<QLineEdit *>(control)->setText(cell);
+    }
+}
+
 } // namespace
 
 fMain::fMain(mTaprell &taprell, QWidget *parent)
@@ -148,7 +176,7 @@ fMain::fMain(mTaprell &taprell, QWidget *parent)
 
     // Window load.
     LvFigure->setModel(&m_editor.model());
-    setupReportView(LvFigure, CatalogueEditor::widthsInTwips);
+    setupReportView(LvFigure, m_editor.widthsInTwips());
     LvFigure->setGeometry(twipsRect(200, 500, 15000, 4215));
     comGroup->clear();
     for (int i = 1; i <= 10; ++i) {
@@ -250,6 +278,26 @@ void fMain::buildControls()
     CombY7 = comboBox(Frame1, "CombY7", twipsRect(5560, yTop, 900, 300), places);
     CheckBorder = checkBox(Frame1, "CheckBorder", QStringLiteral("边框"), twipsRect(6600, 660, 795, 255));
 
+    m_fieldControls = {{QStringLiteral("th"), tTh},
+                       {QStringLiteral("tm"), tPicName},
+                       {QStringLiteral("figName"), tFigName},
+                       {QStringLiteral("grp"), comGroup}};
+    for (int i = 0; i < 5; ++i) {
+        m_fieldControls.append({QStringLiteral("X%1").arg(i + 1), tX[i]});
+    }
+    m_fieldControls.append({QStringLiteral("X6"), CheckX6});
+    m_fieldControls.append({QStringLiteral("X7"), CombX7});
+    for (int i = 0; i < 5; ++i) {
+        m_fieldControls.append({QStringLiteral("Y%1").arg(i + 1), tY[i]});
+    }
+    m_fieldControls.append({QStringLiteral("Y6"), CheckY6});
+    m_fieldControls.append({QStringLiteral("Y7"), CombY7});
+    m_fieldControls.append({QStringLiteral("border"), CheckBorder});
+    m_fieldControls.append({QStringLiteral("specialCase"), tSPCase});
+    m_fieldControls.append({QStringLiteral("Comment"), tComment});
+    m_fieldControls.append({QStringLiteral("Vector"), CheckVector});
+    m_fieldControls.append({QStringLiteral("Bitmap"), CheckBitmap});
+
     setTabOrder(tTh, tPicName);
     setTabOrder(tPicName, tFigName);
     setTabOrder(tFigName, comGroup);
@@ -277,9 +325,9 @@ void fMain::buildControls()
     connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, &fMain::showPreviewWindow);
 }
 
-void fMain::LoadFigData(qint16 &FT)
+void fMain::LoadFigData(FigureKind &FT)
 {
-    const bool triangular = FT == 2;
+    const bool triangular = FT == FigureKind::Triangular;
     const Status status = m_editor.load(FT);
     Frame1->setEnabled(!triangular);
     Frame1->setVisible(!triangular);
@@ -289,7 +337,6 @@ void fMain::LoadFigData(qint16 &FT)
     // The first row is selected after every load, but only a click (or the window load) shows it
     // and makes it the row the editing buttons act on.
     selectReportRow(LvFigure, m_editor.model().size() > 0 ? 0 : -1);
-    m_currentRow = -1;
     if (!status) {
         if (isVisible()) {
             m_taprell.libraryProblem(status.error(), this);
@@ -320,15 +367,15 @@ QString fMain::NewFigNumber(int position) const
 
 void fMain::kindOptionClicked()
 {
-    const qint16 wanted = Opt2->isChecked() ? 2 : 1;
+    const FigureKind wanted = Opt2->isChecked() ? FigureKind::Triangular : FigureKind::Rectangular;
     if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
         // Keep the list and its marks: put the option back to the kind that is listed.
         const QSignalBlocker block1(Opt1), block2(Opt2);
-        (m_editor.kind() == 2 ? Opt2 : Opt1)->setChecked(true);
+        (m_editor.kind() == FigureKind::Triangular ? Opt2 : Opt1)->setChecked(true);
         return;
     }
     m_taprell.setFigureKind(wanted);
-    qint16 kind = m_taprell.figureKind();
+    FigureKind kind = m_taprell.figureKind();
     LoadFigData(kind);
 }
 
@@ -357,34 +404,25 @@ bool fMain::eventFilter(QObject *watched, QEvent *event)
 
 void fMain::displaySelectedFigure()
 {
-    m_currentRow = selectedReportRow(LvFigure);
-    if (m_currentRow >= 0) {
-        const WorkingListModel &model = m_editor.model();
-        const int r = m_currentRow;
-        tTh->setText(model.cell(r, CatalogueEditor::Th));
-        tPicName->setText(model.cell(r, CatalogueEditor::Tm));
-        tFigName->setText(model.cell(r, CatalogueEditor::FigName));
-        comGroup->setEditText(model.cell(r, CatalogueEditor::Grp));
-        if (m_taprell.figureKind() == 1) {
-            for (int i = 0; i < 5; ++i) {
-                tX[i]->setText(model.cell(r, CatalogueEditor::X1 + i));
-                tY[i]->setText(model.cell(r, CatalogueEditor::Y1 + i));
-            }
-            setCheck(CheckX6, model.cell(r, CatalogueEditor::X1 + 5));
-            CombX7->setEditText(model.cell(r, CatalogueEditor::X1 + 6));
-            setCheck(CheckY6, model.cell(r, CatalogueEditor::Y1 + 5));
-            CombY7->setEditText(model.cell(r, CatalogueEditor::Y1 + 6));
-            setCheck(CheckBorder, model.cell(r, CatalogueEditor::Border));
-        }
-        tSPCase->setText(model.cell(r, CatalogueEditor::SpecialCase));
-        tComment->setPlainText(model.cell(r, CatalogueEditor::Comment));
-        setCheck(CheckVector, model.cell(r, CatalogueEditor::Vector));
-        setCheck(CheckBitmap, model.cell(r, CatalogueEditor::Bitmap));
+    m_editor.setCurrentRow(selectedReportRow(LvFigure));
+    if (const int row = m_editor.currentRow(); row >= 0) {
+        forEachFieldControl(
+            [&](int column, QWidget *control) { setControlText(control, m_editor.model().cell(row, column)); });
     }
     showThumbnail();
-    m_addMode = false;
+    m_editor.setAddMode(false);
     cmdUpdate->setText(updateCaption);
-    emit currentRowChanged(m_currentRow);
+    emit currentRowChanged(m_editor.currentRow());
+}
+
+void fMain::forEachFieldControl(const std::function<void(int column, QWidget *control)> &visit) const
+{
+    for (const auto &[field, control] : m_fieldControls) {
+        // The axis controls belong to rectangular figures only.
+        if (const int column = m_editor.column(field); m_editor.isUsed(column)) {
+            visit(column, control);
+        }
+    }
 }
 
 void fMain::showThumbnail()
@@ -404,31 +442,17 @@ void fMain::showThumbnail()
 
 QList<QString> fMain::cellsFromControls() const
 {
-    QList<QString> cells(CatalogueEditor::ColumnCount);
-    cells[CatalogueEditor::Th] = tTh->text();
-    cells[CatalogueEditor::Tm] = tPicName->text();
-    cells[CatalogueEditor::FigName] = tFigName->text();
-    cells[CatalogueEditor::Grp] = comGroup->currentText();
-    for (int i = 0; i < 5; ++i) {
-        cells[CatalogueEditor::X1 + i] = tX[i]->text();
-        cells[CatalogueEditor::Y1 + i] = tY[i]->text();
+    QList<QString> cells(m_editor.columns().size());
+    for (const auto &[field, control] : m_fieldControls) {
+        cells[m_editor.column(field)] = controlText(control);
     }
-    cells[CatalogueEditor::X1 + 5] = checkText(CheckX6);
-    cells[CatalogueEditor::X1 + 6] = CombX7->currentText();
-    cells[CatalogueEditor::Y1 + 5] = checkText(CheckY6);
-    cells[CatalogueEditor::Y1 + 6] = CombY7->currentText();
-    cells[CatalogueEditor::Border] = checkText(CheckBorder);
-    cells[CatalogueEditor::SpecialCase] = tSPCase->text();
-    cells[CatalogueEditor::Comment] = tComment->toPlainText();
-    cells[CatalogueEditor::Vector] = checkText(CheckVector);
-    cells[CatalogueEditor::Bitmap] = checkText(CheckBitmap);
     return cells;
 }
 
 void fMain::newFigure()
 {
     const int count = m_editor.model().size();
-    if (m_addMode) {
+    if (m_editor.addMode()) {
         return;
     }
     const QString number = NewFigNumber(count);
@@ -448,7 +472,7 @@ void fMain::newFigure()
     tSPCase->clear();
     tComment->clear();
     cmdUpdate->setText(appendCaption);
-    m_addMode = true;
+    m_editor.setAddMode(true);
 }
 
 bool fMain::refuseDuplicate(const QString &number, int exceptRow)
@@ -470,30 +494,31 @@ bool fMain::refuseDuplicate(const QString &number, int exceptRow)
 void fMain::updateList()
 {
     const QList<QString> cells = cellsFromControls();
-    if (m_addMode) {
+    if (m_editor.addMode()) {
         if (refuseDuplicate(cells[CatalogueEditor::Th], -1)) {
             return;
         }
-        m_currentRow = m_editor.appendNew(cells);
-        selectReportRow(LvFigure, m_currentRow);
-        emit currentRowChanged(m_currentRow);
+        m_editor.setCurrentRow(m_editor.appendNew(cells));
+        selectReportRow(LvFigure, m_editor.currentRow());
+        emit currentRowChanged(m_editor.currentRow());
         return;
     }
-    if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {
+    const int row = m_editor.currentRow();
+    if (row < 0) {
         return;
     }
-    if (refuseDuplicate(cells[CatalogueEditor::Th], m_currentRow)) {
+    if (refuseDuplicate(cells[CatalogueEditor::Th], row)) {
         return;
     }
-    m_editor.update(m_currentRow, cells);
+    m_editor.update(row, cells);
 }
 
 void fMain::deleteRow()
 {
-    if (m_currentRow < 0 || m_currentRow >= m_editor.model().size()) {
+    if (m_editor.currentRow() < 0) {
         return;
     }
-    m_editor.markDeleted(m_currentRow);
+    m_editor.markDeleted(m_editor.currentRow());
 }
 
 void fMain::saveList()
@@ -586,7 +611,7 @@ void fMain::showPreviewWindow()
     }
     auto *window = new fPreview(m_taprell, m_editor.model());
     m_previewWindow = window;
-    window->setCatalogueRow(m_currentRow);
+    window->setCatalogueRow(m_editor.currentRow());
     window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
     window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
     window->setSettingsStore(m_settings);

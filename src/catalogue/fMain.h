@@ -7,7 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -32,14 +34,14 @@ public:
     explicit fMain(mTaprell &taprell, QWidget *parent = nullptr);
     ~fMain() override;
 
-    // Lists the figures of the kind (1 rectangular, 2 triangular) and shows their count.
-    void LoadFigData(qint16 &FT);
+    // Lists the figures of the kind and shows their count.
+    void LoadFigData(FigureKind &FT);
     // The figure number a new figure gets after the row at a 1-based position.
     QString NewFigNumber(int position) const;
 
     CatalogueEditor &editor() { return m_editor; }
-    int currentRow() const { return m_currentRow; }
-    bool addMode() const { return m_addMode; }
+    int currentRow() const { return m_editor.currentRow(); }
+    bool addMode() const { return m_editor.addMode(); }
 
     // The other windows, opened on demand; null while closed.
     QWidget *groupWindow() const { return m_groupWindow; }
@@ -68,6 +70,8 @@ private:
     void displaySelectedFigure();
     void showThumbnail();
     QList<QString> cellsFromControls() const;
+    // Every edit control bound to a list column, with the column.
+    void forEachFieldControl(const std::function<void(int column, QWidget *control)> &visit) const;
 
     void newFigure();
     void updateList();
@@ -82,8 +86,6 @@ private:
 
     mTaprell &m_taprell;
     CatalogueEditor m_editor;
-    int m_currentRow = -1;
-    bool m_addMode = false;
     std::optional<LibraryError> m_pendingProblem;
 
     QRadioButton *Opt1 = nullptr;
@@ -116,6 +118,8 @@ private:
     QComboBox *CombX7 = nullptr;
     QComboBox *CombY7 = nullptr;
     QCheckBox *CheckBorder = nullptr;
+    // The edit control of each field the list shows, by the field's name.
+    QList<std::pair<QString, QWidget *>> m_fieldControls;
 
     QPointer<QWidget> m_groupWindow;
     QPointer<QWidget> m_dataWindow;

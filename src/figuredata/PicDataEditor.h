@@ -2,7 +2,7 @@
 #pragma once
 
 #include "LibraryError.h"
-#include "WorkingListModel.h"
+#include "ListEditor.h"
 
 #include <QHash>
 #include <QList>
@@ -41,7 +41,7 @@ struct PointFields
 // A point can be taken out of the working copy: a new row simply leaves the list, a stored row
 // is marked for deletion ("★") and the save deletes it, numbering the points that remain 1..n
 // in the same transaction.
-class PicDataEditor : public QObject
+class PicDataEditor : public QObject, public ListEditor
 {
     Q_OBJECT
 
@@ -55,8 +55,9 @@ public:
         LineTypeField = 5,
     };
     static constexpr int fieldCount = 5;
-    static const QString defaultFigureNumber; // "B001"
-    static const QString deletedMarker;       // "★"
+    static const QString deletedMarker; // "★"
+    // The list's columns: the point number ID, then the fields 1 to 5.
+    static const QList<ListColumn> columnTable;
 
     // What removeRow() took out, for restoreRow() to put back as it was.
     struct RemovedRow
@@ -69,30 +70,21 @@ public:
 
     explicit PicDataEditor(mTaprell &taprell, QObject *parent = nullptr);
 
-    WorkingListModel *model() const { return m_model; }
+    // The working list (a pointer, as the preview and the digitiser follow it).
+    WorkingListModel *model() const { return const_cast<WorkingListModel *>(&ListEditor::model()); }
 
     // The figure the list was loaded for; every save writes under it.
     QString figureNumber() const { return m_figureNumber; }
-    // The program's current figure number, set to "B001" there when it is empty.
-    QString requestedFigureNumber();
     // Reopens the library and reads the figure's points in ID order. Forgets the current row
     // and the add mode. On failure the list is empty and the error says why.
     Status load(const QString &figureNumber);
-
-    int currentRow() const { return m_currentRow; }
-    bool addMode() const { return m_addMode; }
 
     // A click in the list: the row becomes current, the fields and their snapshots take its
     // texts, and the add mode ends. Returns the texts the fields show.
     PointFields chooseRow(int row);
 
-    // A value field received the focus with this text.
-    void fieldFocused(int field, const QString &text) { m_snapshots[field - 1] = text; }
-    QString snapshot(int field) const { return m_snapshots[field - 1]; }
-    // Commits a value field's text into the current row when it differs from its snapshot;
-    // the row turns changed ("*") unless it is new. Nothing happens in add mode.
-    // Returns true when a row changed.
-    bool commitField(int field, const QString &text);
+    // The value fields' snapshots and commits are the list columns': setSnapshot(field, text),
+    // commitField(field, text).
 
     // First press of the add button: the fields for a new point after the last row.
     PointFields prepareNewPoint(const PointFields &shown);
@@ -116,8 +108,6 @@ public:
     // list as it then stands.
     Status save();
 
-    bool hasUnsavedChanges() const { return m_model->hasUnsavedChanges(); }
-
 private:
     // The figure's stored points as one save sees them: record positions by row identity.
     struct StoredPoints
@@ -130,21 +120,16 @@ private:
         quint64 transaction = 0; // the save transaction it was read in
     };
 
+    bool hasWork(int row) const override;
+    Status writeRow(int row) override;
+    QString savedKey(int row) const override;
     Status readStoredPoints();
-    Status writeRow(int row);
     Status locateStored(int row);
     Status deleteStored(int row);
     QString positionText(int row) const { return QString::number(m_positions.value(row)); }
-    void dropRows(const QList<int> &rows);
 
-    mTaprell &m_taprell;
-    WorkingListModel *m_model;
-    QList<qint64> m_rowIds;    // per list row: the row identity it was read with, 0 when unknown
     QList<QString> m_savedIds; // during a save: per row, the ID it is stored under once written
     QList<int> m_positions;    // during a save: per row, its number among the rows that remain
     QString m_figureNumber;
-    int m_currentRow = -1;
-    bool m_addMode = false;
-    std::array<QString, fieldCount> m_snapshots;
     std::optional<StoredPoints> m_stored; // only during a save
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fPicData.h"
 
+#include "CurrentFigure.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -87,7 +88,7 @@ fPicData::fPicData(mTaprell &taprell, QWidget *parent)
 {
     setObjectName(QStringLiteral("fPicData"));
     buildControls();
-    loadFigure(m_editor.requestedFigureNumber());
+    loadFigure(figureNumberToLoad(m_taprell));
 }
 
 void fPicData::buildControls()
@@ -97,7 +98,7 @@ void fPicData::buildControls()
     LvFigure = new QTreeView(this);
     LvFigure->setObjectName(QStringLiteral("LvFigure"));
     LvFigure->setModel(m_editor.model());
-    setupReportView(LvFigure, {540, 540, 960, 800, 800, 540});
+    setupReportView(LvFigure, m_editor.widthsInTwips());
     LvFigure->setGeometry(twipsRect(120, 120, 4460, 6975));
 
     Frame2 = new QGroupBox(QStringLiteral("点属性编辑栏"), this);
@@ -186,7 +187,7 @@ void fPicData::loadFigure(const QString &figureNumber)
 
 void fPicData::showForCurrentFigure()
 {
-    const QString wanted = m_editor.requestedFigureNumber();
+    const QString wanted = figureNumberToLoad(m_taprell);
     // Figure numbers compare without regard to case in the library too.
     if (wanted.compare(m_editor.figureNumber(), Qt::CaseInsensitive) != 0 &&
         (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
@@ -209,7 +210,7 @@ bool fPicData::eventFilter(QObject *watched, QEvent *event)
         // A combo box's own list takes the focus while it is open; that is no leaving.
         if (i > 0 && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
             if (event->type() == QEvent::FocusIn) {
-                m_editor.fieldFocused(i, fieldText(i));
+                m_editor.setSnapshot(i, fieldText(i));
             } else if (!m_editor.addMode()) {
                 TxtBoxesChange(i);
             }

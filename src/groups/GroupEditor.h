@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Conversions.h"
 #include "LibraryError.h"
-#include "WorkingListModel.h"
+#include "ListEditor.h"
 
 class mTaprell;
 
@@ -16,19 +17,15 @@ class mTaprell;
 // New groups take the number one above the highest number listed, so a new row never shares a
 // number with a listed group. A row that was never stored is never deleted from the table: its
 // number may belong to a group someone else added in the meantime.
-class GroupEditor
+class GroupEditor : public ListEditor
 {
 public:
+    static const QList<ListColumn> columnTable;
     static const QString listStatement; // "select grp,grpName from picType order by grp"
     static const QString newGroupName;  // "在此输入新的组名"
     static const QString deletedMarker; // "d"
 
     explicit GroupEditor(mTaprell &taprell);
-    GroupEditor(const GroupEditor &) = delete;
-    GroupEditor &operator=(const GroupEditor &) = delete;
-
-    WorkingListModel &model() { return m_model; }
-    const WorkingListModel &model() const { return m_model; }
 
     // Reopens the library and rebuilds the list from picType in ascending number order; there is
     // no current row afterwards. On failure the list is empty; libraryOpen() tells whether the
@@ -36,36 +33,23 @@ public:
     Status load();
     bool libraryOpen() const;
 
-    // -1 for none. Anything out of range makes no row current.
-    int currentRow() const { return m_currentRow; }
-    void setCurrentRow(int row);
     // The name of the current row, empty when there is none.
     QString currentName() const;
 
     // Gives the current row the name and marks it changed (a new row stays new). An empty text or
     // no current row changes nothing; returns whether the row changed.
     bool rename(const QString &text);
-    // Appends a new group; the current row stays. Returns the new row.
+    // Appends a new group numbered nextFreeNumber(); the current row stays. Returns the new row.
     int addGroup();
     // Marks the current row for deletion; false when there is no current row.
     bool deleteCurrent();
 
     // Writes the marked rows in list order in one transaction, stopping at the first row that
-    // fails. Rows handled before it are committed and lose their marks; the failing row and the
-    // rows after it keep theirs. The error names the 1-based row.
+    // fails. Rows handled before it are committed and lose their marks (deleted ones keep their
+    // "d"); the failing row and the rows after it keep theirs. The error names the 1-based row.
     Status save();
 
-    bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
-    // The number a group added now would get.
-    double nextNumber() const;
-
 private:
-    bool isStored(int row) const;
-    bool hasWork(int row) const;
-    Status writeRow(int row);
-    void markHandled(int row);
-
-    mTaprell &m_taprell;
-    WorkingListModel m_model;
-    int m_currentRow = -1;
+    Status writeRow(int row) override;
+    QString savedNumberCell(int row) const override { return numberText(model().number(row)); }
 };

@@ -34,7 +34,7 @@ fGroup::fGroup(mTaprell &taprell, QWidget *parent)
     LvGroup->setObjectName(QStringLiteral("LvGroup"));
     LvGroup->setFont(QFont(QStringLiteral("宋体"), 9));
     LvGroup->setModel(&m_editor.model());
-    setupReportView(LvGroup, {600, 3200});
+    setupReportView(LvGroup, m_editor.widthsInTwips());
     LvGroup->setGeometry(twipsRect(120, 120, 4120, 3020));
 
     Label1->setObjectName(QStringLiteral("Label1"));

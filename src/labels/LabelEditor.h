@@ -2,7 +2,7 @@
 #pragma once
 
 #include "LibraryError.h"
-#include "WorkingListModel.h"
+#include "ListEditor.h"
 
 #include <QHash>
 #include <QString>
@@ -19,7 +19,7 @@ class mTaprell;
 // Every listed row keeps the label number it was read with as its key, and a save addresses
 // stored labels by that key under the figure number the list was loaded for, never by the row's
 // position or by whatever figure the catalogue shows now.
-class LabelEditor
+class LabelEditor : public ListEditor
 {
 public:
     enum Column
@@ -38,55 +38,40 @@ public:
         QString name;
     };
 
-    static const QString defaultFigureNumber; // "B001"
-    static const QString deletedMarker;       // "★"
+    static const QString deletedMarker; // "★"
+    // The list's columns: the label number ID, then the three boxes' fields.
+    static const QList<ListColumn> columnTable;
 
     explicit LabelEditor(mTaprell &taprell);
-
-    WorkingListModel &model() { return m_model; }
-    const WorkingListModel &model() const { return m_model; }
 
     // The figure the list was loaded for; empty before the first load.
     QString figureNumber() const { return m_figureNumber; }
     // The window caption for a figure number.
     static QString caption(const QString &figureNumber);
 
-    // The figure number a load would use: the shared current figure number, which becomes
-    // "B001" (also for the other windows) when it is empty.
-    QString figureNumberToLoad();
     // Reopens the library and lists the labels of the figure in ID order, the first row current.
     // On failure the list is empty and the status tells why.
     Status load(const QString &figureNumber);
-
-    int currentRow() const { return m_currentRow; }
-    bool addMode() const { return m_addMode; }
 
     // A click on the list: the row becomes current and add mode goes off. Returns the row's texts
     // for the boxes, or nothing when there is no such row (then nothing changes).
     std::optional<BoxTexts> chooseRow(int row);
     BoxTexts rowTexts(int row) const;
 
-    // Box i (1..3) received the focus with this text.
-    void setSnapshot(int box, const QString &text);
-    QString snapshot(int box) const;
-    // Carries an edit of box i into the current row; true when a row changed.
-    bool commitBox(int box, const QString &text);
+    // Box i (1..3) edits list column i: setSnapshot(i, text) when it receives the focus,
+    // commitField(i, text) when it loses it.
 
     // First press of the add button: add mode on; the texts the boxes get.
     BoxTexts startAdding();
-    // Second press: appends the label as a new row (the next free number), which becomes the
+    // Second press: appends the label as a new row numbered nextFreeNumber(), which becomes the
     // current row, and switches add mode off. Returns the row index.
     int addRow(const BoxTexts &texts);
-    // The number a new label gets: one above the highest number listed, 1 for an empty list.
-    double nextFreeNumber() const;
 
     // Marks the current row for deletion; false when there is no current row.
     bool markCurrentDeleted();
     // Takes a row out: a new row leaves the list (the current row stays with its row, none when
     // it was this one), another is marked for deletion. False when there is no such row.
     bool removeRow(int row);
-
-    bool hasUnsavedChanges() const { return m_model.hasUnsavedChanges(); }
 
     // Writes every marked row in one transaction, stopping at the first failing row. A new label
     // is stored under its listed number unless the figure now holds that number or a higher one
@@ -99,26 +84,21 @@ public:
     Status save();
 
 private:
-    Status writeRow(int row);
+    Status writeRow(int row) override;
+    QString savedKey(int row) const override;
     Status deleteStoredLabel(int row);
     Status storeLabel(int row);
     // Rows before this one with the same key whose label is still stored, plus one: which of
     // several stored labels with one number this row stands for.
-    int occurrence(int row) const;
-    int storedCount(int row) const;
-    QHash<QString, QList<int>> m_rowsByKey; // during a save: the rows read with each stored number
+    int occurrence(int row, const QString &key) const;
+    int storedCount(int row, const QString &key) const;
     // The number a new label is stored under, taken inside the save from what the figure holds.
     Status giveNumber(int row, QString *number);
-    std::optional<double> m_highestStored; // during a save: the highest number stored or given out
-    QHash<int, QString> m_givenNumbers;    // during a save: the numbers new rows were stored under
-    Status listLabels();
-    void afterPartialSave(int done);
+    QString listStatement() const;
     QString labelFilter(const QString &key) const;
 
-    mTaprell &m_taprell;
-    WorkingListModel m_model;
+    QHash<QString, QList<int>> m_rowsByKey; // during a save: the rows read with each stored number
+    std::optional<double> m_highestStored;  // during a save: the highest number stored or given out
+    QHash<int, QString> m_givenNumbers;     // during a save: the numbers new rows were stored under
     QString m_figureNumber;
-    int m_currentRow = -1;
-    bool m_addMode = false;
-    std::array<QString, 3> m_snapshots;
 };

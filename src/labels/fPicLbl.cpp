@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fPicLbl.h"
 
+#include "CurrentFigure.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -48,57 +49,58 @@ void fPicLbl::buildControls()
     setObjectName(QStringLiteral("fPicLbl"));
     setFixedSize(twipsSize(6540, 6060));
 
-    m_label1 = place(new QLabel(QStringLiteral("标签位置坐标值"), this), "Label1", 720, 120, 1695, 255);
+    Label1 = place(new QLabel(QStringLiteral("标签位置坐标值"), this), "Label1", 720, 120, 1695, 255);
 
-    m_list = place(new QTreeView(this), "LvFigure", 120, 480, 4095, 5415);
-    m_list->setModel(&m_editor.model());
-    setupReportView(m_list, {540, 760, 760, 1900});
+    LvFigure = place(new QTreeView(this), "LvFigure", 120, 480, 4095, 5415);
+    LvFigure->setModel(&m_editor.model());
+    setupReportView(LvFigure, m_editor.widthsInTwips());
 
-    m_frame = place(new QGroupBox(QStringLiteral("标签属性编辑栏"), this), "Frame1", 4320, 360, 2055, 3255);
-    place(new QLabel(QStringLiteral("X-值"), m_frame), "Label5", 180, 420, 495, 255);
-    m_x = place(new QLineEdit(xDesignText, m_frame), "tTxtBx1", 875, 360, 1000, 320);
-    place(new QLabel(QStringLiteral("Y-值"), m_frame), "Label6", 180, 810, 495, 255);
-    m_y = place(new QLineEdit(yDesignText, m_frame), "tTxtBx2", 875, 750, 1000, 320);
-    place(new QLabel(QStringLiteral("标签名称"), m_frame), "Label2", 240, 1320, 1095, 255);
-    m_name = place(new QPlainTextEdit(nameDesignText, m_frame), "tTxtBx3", 240, 1680, 1695, 975);
-    m_name->setTabChangesFocus(true);
-    m_add = place(new QPushButton(newCaption, m_frame), "Command1", 960, 2760, 735, 375);
+    Frame1 = place(new QGroupBox(QStringLiteral("标签属性编辑栏"), this), "Frame1", 4320, 360, 2055, 3255);
+    place(new QLabel(QStringLiteral("X-值"), Frame1), "Label5", 180, 420, 495, 255);
+    tTxtBx1 = place(new QLineEdit(xDesignText, Frame1), "tTxtBx1", 875, 360, 1000, 320);
+    place(new QLabel(QStringLiteral("Y-值"), Frame1), "Label6", 180, 810, 495, 255);
+    tTxtBx2 = place(new QLineEdit(yDesignText, Frame1), "tTxtBx2", 875, 750, 1000, 320);
+    place(new QLabel(QStringLiteral("标签名称"), Frame1), "Label2", 240, 1320, 1095, 255);
+    tTxtBx3 = place(new QPlainTextEdit(nameDesignText, Frame1), "tTxtBx3", 240, 1680, 1695, 975);
+    tTxtBx3->setTabChangesFocus(true);
+    Command1 = place(new QPushButton(newCaption, Frame1), "Command1", 960, 2760, 735, 375);
 
-    m_delete = place(new QPushButton(QStringLiteral("删 除"), this), "CmdDelete", 5280, 4080, 800, 375);
-    m_save = place(new QPushButton(QStringLiteral("保 存"), this), "cmdSave", 5280, 4740, 800, 375);
-    m_exit = place(new QPushButton(QStringLiteral("退 出"), this), "cmdCancel", 5280, 5400, 800, 375);
+    CmdDelete = place(new QPushButton(QStringLiteral("删 除"), this), "CmdDelete", 5280, 4080, 800, 375);
+    cmdSave = place(new QPushButton(QStringLiteral("保 存"), this), "cmdSave", 5280, 4740, 800, 375);
+    cmdCancel = place(new QPushButton(QStringLiteral("退 出"), this), "cmdCancel", 5280, 5400, 800, 375);
 
     // The y box comes before the x box.
-    setTabOrder(m_list, m_y);
-    setTabOrder(m_y, m_x);
-    setTabOrder(m_x, m_name);
-    setTabOrder(m_name, m_add);
-    setTabOrder(m_add, m_delete);
-    setTabOrder(m_delete, m_save);
-    setTabOrder(m_save, m_exit);
+    setTabOrder(LvFigure, tTxtBx2);
+    setTabOrder(tTxtBx2, tTxtBx1);
+    setTabOrder(tTxtBx1, tTxtBx3);
+    setTabOrder(tTxtBx3, Command1);
+    setTabOrder(Command1, CmdDelete);
+    setTabOrder(CmdDelete, cmdSave);
+    setTabOrder(cmdSave, cmdCancel);
 
-    for (QWidget *box : {static_cast<QWidget *>(m_x), static_cast<QWidget *>(m_y), static_cast<QWidget *>(m_name)}) {
+    for (QWidget *box :
+         {static_cast<QWidget *>(tTxtBx1), static_cast<QWidget *>(tTxtBx2), static_cast<QWidget *>(tTxtBx3)}) {
         box->installEventFilter(this);
     }
 
-    connect(m_list, &QTreeView::clicked, this, &fPicLbl::listClick);
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+    connect(LvFigure, &QTreeView::clicked, this, &fPicLbl::listClick);
+    connect(LvFigure->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         if (!m_selecting) {
             listClick();
         }
     });
-    connect(m_add, &QPushButton::clicked, this, &fPicLbl::addClicked);
-    connect(m_delete, &QPushButton::clicked, this, &fPicLbl::deleteClicked);
-    connect(m_save, &QPushButton::clicked, this, &fPicLbl::saveClicked);
-    connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command1, &QPushButton::clicked, this, &fPicLbl::addClicked);
+    connect(CmdDelete, &QPushButton::clicked, this, &fPicLbl::deleteClicked);
+    connect(cmdSave, &QPushButton::clicked, this, &fPicLbl::saveClicked);
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void fPicLbl::loadFigure()
 {
-    const QString number = m_editor.figureNumberToLoad();
+    const QString number = figureNumberToLoad(m_taprell);
     setWindowTitle(LabelEditor::caption(number));
     const Status loaded = m_editor.load(number);
-    m_add->setText(newCaption);
+    Command1->setText(newCaption);
     selectCurrentRow();
     if (m_editor.currentRow() >= 0) {
         showBoxTexts(m_editor.rowTexts(m_editor.currentRow()));
@@ -113,7 +115,7 @@ void fPicLbl::loadFigure()
 void fPicLbl::showForCurrentFigure()
 {
     commitFocusedBox();
-    const QString number = m_editor.figureNumberToLoad();
+    const QString number = figureNumberToLoad(m_taprell);
     if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
         loadFigure();
     }
@@ -122,18 +124,18 @@ void fPicLbl::showForCurrentFigure()
 
 void fPicLbl::TxtBoxesChange(int i)
 {
-    m_editor.commitBox(i, boxText(i));
+    m_editor.commitField(i, boxText(i));
 }
 
 QString fPicLbl::boxText(int i) const
 {
     switch (i) {
     case 1:
-        return m_x->text();
+        return tTxtBx1->text();
     case 2:
-        return m_y->text();
+        return tTxtBx2->text();
     case 3:
-        return m_name->toPlainText();
+        return tTxtBx3->toPlainText();
     default:
         return {};
     }
@@ -141,13 +143,13 @@ QString fPicLbl::boxText(int i) const
 
 int fPicLbl::boxIndex(const QObject *object) const
 {
-    if (object == m_x) {
+    if (object == tTxtBx1) {
         return 1;
     }
-    if (object == m_y) {
+    if (object == tTxtBx2) {
         return 2;
     }
-    return object == m_name ? 3 : 0;
+    return object == tTxtBx3 ? 3 : 0;
 }
 
 bool fPicLbl::eventFilter(QObject *watched, QEvent *event)
@@ -183,23 +185,23 @@ void fPicLbl::closeEvent(QCloseEvent *event)
 
 void fPicLbl::listClick()
 {
-    if (const auto texts = m_editor.chooseRow(selectedReportRow(m_list))) {
+    if (const auto texts = m_editor.chooseRow(selectedReportRow(LvFigure))) {
         showBoxTexts(*texts);
-        m_add->setText(newCaption);
+        Command1->setText(newCaption);
     }
 }
 
 void fPicLbl::selectCurrentRow()
 {
     const QScopedValueRollback<bool> guard(m_selecting, true);
-    selectReportRow(m_list, m_editor.currentRow());
+    selectReportRow(LvFigure, m_editor.currentRow());
 }
 
 void fPicLbl::showBoxTexts(const LabelEditor::BoxTexts &texts)
 {
-    m_x->setText(texts.x);
-    m_y->setText(texts.y);
-    m_name->setPlainText(texts.name);
+    tTxtBx1->setText(texts.x);
+    tTxtBx2->setText(texts.y);
+    tTxtBx3->setPlainText(texts.name);
 }
 
 void fPicLbl::showDesignTimeTexts()
@@ -211,11 +213,11 @@ void fPicLbl::addClicked()
 {
     if (!m_editor.addMode()) {
         showBoxTexts(m_editor.startAdding());
-        m_add->setText(addCaption);
+        Command1->setText(addCaption);
         return;
     }
-    m_editor.addRow({m_x->text(), m_y->text(), m_name->toPlainText()});
-    m_add->setText(newCaption);
+    m_editor.addRow({tTxtBx1->text(), tTxtBx2->text(), tTxtBx3->toPlainText()});
+    Command1->setText(newCaption);
     selectCurrentRow();
 }
 
@@ -247,7 +249,7 @@ int fPicLbl::appendLabel(const LabelEditor::BoxTexts &texts)
     }
     commitFocusedBox();
     const int row = m_editor.addRow(texts);
-    m_add->setText(newCaption);
+    Command1->setText(newCaption);
     selectCurrentRow();
     showBoxTexts(texts);
     return row;

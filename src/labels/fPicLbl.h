@@ -61,15 +61,15 @@ private:
     mTaprell &m_taprell;
     LabelEditor m_editor;
 
-    QLabel *m_label1 = nullptr;
-    QTreeView *m_list = nullptr;
-    QGroupBox *m_frame = nullptr;
-    QLineEdit *m_x = nullptr;
-    QLineEdit *m_y = nullptr;
-    QPlainTextEdit *m_name = nullptr;
-    QPushButton *m_add = nullptr;
-    QPushButton *m_delete = nullptr;
-    QPushButton *m_save = nullptr;
-    QPushButton *m_exit = nullptr;
+    QLabel *Label1 = nullptr;
+    QTreeView *LvFigure = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLineEdit *tTxtBx1 = nullptr;
+    QLineEdit *tTxtBx2 = nullptr;
+    QPlainTextEdit *tTxtBx3 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *CmdDelete = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdCancel = nullptr;
     bool m_selecting = false; // the window moves the selection itself: not a click on the list
 };

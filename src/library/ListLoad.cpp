@@ -5,8 +5,6 @@
 #include "WorkingListModel.h"
 #include "mTaprell.h"
 
-const QString ListLoad::positionCell = QStringLiteral("#position");
-
 Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load)
 {
     model.clear();
@@ -14,6 +12,8 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
     RowCellsBuilder cells(RowCellsBuilder::Memory::SharedChunks);
     QList<int> fieldOfCell;
     int keyField = -1;
+    int keyCell = -1; // the list cell that shows the key field, if one does
+    int identityField = -1;
     Query query;
     const Status status = taprell.streamQuery(query, load.sql, [&] {
         if (rows.isEmpty()) {
@@ -21,6 +21,10 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
                 fieldOfCell.append(name.isEmpty() || name == ListLoad::positionCell ? -1 : query.fieldIndex(name));
             }
             keyField = query.fieldIndex(load.keyField);
+            for (int cell = 0; cell < fieldOfCell.size() && cell <= 127 && keyCell < 0; ++cell) {
+                keyCell = fieldOfCell[cell] >= 0 && fieldOfCell[cell] == keyField ? cell : -1;
+            }
+            identityField = load.identityField.isEmpty() ? -1 : query.fieldIndex(load.identityField);
         }
         for (int cell = 0; cell < fieldOfCell.size(); ++cell) {
             if (fieldOfCell[cell] >= 0) {
@@ -31,7 +35,14 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
                 cells.appendUtf8({});
             }
         }
-        rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
+        if (keyCell >= 0) {
+            rows.emplace_back(cells.take()).keyCell = static_cast<qint8>(keyCell);
+        } else {
+            rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
+        }
+        if (identityField >= 0) {
+            rows.back().identity = query.text(identityField).toLongLong();
+        }
         if (load.eachRecord) {
             load.eachRecord(query);
         }

@@ -17,8 +17,9 @@ class mTaprell;
 // is let go before the new one is read, so a reload never holds two lists.
 struct ListLoad
 {
-    // Marks a list column that shows the row's 1-based position.
-    static const QString positionCell;
+    // Marks a list column that shows the row's 1-based position. Inline, so that column tables
+    // built before main() find it made.
+    inline static const QString positionCell = QStringLiteral("#position");
 
     QString sql;
     // Per list column, the field it shows; positionCell; or an empty name for a cell left empty.
@@ -27,6 +28,8 @@ struct ListLoad
     QString keyField;
     // Called with the query standing on each record, for what a window keeps beside the rows.
     std::function<void(const Query &record)> eachRecord;
+    // The field holding the record's row identity (see ListRow::identity); empty when not read.
+    QString identityField;
 };
 
 // Fills the model from the library (already open). On failure the list is empty: a read that

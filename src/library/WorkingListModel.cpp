@@ -81,6 +81,9 @@ void WorkingListModel::setCell(int row, int column, const QString &text)
     if (column < r.cells.size() && r.cells.utf8(column) == QByteArrayView(text.toUtf8())) {
         return;
     }
+    if (column == r.keyCell && r.original.isEmpty() && (column == 0 || r.state == RowState::New)) {
+        keepKey(r); // the key cell changes with nothing kept of what it was loaded with
+    }
     // The first edit of a stored row keeps what it was loaded with, for the save to compare.
     if (column != 0 && r.state != RowState::New && r.original.isEmpty()) {
         r.original = r.cells;
@@ -158,8 +161,22 @@ void WorkingListModel::markNew(int row, const QString &number)
     setNumberCell(row, number + newMarker);
 }
 
+void WorkingListModel::keepKey(ListRow &r)
+{
+    if (r.keyCell >= 0) {
+        r.ownKey = r.key();
+        r.keyCell = -1;
+    }
+}
+
 void WorkingListModel::markSaved(int row, const QString &numberCell)
 {
+    ListRow &r = m_rows[row];
+    // The original goes; the key cell can stand for the key from now on only when it holds the
+    // same text and is not the number cell, which takes a new text here.
+    if (r.keyCell == 0 || (!r.original.isEmpty() && r.original.utf8(r.keyCell) != r.cells.utf8(r.keyCell))) {
+        keepKey(r);
+    }
     m_rows[row].state = RowState::Unchanged;
     m_rows[row].deletionSaved = false;
     setNumberCell(row, numberCell);
@@ -173,7 +190,8 @@ void WorkingListModel::markDeletionSaved(int row)
 
 void WorkingListModel::setKey(int row, const QString &key)
 {
-    m_rows[row].key = key;
+    m_rows[row].ownKey = key;
+    m_rows[row].keyCell = -1;
 }
 
 bool WorkingListModel::hasUnsavedChanges() const

@@ -23,16 +23,28 @@ struct ListRow
     ListRow(RowCells cells, RowState state = RowState::Unchanged, QString key = {}, bool deletionSaved = false)
         : cells(std::move(cells))
         , state(state)
-        , key(std::move(key))
         , deletionSaved(deletionSaved)
+        , ownKey(std::move(key))
     {
+    }
+
+    // The stored identity the row was read with (a number as text), empty for none.
+    QString key() const { return keyCell < 0 ? ownKey : (original.isEmpty() ? cells : original)[keyCell]; }
+    bool hasKey() const
+    {
+        return keyCell < 0 ? !ownKey.isEmpty() : !(original.isEmpty() ? cells : original).utf8(keyCell).isEmpty();
     }
 
     RowCells cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;
-    QString key;                // the stored identity the row was read with (a number as text), empty for none
     bool deletionSaved = false; // a save has already carried out this row's deletion
-    RowCells original;          // the cells as loaded, kept from the first change until a save
+    // A loaded row's key is the text its key cell was loaded with (the cell itself, or the
+    // original once the row is edited), so a list of a hundred thousand rows holds no key
+    // strings; -1 when the key is ownKey.
+    qint8 keyCell = -1;
+    QString ownKey;
+    RowCells original;   // the cells as loaded, kept from the first change until a save
+    qint64 identity = 0; // the stored record's row identity, when the list reads it; 0 when unknown
 };
 
 // Its parts move by bytes, so a growing list moves its rows without touching their texts.
@@ -77,6 +89,7 @@ public:
     void markSaved(int row, const QString &numberCell);
     void markDeletionSaved(int row);
     void setKey(int row, const QString &key);
+    void setIdentity(int row, qint64 identity) { m_rows[row].identity = identity; }
 
     // True while some row carries a change a save has not yet carried out.
     bool hasUnsavedChanges() const;
@@ -88,6 +101,8 @@ public:
 
 private:
     void setNumberCell(int row, const QString &text);
+    // The row's key becomes its own text, before what it is read from changes.
+    static void keepKey(ListRow &r);
 
     QStringList m_headers;
     QString m_deletedMarker;

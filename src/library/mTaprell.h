@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FigureKind.h"
 #include "Library.h"
 #include "Query.h"
 
@@ -50,8 +51,8 @@ public:
     // Replaces the shared query by a new one opened for the statement.
     Status openSharedQuery(const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
 
-    qint16 figureKind() const { return m_figureKind; }
-    void setFigureKind(qint16 kind) { m_figureKind = kind; }
+    FigureKind figureKind() const { return m_figureKind; }
+    void setFigureKind(FigureKind kind) { m_figureKind = kind; }
     QString thumbnailFolder() const { return m_thumbnailFolder; }
     void setThumbnailFolder(const QString &folder) { m_thumbnailFolder = folder; }
     QString currentFigureNumber() const { return m_currentFigureNumber; }
@@ -73,7 +74,7 @@ private:
     OpenMode m_openMode = OpenMode::ReadWrite;
     QString m_statementText;
     Query m_sharedQuery;
-    qint16 m_figureKind = 1;
+    FigureKind m_figureKind = FigureKind::Rectangular;
     QString m_thumbnailFolder;
     QString m_currentFigureNumber;
 };

@@ -168,7 +168,7 @@ void PreviewFeed::refresh()
     record.th = m_catalogue.cell(m_row, CatalogueEditor::Th);
     record.tm = m_catalogue.cell(m_row, CatalogueEditor::Tm);
     record.figName = m_catalogue.cell(m_row, CatalogueEditor::FigName);
-    record.LB = m_taprell.figureKind() == 2 ? QStringLiteral("T") : QStringLiteral("B");
+    record.LB = figureKindLetter(m_taprell.figureKind());
     for (int i = 0; i < 7; ++i) {
         record.X[i] = m_catalogue.cell(m_row, CatalogueEditor::X1 + i);
         record.Y[i] = m_catalogue.cell(m_row, CatalogueEditor::Y1 + i);

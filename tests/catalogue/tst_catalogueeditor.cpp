@@ -9,7 +9,7 @@ class TestCatalogueEditor : public QObject
     // The cells of a complete rectangular figure as the edit controls would give them.
     static QList<QString> rectangular(const QString &number, const QString &name)
     {
-        QList<QString> cells(CatalogueEditor::ColumnCount);
+        QList<QString> cells(CatalogueEditor::columnTable.size());
         cells[CatalogueEditor::Th] = number;
         cells[CatalogueEditor::Tm] = name;
         cells[CatalogueEditor::FigName] = number.left(1) + QStringLiteral("P") + number.mid(1);
@@ -38,7 +38,7 @@ private slots:
         lib.exec(QStringLiteral("update picMain set figName = 'AP999' where th = 'B004'"));
         lib.exec(QStringLiteral("update picMain set LB = 'X' where th = 'B005'"));
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         const WorkingListModel &model = editor.model();
         QCOMPARE(model.size(), 4); // B005 is of neither kind
         QCOMPARE(model.cell(0, CatalogueEditor::Th), QStringLiteral("B004"));
@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(model.cell(1, CatalogueEditor::Vector), QStringLiteral("True"));
         QCOMPARE(model.state(1), RowState::Unchanged);
 
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         QCOMPARE(model.size(), 1);
         QCOMPARE(model.cell(0, CatalogueEditor::Th), QStringLiteral("T001"));
         for (int c = CatalogueEditor::X1; c <= CatalogueEditor::Border; ++c) {
@@ -65,7 +65,7 @@ private slots:
         TempLibrary lib;
         lib.exec(QStringLiteral("update picMain set Comment = NULL, specialCase = NULL where th = 'B002'"));
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.model().cell(1, CatalogueEditor::Comment), QString());
         QCOMPARE(editor.model().cell(1, CatalogueEditor::SpecialCase), QString());
         editor.update(1, rowCells(editor, 1));
@@ -78,27 +78,27 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B006"));
 
         // A number above the last row's exists elsewhere in the library (even under the other kind).
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
                                 "values ('B041', 't', 'AAA', 1, 'T', false, false)"));
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B042"));
 
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
                                 "values ('B999', 't', 'ZZZ', 1, 'B', false, false)"));
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         const QString next = editor.newFigNumber(editor.model().size());
         QCOMPARE(next, QStringLiteral("B1000"));
         editor.appendNew(rectangular(next, QStringLiteral("new")));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B1001")); // unsaved rows count
         QVERIFY(editor.save());
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B1001"));
 
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("T002"));
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
                                 "values ('t007', 't', 'x', 1, 'B', false, false)")); // lower case, other kind
@@ -109,7 +109,7 @@ private slots:
     {
         TempLibrary lib(TempLibrary::Content::Empty);
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         QCOMPARE(editor.model().size(), 0);
         QCOMPARE(editor.newFigNumber(0), QStringLiteral("T001"));
     }
@@ -118,7 +118,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> changed = rowCells(editor, 1);
         changed[CatalogueEditor::Tm] = QStringLiteral("K2O vs SiO2 (O'Connor's copy)");
         changed[CatalogueEditor::X1 + 6] = QStringLiteral("2*");       // numeric value taken
@@ -154,7 +154,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> good = rowCells(editor, 0);
         good[CatalogueEditor::Tm] = QStringLiteral("renamed first");
         editor.update(0, good);
@@ -183,7 +183,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rowCells(editor, 4);
         cells[CatalogueEditor::Th] = QStringLiteral("B077");
         editor.update(4, cells);
@@ -199,7 +199,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::Th] = QStringLiteral("t001"); // the triangular figure's number, not listed here
         editor.update(0, cells);
@@ -212,7 +212,7 @@ private slots:
                  (QStringList{QStringLiteral("AFM (Irvine & Baragar, 1971)"), QStringLiteral("T")}));
 
         // Two renames that pass the list check one by one: B005 -> B006, then B001 -> B005.
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         cells = rowCells(editor, 4);
         cells[CatalogueEditor::Th] = QStringLiteral("B006");
         editor.update(4, cells);
@@ -230,7 +230,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         lib.exec(QStringLiteral("update picMain set tm = 'edited elsewhere' where th = 'B001'"));
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::X1 + 1] = QStringLiteral("81");
@@ -247,7 +247,7 @@ private slots:
 
         // Once saved, a row compares with what it stored, not with what it was first loaded as;
         // a number typed as "81.0" reads back as "81" and is no change by anyone else.
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         cells = rowCells(editor, 0);
         cells[CatalogueEditor::X1 + 1] = QStringLiteral("81.0");
         editor.update(0, cells);
@@ -265,7 +265,7 @@ private slots:
         TempLibrary lib;
         lib.exec(QStringLiteral("update picMain set specialCase = NULL where th = 'B002'"));
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.model().cell(2, CatalogueEditor::Th), QStringLiteral("B003"));
         QList<QString> cells = rowCells(editor, 2);
         cells[CatalogueEditor::X1 + 6] = QStringLiteral("2abc");
@@ -306,7 +306,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rectangular(QStringLiteral("B006"), QStringLiteral("first name"));
         const int added = editor.appendNew(cells);
         editor.markDeleted(added);
@@ -340,7 +340,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         const QString before =
             lib.scalar(QStringLiteral("select X2 || ',' || X6 || ',' || X7 from picMain where th = 'B003'"));
         QList<QString> cells = rowCells(editor, 2);
@@ -361,7 +361,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rectangular(QStringLiteral("B006"), QStringLiteral("incomplete"));
         cells[CatalogueEditor::Grp] = QString();
         cells[CatalogueEditor::X1] = QString();
@@ -379,7 +379,7 @@ private slots:
         lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, Vector, Bitmap) "
                                 "values ('T''9', 'O''Brien', 'TP''9', 1, 'T', false, false)"));
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         QCOMPARE(editor.model().size(), 2);
         QCOMPARE(editor.model().cell(0, CatalogueEditor::Th), QStringLiteral("T'9")); // "'" sorts before digits
         QList<QString> cells = rowCells(editor, 0);
@@ -398,7 +398,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         editor.appendNew(rectangular(QStringLiteral("T002"), QStringLiteral("Ternary")));
         for (int c = CatalogueEditor::X1; c <= CatalogueEditor::Border; ++c) {
             QCOMPARE(editor.model().cell(1, c), QString());
@@ -413,7 +413,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         // A new triangular row given a rectangular figure's number, then marked: nothing stored goes.
         const int added = editor.appendNew(rectangular(QStringLiteral("B001"), QStringLiteral("typo")));
         editor.markDeleted(added);
@@ -435,7 +435,7 @@ private slots:
     {
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(2));
+        QVERIFY(editor.load(FigureKind::Triangular));
         editor.appendNew(rectangular(QStringLiteral("b001"), QStringLiteral("twin")));
         const Status status = editor.save();
         QVERIFY(!status);
@@ -453,7 +453,7 @@ private slots:
         TempLibrary lib;
         lib.taprell.setOpenMode(OpenMode::ReadOnly);
         CatalogueEditor editor(lib.taprell);
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         editor.update(0, rowCells(editor, 0));
         editor.markDeleted(1);
         const Status status = editor.save();
@@ -472,7 +472,7 @@ private slots:
         lib.settings.setValue(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"), QStringLiteral("Path"),
                               lib.dir.filePath(QStringLiteral("nowhere")));
         CatalogueEditor editor(lib.taprell);
-        const Status status = editor.load(1);
+        const Status status = editor.load(FigureKind::Rectangular);
         QVERIFY(!status);
         QVERIFY(status.error().message.contains(QStringLiteral("nowhere/dbase/system.mdb")));
         QCOMPARE(editor.model().size(), 0);

@@ -129,7 +129,7 @@ private slots:
         QVERIFY(find<QLabel>("sjx")->isVisible());
         QVERIFY(!find<QCheckBox>("CheckBorder")->isEnabled());
         QCOMPARE(text("tTh"), QStringLiteral("B001"));
-        QCOMPARE(lib->taprell.figureKind(), 2);
+        QCOMPARE(lib->taprell.figureKind(), FigureKind::Triangular);
 
         clickRow(0);
         QCOMPARE(text("tTh"), QStringLiteral("T001"));
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(triangular->size(), twipsSize(3015, 375));
         QTest::mouseClick(triangular, Qt::LeftButton, {}, QPoint(triangular->width() - 3, triangular->height() / 2));
         QVERIFY(triangular->isChecked());
-        QCOMPARE(lib->taprell.figureKind(), 2);
+        QCOMPARE(lib->taprell.figureKind(), FigureKind::Triangular);
         QCOMPARE(model().size(), 1);
 
         QRadioButton *rectangular = find<QRadioButton>("Opt1");

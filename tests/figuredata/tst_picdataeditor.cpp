@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CurrentFigure.h"
 #include "PicDataEditor.h"
 #include "TempLibrary.h"
 
@@ -72,7 +73,7 @@ private slots:
 
     void loadsPointsInIdOrder_emptyNumberMeansB001()
     {
-        QCOMPARE(editor->requestedFigureNumber(), u"B001"_s);
+        QCOMPARE(figureNumberToLoad(lib->taprell), u"B001"_s);
         QCOMPARE(lib->taprell.currentFigureNumber(), u"B001"_s);
         QVERIFY(editor->load(u"B001"_s));
         QCOMPARE(editor->model()->size(), 48);
@@ -112,7 +113,7 @@ private slots:
     {
         QVERIFY(editor->load(u"B001"_s));
         editor->chooseRow(4);
-        editor->fieldFocused(PicDataEditor::XField, u"48.4"_s);
+        editor->setSnapshot(PicDataEditor::XField, u"48.4"_s);
         QVERIFY(!editor->commitField(PicDataEditor::XField, u"48.4"_s)); // back to its snapshot: no change
         QCOMPARE(editor->model()->state(4), RowState::Unchanged);
         QVERIFY(editor->commitField(PicDataEditor::XField, u"50"_s));
@@ -155,7 +156,7 @@ private slots:
         QCOMPARE(editor->prepareNewPoint(prepared).number, u"8"_s); // after 7#
         editor->chooseRow(0);
         QVERIFY(!editor->addMode());
-        editor->fieldFocused(PicDataEditor::SeriesField, u"3"_s);
+        editor->setSnapshot(PicDataEditor::SeriesField, u"3"_s);
         QVERIFY(!editor->commitField(PicDataEditor::SeriesField, u"3"_s));
 
         QVERIFY(editor->load(u"B005"_s));

@@ -60,7 +60,7 @@ private slots:
         const int count = editor->model().size();
         const auto rowOf = [&](const QString &key) {
             for (int row = 0; row < count; ++row) {
-                if (editor->model().row(row).key == key) {
+                if (editor->model().row(row).key() == key) {
                     return row;
                 }
             }

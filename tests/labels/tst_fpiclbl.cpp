@@ -5,7 +5,9 @@
 #include "fPicLbl.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,17 +91,52 @@ private slots:
         QCOMPARE(m_window->objectName(), QStringLiteral("fPicLbl"));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Zozododeriv Evuzari—Figure Label  Manager：B001    "));
         QCOMPARE(m_window->size(), twipsSize(6540, 6060));
-        QCOMPARE(list()->geometry(), twipsRect(120, 480, 4095, 5415));
-        QCOMPARE(find("Frame1")->geometry(), twipsRect(4320, 360, 2055, 3255));
-        QCOMPARE(xBox()->parentWidget(), find("Frame1"));
-        QCOMPARE(xBox()->geometry(), twipsRect(875, 360, 1000, 320));
-        QCOMPARE(find<QPushButton>("Command1")->text(), QStringLiteral("新 建"));
-        QCOMPARE(find<QPushButton>("cmdCancel")->geometry(), twipsRect(5280, 5400, 800, 375));
-        const QStringList headers = {u"序号"_s, u"x"_s, u"y"_s, u"标签名称"_s};
-        for (int i = 0; i < headers.size(); ++i) {
-            QCOMPARE(list()->model()->headerData(i, Qt::Horizontal).toString(), headers[i]);
+
+        // The window's controls as its description lays them out (twips; inside Frame1 relative
+        // to the frame), with their captions.
+        struct Placed
+        {
+            const char *name;
+            const char *parent;
+            QString caption;
+            int left, top, width, height;
+        };
+        const Placed controls[] = {
+            {"Label1", "fPicLbl", u"标签位置坐标值"_s, 720, 120, 1695, 255},
+            {"LvFigure", "fPicLbl", {}, 120, 480, 4095, 5415},
+            {"Frame1", "fPicLbl", u"标签属性编辑栏"_s, 4320, 360, 2055, 3255},
+            {"Label5", "Frame1", u"X-值"_s, 180, 420, 495, 255},
+            {"tTxtBx1", "Frame1", {}, 875, 360, 1000, 320},
+            {"Label6", "Frame1", u"Y-值"_s, 180, 810, 495, 255},
+            {"tTxtBx2", "Frame1", {}, 875, 750, 1000, 320},
+            {"Label2", "Frame1", u"标签名称"_s, 240, 1320, 1095, 255},
+            {"tTxtBx3", "Frame1", {}, 240, 1680, 1695, 975},
+            {"Command1", "Frame1", u"新 建"_s, 960, 2760, 735, 375},
+            {"CmdDelete", "fPicLbl", u"删 除"_s, 5280, 4080, 800, 375},
+            {"cmdSave", "fPicLbl", u"保 存"_s, 5280, 4740, 800, 375},
+            {"cmdCancel", "fPicLbl", u"退 出"_s, 5280, 5400, 800, 375},
+        };
+        for (const Placed &c : controls) {
+            QWidget *control = find(c.name);
+            QCOMPARE(control->parentWidget()->objectName(), QString::fromLatin1(c.parent));
+            QCOMPARE(control->geometry(), twipsRect(c.left, c.top, c.width, c.height));
+            if (const auto *label = qobject_cast<QLabel *>(control)) {
+                QCOMPARE(label->text(), c.caption);
+            } else if (const auto *button = qobject_cast<QPushButton *>(control)) {
+                QCOMPARE(button->text(), c.caption);
+            } else if (const auto *frame = qobject_cast<QGroupBox *>(control)) {
+                QCOMPARE(frame->title(), c.caption);
+            }
         }
-        QCOMPARE(list()->header()->sectionSize(3), twips(1900));
+
+        // The list's columns: header and width (twips).
+        const std::pair<QString, int> columns[] = {
+            {u"序号"_s, 540}, {u"x"_s, 760}, {u"y"_s, 760}, {u"标签名称"_s, 1900}};
+        QCOMPARE(list()->model()->columnCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(list()->model()->headerData(i, Qt::Horizontal).toString(), columns[i].first);
+            QCOMPARE(list()->header()->sectionSize(i), twips(columns[i].second));
+        }
 
         // Load shows the first label in the boxes.
         QCOMPARE(xBox()->text(), QStringLiteral("42"));

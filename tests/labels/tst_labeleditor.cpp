@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CurrentFigure.h"
 #include "LabelEditor.h"
 #include "TempLibrary.h"
 
@@ -36,7 +37,7 @@ class TestLabelEditor : public QObject
     {
         const LabelEditor::BoxTexts t = editor.rowTexts(editor.currentRow());
         editor.setSnapshot(box, box == 1 ? t.x : box == 2 ? t.y : t.name);
-        return editor.commitBox(box, text);
+        return editor.commitField(box, text);
     }
 
 private slots:
@@ -86,7 +87,7 @@ private slots:
         LabelEditor editor(lib.taprell);
         QVERIFY(editor.load(QStringLiteral("B004")));
         const int count = editor.model().size();
-        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("1 or 1=1")); // texts sort after numbers
+        QCOMPARE(editor.model().row(count - 2).key(), QStringLiteral("1 or 1=1")); // texts sort after numbers
         QVERIFY(editor.chooseRow(count - 2));
         QVERIFY(editor.markCurrentDeleted());
         QVERIFY(editor.chooseRow(count - 1));
@@ -109,7 +110,7 @@ private slots:
         editor.startAdding();
         editor.addRow({QStringLiteral("one"), QStringLiteral("1"), QStringLiteral("bad x")});
         QVERIFY(!editor.save());
-        QCOMPARE(editor.model().row(count - 2).key, QStringLiteral("2 or 1=1"));
+        QCOMPARE(editor.model().row(count - 2).key(), QStringLiteral("2 or 1=1"));
         QVERIFY(editor.chooseRow(count - 2));
         QVERIFY(edit(editor, 3, QStringLiteral("oddest")));
         QVERIFY(editor.chooseRow(count - 1));
@@ -157,7 +158,7 @@ private slots:
     {
         TempLibrary lib;
         LabelEditor editor(lib.taprell);
-        QCOMPARE(editor.figureNumberToLoad(), QStringLiteral("B001"));
+        QCOMPARE(figureNumberToLoad(lib.taprell), QStringLiteral("B001"));
         QCOMPARE(lib.taprell.currentFigureNumber(), QStringLiteral("B001"));
 
         QVERIFY(editor.load(QStringLiteral("B999")));
@@ -166,7 +167,7 @@ private slots:
         QVERIFY(!editor.chooseRow(0));
         QVERIFY(!editor.markCurrentDeleted());
         editor.setSnapshot(1, QStringLiteral("X-值"));
-        QVERIFY(!editor.commitBox(1, QStringLiteral("5")));
+        QVERIFY(!editor.commitField(1, QStringLiteral("5")));
         QCOMPARE(editor.nextFreeNumber(), 1.0);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picLable")), QStringLiteral("36"));
@@ -179,9 +180,9 @@ private slots:
         QVERIFY(editor.load(QStringLiteral("B004")));
         QVERIFY(editor.chooseRow(2));
         editor.setSnapshot(1, QStringLiteral("500"));
-        QVERIFY(!editor.commitBox(1, QStringLiteral("500")));
+        QVERIFY(!editor.commitField(1, QStringLiteral("500")));
         QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3"));
-        QVERIFY(editor.commitBox(1, QStringLiteral("510")));
+        QVERIFY(editor.commitField(1, QStringLiteral("510")));
         QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3*"));
         QCOMPARE(editor.model().cell(2, 1), QStringLiteral("510"));
 
@@ -195,7 +196,7 @@ private slots:
         const LabelEditor::BoxTexts prepared = editor.startAdding();
         QCOMPARE(prepared.x, QString());
         QCOMPARE(prepared.name, QStringLiteral("1"));
-        QVERIFY(!editor.commitBox(2, QStringLiteral("77")));
+        QVERIFY(!editor.commitField(2, QStringLiteral("77")));
         QCOMPARE(editor.model().cell(2, 2), QStringLiteral("4"));
 
         const int added = editor.addRow(prepared);

@@ -64,7 +64,7 @@ private slots:
         }
 
         CatalogueEditor editor(lib.taprell);
-        const Status loaded = editor.load(1);
+        const Status loaded = editor.load(FigureKind::Rectangular);
         QVERIFY(!loaded);
         QVERIFY(loaded.error().readFailed);
         QVERIFY2(loaded.error().engineMessage.contains(QStringLiteral("malformed")),
@@ -84,7 +84,7 @@ private slots:
         other.run("BEGIN EXCLUSIVE");
 
         CatalogueEditor editor(lib.taprell);
-        const Status locked = editor.load(1);
+        const Status locked = editor.load(FigureKind::Rectangular);
         QVERIFY(!locked);
         QVERIFY(locked.error().inUse);
         QVERIFY(locked.error().message.contains(QStringLiteral("其他程序使用")));
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(!locked.error().message.contains(QStringLiteral("不是图版库")));
 
         other.run("COMMIT");
-        QVERIFY(editor.load(1));
+        QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.model().size(), 5);
     }
 

@@ -48,7 +48,7 @@ private slots:
             (QList<QString>{QStringLiteral("2"), QString(), QStringLiteral("z"), QStringLiteral("9007199254740993"),
                             QStringLiteral("100000000000000000000"), QStringLiteral("-123456.789012345"), QString(),
                             QStringLiteral("False"), QString(), QString(), QStringLiteral("True"), QString()}));
-        QCOMPARE(model.row(1).key, QStringLiteral("B2"));
+        QCOMPARE(model.row(1).key(), QStringLiteral("B2"));
         QCOMPARE(model.state(1), RowState::Unchanged);
 
         // Each number reads back as the same text the careful per-record read gives.
@@ -77,6 +77,47 @@ private slots:
         QCOMPARE(lib.taprell.statementText(), QStringLiteral("select grp, nosuchfield from picType"));
         QVERIFY(loadList(lib.taprell, model, groups)); // and a later load works again
         QVERIFY(model.size() > 0);
+    }
+
+    // A row's key is read from its key cell as loaded: edits of that cell, its markers and a
+    // save never change what the row was read as until the save gives it a key of its own.
+    void theKeyStaysWhatTheKeyCellWasLoadedWith()
+    {
+        TempLibrary lib(TempLibrary::Content::Empty);
+        lib.exec(QStringLiteral("insert into picType (grp, grpName) values (1, 'a'), (2, 'b');"
+                                "insert into picMain (th, tm, figName, grp, LB) values ('B7', 'x', 'y', 1, 'B')"));
+        QVERIFY(lib.taprell.openLibrary());
+        WorkingListModel groups({QStringLiteral("序号"), QStringLiteral("名称")}, QStringLiteral("d"));
+        QVERIFY(loadList(lib.taprell, groups,
+                         {QStringLiteral("select grp, grpName from picType order by grp"),
+                          {QStringLiteral("grp"), QStringLiteral("grpName")},
+                          QStringLiteral("GRP"),
+                          {}}));
+        QCOMPARE(groups.row(0).keyCell, 0);
+        groups.markChanged(0);
+        QCOMPARE(groups.cell(0, 0), QStringLiteral("1*"));
+        groups.markDeleted(1);
+        groups.setCell(1, 0, QStringLiteral("9d"));
+        QCOMPARE(groups.row(0).key(), QStringLiteral("1"));
+        QCOMPARE(groups.row(1).key(), QStringLiteral("2"));
+        groups.markSaved(0, QStringLiteral("5"));
+        QCOMPARE(groups.row(0).key(), QStringLiteral("1"));
+        groups.setKey(0, QStringLiteral("5"));
+        QCOMPARE(groups.row(0).key(), QStringLiteral("5"));
+        groups.markNew(1, QStringLiteral("3"));
+        QCOMPARE(groups.row(1).key(), QStringLiteral("2"));
+
+        WorkingListModel figures({QStringLiteral("序号"), QStringLiteral("图号")}, QStringLiteral("★"));
+        QVERIFY(loadList(lib.taprell, figures,
+                         {QStringLiteral("select * from picMain"),
+                          {ListLoad::positionCell, QStringLiteral("th")},
+                          QStringLiteral("th"),
+                          {}}));
+        figures.setCell(0, 1, QStringLiteral("B8"));
+        QCOMPARE(figures.row(0).key(), QStringLiteral("B7"));
+        figures.markSaved(0, QStringLiteral("1"));
+        QCOMPARE(figures.row(0).key(), QStringLiteral("B7"));
+        QCOMPARE(figures.cell(0, 1), QStringLiteral("B8"));
     }
 };
 

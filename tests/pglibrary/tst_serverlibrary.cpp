@@ -17,7 +17,7 @@ class TestServerLibrary : public QObject
     {
         const LabelEditor::BoxTexts t = editor.rowTexts(editor.currentRow());
         editor.setSnapshot(box, box == 1 ? t.x : box == 2 ? t.y : t.name);
-        return editor.commitBox(box, text);
+        return editor.commitField(box, text);
     }
 
     // The server process behind a library connection, and a way to end it as an administrator would.
@@ -48,15 +48,18 @@ private slots:
         QTest::newRow("parameters") << u"update picType set grpName=? where grp=?"_s
                                     << u"update picType set grpName=$1 where grp=$2"_s;
         QTest::newRow("figure numbers without regard to case")
-            << u"select * from pData where Th = ? and ID=?"_s << u"select * from pData where lower(th) = lower($1) and ID=$2"_s;
+            << u"select * from pData where Th = ? and ID=?"_s
+            << u"select * from pData where lower(th) = lower($1) and ID=$2"_s;
         QTest::newRow("a set figure number stays as it is")
-            << u"UPDATE picMain SET th=?,tm=? WHERE th = ?"_s << u"UPDATE picMain SET th=$1,tm=$2 WHERE lower(th) = lower($3)"_s;
+            << u"UPDATE picMain SET th=?,tm=? WHERE th = ?"_s
+            << u"UPDATE picMain SET th=$1,tm=$2 WHERE lower(th) = lower($3)"_s;
         QTest::newRow("quoted texts are left alone")
             << u"select * from picLable where th= 'th = ?' and Lbl = 'where 0'"_s
             << u"select * from picLable where lower(th) = lower('th = ?') and Lbl = 'where 0'"_s;
-        QTest::newRow("a constant condition") << u"select * from picMain where 0"_s << u"select * from picMain where false"_s;
-        QTest::newRow("the identity an insert gave")
-            << u"INSERT INTO pData (th,ID) VALUES (?,?)"_s << u"INSERT INTO pData (th,ID) VALUES ($1,$2) RETURNING rowid"_s;
+        QTest::newRow("a constant condition")
+            << u"select * from picMain where 0"_s << u"select * from picMain where false"_s;
+        QTest::newRow("the identity an insert gave") << u"INSERT INTO pData (th,ID) VALUES (?,?)"_s
+                                                     << u"INSERT INTO pData (th,ID) VALUES ($1,$2) RETURNING rowid"_s;
         QTest::newRow("the last identity") << u"select last_insert_rowid()"_s << u"select lastval()"_s;
     }
     void statementsOfTheFileAsTheServerTakesThem()
@@ -108,7 +111,9 @@ private slots:
         mTaprell otherProgram(lib.settings, lib.dialogs);
         LabelEditor first(lib.taprell);
         LabelEditor second(otherProgram);
-        const auto storedX = [&] { return lib.scalar(u"select X from picLable where th = 'B004' and ID = 1"_s).toInt(); };
+        const auto storedX = [&] {
+            return lib.scalar(u"select X from picLable where th = 'B004' and ID = 1"_s).toInt();
+        };
         const int start = storedX();
         constexpr int rounds = 500;
         for (int round = 0; round < rounds; ++round) {
@@ -150,7 +155,8 @@ private slots:
                 if (row == 2) {
                     terminate(lib, backend);
                 }
-                return library.execute(u"update picType set grpName = 'saved %1' where grp = %2"_s.arg(row).arg(row + 1));
+                return library.execute(
+                    u"update picType set grpName = 'saved %1' where grp = %2"_s.arg(row).arg(row + 1));
             });
         QCOMPARE(result.done, 0);
         QVERIFY(!result.status);
@@ -200,7 +206,8 @@ private slots:
 
         Status inner;
         const auto outer = otherProgram.library().saveRows(
-            1, [](int) { return true; }, [&](int) {
+            1, [](int) { return true; },
+            [&](int) {
                 inner = editor.save();
                 return Status();
             });

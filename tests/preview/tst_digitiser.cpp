@@ -42,7 +42,7 @@ class TestDigitiser : public QObject
         Figure figure;
     };
 
-    void show(const QString &figureNumber, int kind)
+    void show(const QString &figureNumber, FigureKind kind)
     {
         lib->taprell.setFigureKind(kind);
         QVERIFY(catalogue->load(kind));
@@ -146,9 +146,9 @@ private slots:
     void init()
     {
         lib = std::make_unique<TempLibrary>();
-        lib->taprell.setFigureKind(1);
+        lib->taprell.setFigureKind(FigureKind::Rectangular);
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
-        QVERIFY(catalogue->load(1));
+        QVERIFY(catalogue->load(FigureKind::Rectangular));
         preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
         preview->setSettingsStore(&lib->settings);
         preview->resize(900, 900);
@@ -165,7 +165,7 @@ private slots:
 
     void roundTrip_linearFigure_turnedAndScaled()
     {
-        show(u"B001"_s, 1);
+        show(u"B001"_s, FigureKind::Rectangular);
         const Scan scan = makeScan(u"B001"_s, 2.0, 1.3);
         QVERIFY(preview->loadUnderlay(scan.file));
         QVERIFY(windowControl<QGroupBox>(preview.get(), "grpCalibration")->isVisible());
@@ -182,7 +182,7 @@ private slots:
 
     void roundTrip_logLogFigure()
     {
-        show(u"B003"_s, 1);
+        show(u"B003"_s, FigureKind::Rectangular);
         const Scan scan = makeScan(u"B003"_s, -1.5, 0.9);
         QVERIFY(preview->loadUnderlay(scan.file));
         calibrateAxes(scan, {10, 1}, {1000, 1}, {1, 10}, {1, 1000});
@@ -194,7 +194,7 @@ private slots:
 
     void roundTrip_triangularFigure()
     {
-        show(u"T001"_s, 2);
+        show(u"T001"_s, FigureKind::Triangular);
         const Scan scan = makeScan(u"T001"_s, 3.0, 1.1);
         QVERIFY(preview->loadUnderlay(scan.file));
         for (QPointF corner : {QPointF(0, 0), QPointF(100, 0), QPointF(50, 86.6025)}) {
@@ -209,7 +209,7 @@ private slots:
 
     void clicksDragsAndKeys_editTheWorkingCopy_withUndo()
     {
-        show(u"B002"_s, 1);
+        show(u"B002"_s, FigureKind::Rectangular);
         target->load({{u"1"_s, u"False"_s, u"50"_s, u"2"_s, u"0"_s}});
         const Scan scan = makeScan(u"B002"_s, 0, 1);
         QVERIFY(preview->loadUnderlay(scan.file));
@@ -271,7 +271,7 @@ private slots:
 
     void underlay_isRememberedPerFigure_andBadInputChangesNothing()
     {
-        show(u"B002"_s, 1);
+        show(u"B002"_s, FigureKind::Rectangular);
         const Scan scan = makeScan(u"B002"_s, 0, 1);
         QVERIFY(preview->loadUnderlay(scan.file));
         calibrateAxes(scan, {50, 0}, {70, 0}, {45, 1}, {45, 6});
@@ -297,9 +297,9 @@ private slots:
 
         // Another figure has no scan; coming back brings this one and its calibration back,
         // from the user's settings, not from the library.
-        show(u"B001"_s, 1);
+        show(u"B001"_s, FigureKind::Rectangular);
         QVERIFY(!preview->hasUnderlay());
-        show(u"B002"_s, 1);
+        show(u"B002"_s, FigureKind::Rectangular);
         QVERIFY(preview->hasUnderlay());
         QCOMPARE(preview->session().calibration().toData({300, 300}), probe);
         QVERIFY(lib->settings.value(u"Taprell"_s, u"Underlay B002"_s, u"File"_s).endsWith(u"B002-scan.png"_s));
@@ -307,7 +307,7 @@ private slots:
 
     void logCalibrationValue_atOrBelowZero_isRefused()
     {
-        show(u"B003"_s, 1);
+        show(u"B003"_s, FigureKind::Rectangular);
         const Scan scan = makeScan(u"B003"_s, 0, 1);
         QVERIFY(preview->loadUnderlay(scan.file));
         calibrateAxes(scan, {10, 1}, {1000, 1}, {1, 10}, {1, 1000});

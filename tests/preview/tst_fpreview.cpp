@@ -55,10 +55,10 @@ private slots:
     void init()
     {
         lib = std::make_unique<TempLibrary>();
-        lib->taprell.setFigureKind(1);
+        lib->taprell.setFigureKind(FigureKind::Rectangular);
         lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
-        QVERIFY(catalogue->load(1));
+        QVERIFY(catalogue->load(FigureKind::Rectangular));
         preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
         preview->setCatalogueRow(catalogueRowOf(u"B001"_s));
     }
