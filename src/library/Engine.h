@@ -44,6 +44,10 @@ public:
 
     // Parameters are 0-based. Null, booleans, integers, doubles and texts by the variant's type.
     virtual void bind(int index, const QVariant &value) = 0;
+    virtual void bindNull(int index) = 0;
+    virtual void bind(int index, qint64 value) = 0;
+    virtual void bind(int index, double value) = 0;
+    virtual void bind(int index, QStringView text) = 0;
     // The first step runs the statement; a statement that returns no rows is Done at once.
     virtual Step step() = 0;
     // Ready to run again, with its parameters cleared.

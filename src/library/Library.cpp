@@ -96,6 +96,7 @@ void Library::close()
     m_prepared.clear();
     m_builtSql.clear();
     m_tables.clear();
+    m_shapes.clear();
     if (m_engine) {
         m_engine.reset();
         --openConnections;
@@ -245,95 +246,133 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     }
 }
 
+const Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,
+                                                           const QList<FieldText> &sets, const QList<FieldText> &checks)
+{
+    size_t hash = qHash(table);
+    const auto mix = [&hash](const QList<FieldText> &fields) {
+        hash = hash * 1000003u ^ size_t(fields.size());
+        for (const FieldText &f : fields) {
+            hash = hash * 1000003u ^ qHash(f.field);
+        }
+    };
+    mix(keys);
+    mix(sets);
+    mix(checks);
+    const auto sameFields = [](const QStringList &names, qsizetype from, const QList<FieldText> &fields) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (names[from + i] != fields[i].field) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::vector<ConditionalShape> &bucket = m_shapes[hash];
+    for (const ConditionalShape &shape : bucket) {
+        if (shape.table == table && shape.keyCount == keys.size() && shape.setCount == sets.size() &&
+            shape.fields.size() == keys.size() + sets.size() + checks.size() && sameFields(shape.fields, 0, keys) &&
+            sameFields(shape.fields, keys.size(), sets) &&
+            sameFields(shape.fields, keys.size() + sets.size(), checks)) {
+            return &shape;
+        }
+    }
+
+    const TableInfo *info = tableInfo(table);
+    if (!info) {
+        return nullptr;
+    }
+    ConditionalShape shape;
+    shape.table = table;
+    shape.keyCount = keys.size();
+    shape.setCount = sets.size();
+    QStringList names; // as the table spells them
+    for (const QList<FieldText> *fields : {&keys, &sets, &checks}) {
+        for (const FieldText &f : *fields) {
+            const int column = info->indexOf(f.field);
+            if (column < 0) {
+                return nullptr;
+            }
+            shape.fields << f.field;
+            names << info->columns[column].name;
+            shape.types << info->columns[column].type;
+        }
+    }
+    QStringList keyTerms;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        keyTerms << names[i] + QStringLiteral(" = ?");
+    }
+    const QString where = keyTerms.join(QStringLiteral(" AND "));
+    QStringList assignments;
+    for (qsizetype i = keys.size(); i < keys.size() + sets.size(); ++i) {
+        assignments << names[i] + QStringLiteral("=?");
+    }
+    shape.sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments.join(u','), where);
+    for (qsizetype i = keys.size() + sets.size(); i < names.size(); ++i) {
+        switch (shape.types[i]) {
+        case ColumnType::Text:
+            // An empty text was read for no value as well as for the empty text.
+            shape.sql += QStringLiteral(" AND ") + m_engine->sameText(names[i]);
+            break;
+        case ColumnType::YesNo:
+            shape.sql += QStringLiteral(" AND ") + m_engine->sameYesNo(names[i]);
+            break;
+        case ColumnType::Integer:
+        case ColumnType::Number:
+            shape.sql += QStringLiteral(" AND ") + m_engine->sameValue(names[i]);
+            break;
+        }
+    }
+    // Never several records at once: a key another program has given a second record is left
+    // to the careful way, which tells the records apart.
+    shape.sql += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
+    bucket.push_back(std::move(shape));
+    return &bucket.back();
+}
+
 Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const QList<FieldText> &keys,
                                                      const QList<FieldText> &sets, const QList<FieldText> &checks,
                                                      Status *status)
 {
-    const TableInfo *info = tableInfo(table);
-    if (!info || keys.isEmpty()) {
+    if (!isOpen() || keys.isEmpty()) {
         return ConditionalWrite::NotWritten;
     }
-    QVariantList values;
-    QVariantList keyValues;
-    QString key = table + u'!';
-    QString problem;
-    for (const FieldText &k : keys) {
-        const int column = info->indexOf(k.field);
-        QVariant value;
-        if (column < 0 || !textToColumnValue(info->columns[column].type, k.text, &value, &problem)) {
-            return ConditionalWrite::NotWritten;
-        }
-        keyValues.append(value);
-        key += info->columns[column].name + u',';
+    const ConditionalShape *shape = conditionalShape(table, keys, sets, checks);
+    if (!shape) {
+        return ConditionalWrite::NotWritten;
     }
-    key += u'=';
-    for (const FieldText &set : sets) {
-        const int column = info->indexOf(set.field);
-        QVariant value;
-        if (column < 0 || !textToColumnValue(info->columns[column].type, set.text, &value, &problem)) {
-            return ConditionalWrite::NotWritten;
-        }
-        values.append(value);
-        key += u',' + info->columns[column].name;
-    }
-    values.append(keyValues);
-    key += u'|';
-    for (const FieldText &check : checks) {
-        const int column = info->indexOf(check.field);
-        if (column < 0) {
-            return ConditionalWrite::NotWritten;
-        }
-        const ColumnType type = info->columns[column].type;
-        QVariant value;
-        if (type == ColumnType::Text) {
-            value = check.text.isNull() ? QStringLiteral("") : check.text;
-        } else if (!check.text.isEmpty() && !textToColumnValue(type, check.text, &value, &problem)) {
-            return ConditionalWrite::NotWritten;
-        }
-        values.append(value);
-        key += u',' + info->columns[column].name;
-    }
-    values.append(keyValues);
-    const auto build = [&] {
-        QStringList keyTerms;
-        for (const FieldText &k : keys) {
-            keyTerms << info->columns[info->indexOf(k.field)].name + QStringLiteral(" = ?");
-        }
-        const QString where = keyTerms.join(QStringLiteral(" AND "));
-        QStringList assignments;
-        for (const FieldText &set : sets) {
-            assignments << info->columns[info->indexOf(set.field)].name + QStringLiteral("=?");
-        }
-        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments.join(u','), where);
-        for (const FieldText &check : checks) {
-            const TableColumn &column = info->columns[info->indexOf(check.field)];
-            switch (column.type) {
-            case ColumnType::Text:
-                // An empty text was read for no value as well as for the empty text.
-                sql += QStringLiteral(" AND ") + m_engine->sameText(column.name);
-                break;
-            case ColumnType::YesNo:
-                sql += QStringLiteral(" AND ") + m_engine->sameYesNo(column.name);
-                break;
-            case ColumnType::Integer:
-            case ColumnType::Number:
-                sql += QStringLiteral(" AND ") + m_engine->sameValue(column.name);
-                break;
-            }
-        }
-        // Never several records at once: a key another program has given a second record is
-        // left to the careful way, which tells the records apart.
-        return sql + QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
-    };
-    engine::Statement *statement = prepared(key, build, status);
+    engine::Statement *statement = prepared(shape->sql, status);
     if (!statement) {
         return ConditionalWrite::NotWritten;
     }
-    for (int i = 0; i < values.size(); ++i) {
-        statement->bind(i, values[i]);
+    // Values go to the statement straight from their texts, as the columns store them. A text a
+    // column cannot take leaves the row to the careful way, which names the field.
+    int parameter = 0;
+    const auto bindAll = [&](const QList<FieldText> &fields, int firstField) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (!bindColumnText(*statement, parameter++, shape->types[firstField + i], fields[i].text)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    bool bound = bindAll(sets, int(keys.size())) && bindAll(keys, 0);
+    int field = int(keys.size() + sets.size());
+    for (qsizetype i = 0; bound && i < checks.size(); ++i, ++field) {
+        const ColumnType type = shape->types[field];
+        const QString &text = checks[i].text;
+        if (type != ColumnType::Text && text.isEmpty()) {
+            statement->bindNull(parameter++);
+        } else {
+            bound = bindColumnText(*statement, parameter++, type, text);
+        }
+    }
+    bound = bound && bindAll(keys, 0);
+    if (!bound) {
+        statement->reset();
+        return ConditionalWrite::NotWritten;
     }
     if (statement->step() == engine::Step::Error) {
-        *status = makeError(QStringLiteral("记录写入失败。"), build());
+        *status = makeError(QStringLiteral("记录写入失败。"), shape->sql);
         statement->reset();
         return ConditionalWrite::NotWritten;
     }

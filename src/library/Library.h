@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 // How a column's value travels as text: text as it is, numbers in their shortest decimal form,
 // yes/no values as "True"/"False". Taken from the column's declared type.
@@ -150,6 +151,20 @@ public:
     LibraryError notOpenError(const QString &statement) const;
 
 private:
+    // One shape of conditional write: its fields (keys, sets, checks, as the caller names them),
+    // their types, and its statement.
+    struct ConditionalShape
+    {
+        QString table;
+        QStringList fields;
+        qsizetype keyCount = 0;
+        qsizetype setCount = 0;
+        QList<ColumnType> types;
+        QString sql;
+    };
+    const ConditionalShape *conditionalShape(const QString &table, const QList<FieldText> &keys,
+                                             const QList<FieldText> &sets, const QList<FieldText> &checks);
+
     std::unique_ptr<engine::Connection> m_engine;
     QString m_location; // as given to open(), a password included
     OpenMode m_mode = OpenMode::ReadWrite;
@@ -161,4 +176,5 @@ private:
     std::unordered_map<QString, TableInfo> m_tables;
     std::unordered_map<QString, std::unique_ptr<engine::Statement>> m_prepared;
     std::unordered_map<QString, QString> m_builtSql;
+    std::unordered_map<size_t, std::vector<ConditionalShape>> m_shapes; // by a hash of the field names
 };

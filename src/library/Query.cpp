@@ -85,11 +85,26 @@ void appendNumberUtf8(double value, std::optional<qint64> whole, RowCellsBuilder
 
 } // namespace
 
-bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QString *problem)
+namespace {
+
+// What a column stores for a text: the text itself, a whole number, or a number.
+struct ColumnValue
+{
+    enum class Kind
+    {
+        Text,
+        Integer,
+        Real,
+    };
+    Kind kind = Kind::Text;
+    qint64 integer = 0;
+    double real = 0;
+};
+
+bool convertText(ColumnType type, const QString &text, ColumnValue *value, QString *problem)
 {
     if (type == ColumnType::Text) {
-        // A null QString would be stored as NULL; the empty text stays an empty text.
-        *value = text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+        value->kind = ColumnValue::Kind::Text;
         return true;
     }
     const QString trimmed = text.trimmed();
@@ -101,13 +116,13 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
     if (type == ColumnType::YesNo) {
         static const QStringList yes = {QStringLiteral("true"), QStringLiteral("yes"), QStringLiteral("on")};
         static const QStringList no = {QStringLiteral("false"), QStringLiteral("no"), QStringLiteral("off")};
-        const QString lower = trimmed.toLower();
-        if (yes.contains(lower)) {
-            *value = qlonglong(1);
+        value->kind = ColumnValue::Kind::Integer;
+        if (yes.contains(trimmed, Qt::CaseInsensitive)) {
+            value->integer = 1;
             return true;
         }
-        if (no.contains(lower)) {
-            *value = qlonglong(0);
+        if (no.contains(trimmed, Qt::CaseInsensitive)) {
+            value->integer = 0;
             return true;
         }
         if (isPlainNumber(trimmed)) {
@@ -117,7 +132,7 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
                 *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
                 return false;
             }
-            *value = qlonglong(number != 0 ? 1 : 0);
+            value->integer = number != 0 ? 1 : 0;
             return true;
         }
         *problem = QStringLiteral("“%1”不是是/否值（应为 True 或 False）。").arg(text);
@@ -138,10 +153,56 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
             *problem = QStringLiteral("“%1”不是整数，这个字段只能存整数。").arg(text);
             return false;
         }
-        *value = qlonglong(number);
+        value->kind = ColumnValue::Kind::Integer;
+        value->integer = qint64(number);
         return true;
     }
-    *value = number;
+    value->kind = ColumnValue::Kind::Real;
+    value->real = number;
+    return true;
+}
+
+} // namespace
+
+bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QString *problem)
+{
+    ColumnValue converted;
+    if (!convertText(type, text, &converted, problem)) {
+        return false;
+    }
+    switch (converted.kind) {
+    case ColumnValue::Kind::Text:
+        // A null QString would be stored as NULL; the empty text stays an empty text.
+        *value = text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+        break;
+    case ColumnValue::Kind::Integer:
+        *value = qlonglong(converted.integer);
+        break;
+    case ColumnValue::Kind::Real:
+        *value = converted.real;
+        break;
+    }
+    return true;
+}
+
+bool bindColumnText(engine::Statement &statement, int index, ColumnType type, const QString &text)
+{
+    ColumnValue converted;
+    QString problem;
+    if (!convertText(type, text, &converted, &problem)) {
+        return false;
+    }
+    switch (converted.kind) {
+    case ColumnValue::Kind::Text:
+        statement.bind(index, text.isNull() ? QStringView(u"") : QStringView(text));
+        break;
+    case ColumnValue::Kind::Integer:
+        statement.bind(index, converted.integer);
+        break;
+    case ColumnValue::Kind::Real:
+        statement.bind(index, converted.real);
+        break;
+    }
     return true;
 }
 

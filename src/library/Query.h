@@ -105,5 +105,8 @@ private:
 
 // Converts a text to the value a column of the given type stores; false when it cannot.
 bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QString *problem);
+// The same value bound straight to a statement's parameter; false (nothing bound) when the
+// column cannot take the text.
+bool bindColumnText(engine::Statement &statement, int index, ColumnType type, const QString &text);
 // The text of a stored value, as the lists show it.
 QString columnValueText(ColumnType type, const QVariant &value);

@@ -19,6 +19,10 @@ public:
     }
 
     void bind(int index, const QVariant &value) override { m_statement.bind(index, value); }
+    void bindNull(int index) override { m_statement.bindNull(index); }
+    void bind(int index, qint64 value) override { m_statement.bind(index, value); }
+    void bind(int index, double value) override { m_statement.bind(index, value); }
+    void bind(int index, QStringView text) override { m_statement.bind(index, text); }
     engine::Step step() override
     {
         switch (m_statement.step()) {
