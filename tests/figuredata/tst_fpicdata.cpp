@@ -13,9 +13,109 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A control as the window's description lays it out: position and size in twips (inside
+// a frame relative to the frame), and the caption or initial text it shows (nullptr: none given).
+struct Placed
+{
+    const char *name;
+    const char *parent;
+    const char *kind;
+    int left, top, width, height;
+    const char16_t *caption = nullptr;
+    const char *font = nullptr;
+};
+
+const Placed controls[] = {
+    {"LvFigure", "fPicData", "QTreeView", 120, 120, 4460, 6975},
+    {"Frame2", "fPicData", "QGroupBox", 4680, 240, 2295, 3255, u"点属性编辑栏"},
+    {"Label2", "Frame2", "QLabel", 240, 400, 495, 255, u"点 号"},
+    {"tTxtBx0", "Frame2", "QLineEdit", 1100, 340, 1000, 320},
+    {"Label3", "Frame2", "QLabel", 240, 784, 495, 255, u"线 号"},
+    {"tTxtBx1", "Frame2", "QComboBox", 1100, 736, 1000, 300, u"1"},
+    {"Label4", "Frame2", "QLabel", 120, 1168, 855, 255, u"是否曲线"},
+    {"tTxtBx2", "Frame2", "QComboBox", 1100, 1112, 1000, 300, u"True"},
+    {"Label5", "Frame2", "QLabel", 240, 1552, 495, 255, u"X-值"},
+    {"tTxtBx3", "Frame2", "QLineEdit", 1100, 1488, 1000, 320},
+    {"Label6", "Frame2", "QLabel", 240, 1936, 495, 255, u"Y-值"},
+    {"tTxtBx4", "Frame2", "QLineEdit", 1100, 1884, 1000, 320},
+    {"Label7", "Frame2", "QLabel", 240, 2320, 495, 255, u"线 型"},
+    {"tTxtBx5", "Frame2", "QComboBox", 1100, 2280, 1000, 300, u"2"},
+    {"cmdAddPoint", "Frame2", "QPushButton", 1080, 2760, 855, 375, u"添 加"},
+    {"Frame1", "fPicData", "QGroupBox", 4680, 3840, 2295, 1840, u"线型说明"},
+    {"Label1", "Frame1", "QLabel", 240, 320, 1815, 1455,
+     u"线型是指从上一点到该点的连线类型,其中：\n 0 - 无线   \n 1 - 实绩\n 2 - 点线   \n 3 - 虚线", "宋体"},
+    {"cmdSave", "fPicData", "QPushButton", 5880, 6000, 975, 375, u"保 存"},
+    {"cmdCancel", "fPicData", "QPushButton", 5880, 6600, 975, 375, u"退 出"},
+};
+
+// The point list's six columns: header and width (twips).
+const std::pair<const char16_t *, int> columns[] = {
+    {u"点号", 540}, {u"线号", 540}, {u"是否曲线", 960}, {u"X-值", 800}, {u"Y-值", 800}, {u"线型", 540},
+};
+
+// What a control shows as its caption or text, whatever kind of control it is.
+QString shownText(const QWidget *control)
+{
+    if (const auto *label = qobject_cast<const QLabel *>(control)) {
+        return label->text();
+    }
+    if (const auto *button = qobject_cast<const QAbstractButton *>(control)) {
+        return button->text();
+    }
+    if (const auto *frame = qobject_cast<const QGroupBox *>(control)) {
+        return frame->title();
+    }
+    if (const auto *edit = qobject_cast<const QLineEdit *>(control)) {
+        return edit->text();
+    }
+    if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
+        return combo->currentText();
+    }
+    return QStringLiteral("(no text)");
+}
+
+// One line per control, so that a mismatch names the control and shows all it was checked for.
+QString line(const Placed &c, const QString &parent, const QString &kind, QRect rect, const QString &caption,
+             const QString &font)
+{
+    QString result = QStringLiteral("%1 in %2: %3 at %4,%5 size %6x%7")
+                         .arg(QString::fromLatin1(c.name), parent, kind)
+                         .arg(rect.x())
+                         .arg(rect.y())
+                         .arg(rect.width())
+                         .arg(rect.height());
+    if (c.caption) {
+        result += u" \""_s + caption + u'"';
+    }
+    if (c.font) {
+        result += u" font "_s + font;
+    }
+    return result;
+}
+
+QString expectedLine(const Placed &c)
+{
+    return line(c, QString::fromLatin1(c.parent), QString::fromLatin1(c.kind),
+                twipsRect(c.left, c.top, c.width, c.height), c.caption ? QString::fromUtf16(c.caption) : QString(),
+                QString::fromUtf8(c.font));
+}
+
+QString actualLine(const Placed &c, const QWidget *control)
+{
+    const QString kind = QString::fromLatin1(control->inherits(c.kind) ? c.kind : control->metaObject()->className());
+    return line(c, control->parentWidget()->objectName(), kind, control->geometry(), shownText(control),
+                control->font().family());
+}
+
+} // namespace
 
 class TestFPicData : public QObject
 {
@@ -81,28 +181,66 @@ private slots:
         lib.reset();
     }
 
-    void opensForB001_withLayoutCaptionsAndFirstRowChosen()
+    // Shown for a figure without points, so the fields keep the texts they start with.
+    void layoutFollowsTheDescription()
     {
+        lib = std::make_unique<TempLibrary>(TempLibrary::Content::Empty);
         openWindow();
         QCOMPARE(window->windowTitle(), u"Zozododeriv Evuzari—Figure Data Manager：B001    "_s);
         QVERIFY(window->isWindow());
         QCOMPARE(window->size(), twipsSize(7188, 7200));
-        QCOMPARE(list->geometry(), twipsRect(120, 120, 4460, 6975));
-        QCOMPARE(control<QGroupBox>("Frame2")->title(), u"点属性编辑栏"_s);
-        QCOMPARE(control<QLineEdit>("tTxtBx3")->geometry(), twipsRect(1100, 1488, 1000, 320));
-        QCOMPARE(control<QPushButton>("cmdAddPoint")->text(), u"添 加"_s);
-        QCOMPARE(control<QPushButton>("cmdSave")->text(), u"保 存"_s);
-        QCOMPARE(control<QPushButton>("cmdCancel")->text(), u"退 出"_s);
-        QCOMPARE(control<QLabel>("Label1")->text().split(u'\n').size(), 5);
-        QCOMPARE(control<QComboBox>("tTxtBx1")->count(), 16);
-        QCOMPARE(control<QComboBox>("tTxtBx5")->itemText(3), u"3"_s);
-        QStringList headers;
-        for (int i = 0; i < 6; ++i) {
-            headers << list->model()->headerData(i, Qt::Horizontal).toString();
-        }
-        QCOMPARE(headers, (QStringList{u"点号"_s, u"线号"_s, u"是否曲线"_s, u"X-值"_s, u"Y-值"_s, u"线型"_s}));
-        QCOMPARE(list->header()->sectionSize(2), twips(960));
+        QVERIFY(lib->dialogs.shown.isEmpty());
 
+        for (const Placed &c : controls) {
+            const QWidget *field = control<QWidget>(c.name);
+            QCOMPARE(actualLine(c, field), expectedLine(c));
+            if (const auto *combo = qobject_cast<const QComboBox *>(field)) {
+                QVERIFY2(combo->isEditable(), c.name);
+            }
+        }
+        // Every named control of the window is in the table.
+        for (const QWidget *child : window->findChildren<QWidget *>()) {
+            const QString name = child->objectName();
+            if (!name.isEmpty() && !name.startsWith(u"qt_"_s) && child->parentWidget() != list &&
+                child->parentWidget()->parentWidget() != list) {
+                QVERIFY2(std::any_of(std::begin(controls), std::end(controls),
+                                     [&](const Placed &c) { return name == QString::fromLatin1(c.name); }),
+                         qPrintable(name));
+            }
+        }
+
+        QCOMPARE(list->model()->columnCount(), int(std::size(columns)));
+        for (int i = 0; i < int(std::size(columns)); ++i) {
+            QCOMPARE(
+                QStringLiteral("%1: %2 wide")
+                    .arg(list->model()->headerData(i, Qt::Horizontal).toString())
+                    .arg(list->header()->sectionSize(i)),
+                QStringLiteral("%1: %2 wide").arg(QString::fromUtf16(columns[i].first)).arg(twips(columns[i].second)));
+        }
+
+        QStringList lines, kinds;
+        for (int i = 1; i <= 16; ++i) {
+            lines << QString::number(i);
+        }
+        for (int i = 0; i <= 3; ++i) {
+            kinds << QString::number(i);
+        }
+        const std::pair<const char *, QStringList> choices[] = {
+            {"tTxtBx1", lines}, {"tTxtBx2", {u"True"_s, u"False"_s}}, {"tTxtBx5", kinds}};
+        for (const auto &[name, items] : choices) {
+            const QComboBox *combo = control<QComboBox>(name);
+            QStringList shown;
+            for (int i = 0; i < combo->count(); ++i) {
+                shown << combo->itemText(i);
+            }
+            QCOMPARE(shown, items);
+        }
+    }
+
+    void opensForB001_withTheFirstRowChosenAndTheTabOrder()
+    {
+        openWindow();
+        QCOMPARE(window->windowTitle(), u"Zozododeriv Evuzari—Figure Data Manager：B001    "_s);
         QCOMPARE(list->model()->rowCount(), 48);
         QCOMPARE(list->selectionModel()->selectedRows().first().row(), 0);
         QCOMPARE(text("tTxtBx0"), u"1"_s);

@@ -11,9 +11,87 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A control as the window's description lays it out: position and size in twips, and the caption or initial text it
+// shows (nullptr: none given).
+struct Placed
+{
+    const char *name;
+    const char *parent;
+    const char *kind;
+    int left, top, width, height;
+    const char16_t *caption = nullptr;
+    const char *font = nullptr;
+};
+
+const Placed controls[] = {
+    {"LvGroup", "fGroup", "QTreeView", 120, 120, 4120, 3020, nullptr, "宋体"},
+    {"Label1", "fGroup", "QLabel", 180, 3360, 615, 255, u"编 辑"},
+    {"TextBox1", "fGroup", "QLineEdit", 720, 3240, 3500, 375},
+    {"cmdAddGroup", "fGroup", "QPushButton", 840, 3840, 855, 375, u"添 加"},
+    {"cmdDeleteGroup", "fGroup", "QPushButton", 2080, 3840, 855, 375, u"删 除"},
+    {"cmdGrpUpdata", "fGroup", "QPushButton", 3320, 3840, 855, 375, u"保 存"},
+};
+
+// The group list's two columns: header and width (twips).
+const std::pair<const char16_t *, int> columns[] = {{u"序号", 600}, {u"分组名称", 3200}};
+
+// What a control shows as its caption or text, whatever kind of control it is.
+QString shownText(const QWidget *control)
+{
+    if (const auto *label = qobject_cast<const QLabel *>(control)) {
+        return label->text();
+    }
+    if (const auto *button = qobject_cast<const QAbstractButton *>(control)) {
+        return button->text();
+    }
+    if (const auto *edit = qobject_cast<const QLineEdit *>(control)) {
+        return edit->text();
+    }
+    return QStringLiteral("(no text)");
+}
+
+// One line per control, so that a mismatch names the control and shows all it was checked for.
+QString line(const Placed &c, const QString &parent, const QString &kind, QRect rect, const QString &caption,
+             const QString &font)
+{
+    QString result = QStringLiteral("%1 in %2: %3 at %4,%5 size %6x%7")
+                         .arg(QString::fromLatin1(c.name), parent, kind)
+                         .arg(rect.x())
+                         .arg(rect.y())
+                         .arg(rect.width())
+                         .arg(rect.height());
+    if (c.caption) {
+        result += u" \""_s + caption + u'"';
+    }
+    if (c.font) {
+        result += u" font "_s + font;
+    }
+    return result;
+}
+
+QString expectedLine(const Placed &c)
+{
+    return line(c, QString::fromLatin1(c.parent), QString::fromLatin1(c.kind),
+                twipsRect(c.left, c.top, c.width, c.height), c.caption ? QString::fromUtf16(c.caption) : QString(),
+                QString::fromUtf8(c.font));
+}
+
+QString actualLine(const Placed &c, const QWidget *control)
+{
+    const QString kind = QString::fromLatin1(control->inherits(c.kind) ? c.kind : control->metaObject()->className());
+    return line(c, control->parentWidget()->objectName(), kind, control->geometry(), shownText(control),
+                control->font().family());
+}
+
+} // namespace
 
 class TestFGroup : public QObject
 {
@@ -67,20 +145,38 @@ private slots:
         lib.reset();
     }
 
-    void opensWithTheLayoutAndTheSortedList()
+    void layoutFollowsTheDescription()
     {
         QCOMPARE(window->windowTitle(), QStringLiteral("Kalvor-Dovidid-分组管理"));
         QVERIFY(window->isWindow());
         QCOMPARE(window->size(), twipsSize(4428, 4344));
-        QCOMPARE(list->geometry(), twipsRect(120, 120, 4120, 3020));
-        QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("编 辑"));
-        QCOMPARE(box->geometry(), twipsRect(720, 3240, 3500, 375));
-        QCOMPARE(control<QPushButton>("cmdAddGroup")->text(), QStringLiteral("添 加"));
-        QCOMPARE(control<QPushButton>("cmdDeleteGroup")->geometry(), twipsRect(2080, 3840, 855, 375));
-        QCOMPARE(control<QPushButton>("cmdGrpUpdata")->text(), QStringLiteral("保 存"));
-        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("序号"));
-        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("分组名称"));
-        QCOMPARE(list->header()->sectionSize(1), twips(3200));
+
+        for (const Placed &c : controls) {
+            QCOMPARE(actualLine(c, control<QWidget>(c.name)), expectedLine(c));
+        }
+        // Every named control of the window is in the table.
+        for (const QWidget *child : window->findChildren<QWidget *>()) {
+            const QString name = child->objectName();
+            if (!name.isEmpty() && !name.startsWith(u"qt_"_s) && child->parentWidget() != list &&
+                child->parentWidget()->parentWidget() != list) {
+                QVERIFY2(std::any_of(std::begin(controls), std::end(controls),
+                                     [&](const Placed &c) { return name == QString::fromLatin1(c.name); }),
+                         qPrintable(name));
+            }
+        }
+
+        QCOMPARE(list->model()->columnCount(), int(std::size(columns)));
+        for (int i = 0; i < int(std::size(columns)); ++i) {
+            QCOMPARE(
+                QStringLiteral("%1: %2 wide")
+                    .arg(list->model()->headerData(i, Qt::Horizontal).toString())
+                    .arg(list->header()->sectionSize(i)),
+                QStringLiteral("%1: %2 wide").arg(QString::fromUtf16(columns[i].first)).arg(twips(columns[i].second)));
+        }
+    }
+
+    void opensWithTheSortedListAndNoRowChosen()
+    {
         QCOMPARE(list->model()->rowCount(), 4);
         QCOMPARE(cell(3, 0), QStringLiteral("4"));
         QVERIFY(box->text().isEmpty());
