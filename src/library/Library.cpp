@@ -323,8 +323,11 @@ const Library::ConditionalShape *Library::conditionalShape(const QString &table,
         }
     }
     // Never several records at once: a key another program has given a second record is left
-    // to the careful way, which tells the records apart.
-    shape.sql += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
+    // to the careful way, which tells the records apart. A key with a unique index needs no count.
+    shape.uniqueKey = keys.size() == 1 && info->columns[info->indexOf(keys.first().field)].unique;
+    if (!shape.uniqueKey) {
+        shape.sql += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
+    }
     bucket.push_back(std::move(shape));
     return &bucket.back();
 }
@@ -366,7 +369,7 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
             bound = bindColumnText(*statement, parameter++, type, text);
         }
     }
-    bound = bound && bindAll(keys, 0);
+    bound = bound && (shape->uniqueKey || bindAll(keys, 0));
     if (!bound) {
         statement->reset();
         return ConditionalWrite::NotWritten;

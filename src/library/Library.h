@@ -32,6 +32,7 @@ struct TableColumn
     QString name;
     ColumnType type = ColumnType::Text;
     bool notNull = false;
+    bool unique = false; // no two records hold the same value (an index says so)
 };
 
 struct TableInfo
@@ -159,6 +160,7 @@ private:
         QStringList fields;
         qsizetype keyCount = 0;
         qsizetype setCount = 0;
+        bool uniqueKey = false; // one key field, with a unique index: no count in the statement
         QList<ColumnType> types;
         QString sql;
     };

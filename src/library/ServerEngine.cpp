@@ -352,6 +352,22 @@ std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &tabl
     if (columns.isEmpty()) {
         return std::nullopt;
     }
+    // Columns that a unique index of their own covers, as they are or in lower case (the figure
+    // number, which statements compare in lower case).
+    pg::Statement unique;
+    status = unique.prepare(m_db, QStringLiteral("SELECT pg_get_indexdef(indexrelid) FROM pg_index "
+                                                 "WHERE indrelid = to_regclass($1) AND indisunique AND indnatts = 1"));
+    if (status) {
+        unique.bind(0, QStringView(table));
+        status = unique.execute();
+    }
+    static const QRegularExpression single(QStringLiteral("\\((?:lower\\()?(\\w+)\\)+$"));
+    while (status && unique.step() == pg::Step::Row) {
+        const auto match = single.match(unique.text(0));
+        for (TableColumn &c : columns) {
+            c.unique = c.unique || (match.hasMatch() && c.name.compare(match.captured(1), Qt::CaseInsensitive) == 0);
+        }
+    }
     return columns;
 }
 

@@ -151,6 +151,19 @@ std::optional<QList<TableColumn>> SqliteEngine::tableColumns(const QString &tabl
     if (step == sqlite::Step::Error || columns.isEmpty()) {
         return std::nullopt;
     }
+    // Columns that a unique index of their own covers.
+    sqlite::Statement unique;
+    if (unique.prepare(m_db, QStringLiteral("SELECT ii.name FROM pragma_index_list('%1') AS il, "
+                                            "pragma_index_info(il.name) AS ii WHERE il.\"unique\" "
+                                            "AND (SELECT count(*) FROM pragma_index_info(il.name)) = 1")
+                                 .arg(name)) == SQLITE_OK) {
+        while (unique.step() == sqlite::Step::Row) {
+            const QString column = unique.text(0);
+            for (TableColumn &c : columns) {
+                c.unique = c.unique || c.name.compare(column, Qt::CaseInsensitive) == 0;
+            }
+        }
+    }
     return columns;
 }
 
