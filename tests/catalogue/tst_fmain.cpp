@@ -200,24 +200,9 @@ private slots:
             }
         }
         // Every named control of the window is in the table.
-        for (const QWidget *child : window->findChildren<QWidget *>()) {
-            const QString name = child->objectName();
-            if (!name.isEmpty() && !name.startsWith(u"qt_"_s) && child->parentWidget() != list() &&
-                child->parentWidget()->parentWidget() != list()) {
-                QVERIFY2(std::any_of(std::begin(controls), std::end(controls),
-                                     [&](const Placed &c) { return name == QString::fromLatin1(c.name); }),
-                         qPrintable(name));
-            }
-        }
-
-        QCOMPARE(list()->model()->columnCount(), int(std::size(columns)));
-        for (int i = 0; i < int(std::size(columns)); ++i) {
-            QCOMPARE(
-                QStringLiteral("%1: %2 wide")
-                    .arg(list()->model()->headerData(i, Qt::Horizontal).toString())
-                    .arg(list()->header()->sectionSize(i)),
-                QStringLiteral("%1: %2 wide").arg(QString::fromUtf16(columns[i].first)).arg(twips(columns[i].second)));
-        }
+        const QStringList unlisted = unlistedControls(window.get(), list(), controls);
+        QVERIFY2(unlisted.isEmpty(), qPrintable(unlisted.join(u", "_s)));
+        QCOMPARE(shownColumns(list()), describedColumns(columns));
 
         // Choice lists.
         QStringList groups, places;

@@ -6,11 +6,19 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QStringList>
+#include <QTreeView>
 #include <QWidget>
+
+#include <algorithm>
+#include <iterator>
+#include <span>
+#include <utility>
 
 // A window's controls as its description places them, and the line a layout test compares for
 // each: name, parent, kind, geometry, and the caption and font where the description gives them.
@@ -54,7 +62,7 @@ inline QString shownText(const QWidget *control)
 
 // One line per control, so that a mismatch names the control and shows all it was checked for.
 inline QString line(const Placed &c, const QString &parent, const QString &kind, QRect rect, const QString &caption,
-             const QString &font)
+                    const QString &font)
 {
     QString result = QStringLiteral("%1 in %2: %3 at %4,%5 size %6x%7")
                          .arg(QString::fromLatin1(c.name), parent, kind)
@@ -83,4 +91,41 @@ inline QString actualLine(const Placed &c, const QWidget *control)
     const QString kind = QString::fromLatin1(control->inherits(c.kind) ? c.kind : control->metaObject()->className());
     return line(c, control->parentWidget()->objectName(), kind, control->geometry(), shownText(control),
                 control->font().family());
+}
+
+// The named controls of a window that the table does not list (the list's own parts aside).
+inline QStringList unlistedControls(const QWidget *window, const QTreeView *list, std::span<const Placed> controls)
+{
+    QStringList unlisted;
+    for (const QWidget *child : window->findChildren<QWidget *>()) {
+        const QString name = child->objectName();
+        if (!name.isEmpty() && !name.startsWith(QStringLiteral("qt_")) && child->parentWidget() != list &&
+            child->parentWidget()->parentWidget() != list &&
+            std::none_of(controls.begin(), controls.end(),
+                         [&](const Placed &c) { return name == QString::fromLatin1(c.name); })) {
+            unlisted << name;
+        }
+    }
+    return unlisted;
+}
+
+// A list's columns as "header: width wide", as shown and as described (width in twips).
+inline QStringList shownColumns(const QTreeView *list)
+{
+    QStringList shown;
+    for (int i = 0; i < list->model()->columnCount(); ++i) {
+        shown << QStringLiteral("%1: %2 wide")
+                     .arg(list->model()->headerData(i, Qt::Horizontal).toString())
+                     .arg(list->header()->sectionSize(i));
+    }
+    return shown;
+}
+
+inline QStringList describedColumns(std::span<const std::pair<const char16_t *, int>> columns)
+{
+    QStringList described;
+    for (const auto &[header, width] : columns) {
+        described << QStringLiteral("%1: %2 wide").arg(QString::fromUtf16(header)).arg(twips(width));
+    }
+    return described;
 }
