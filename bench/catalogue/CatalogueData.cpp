@@ -2,6 +2,10 @@
 #include "CatalogueData.h"
 
 #include "BenchSupport.h"
+#include "CatalogueEditor.h"
+#include "fMain.h"
+
+#include <QLocale>
 
 namespace catalogue_data {
 
@@ -73,6 +77,37 @@ void generate(const QString &file)
             insert.run(figure(i));
         }
     });
+}
+
+// The k-th changed figure: every tenth, spread over the whole list.
+int changedFigure(int k)
+{
+    return k * (figureCount / changedCount) + 1;
+}
+
+// What a save of some revision gives figure i: a new name and a new X2, never stored before.
+QString changedName(int i, int revision)
+{
+    return QStringLiteral("Diagram %1, revision %2").arg(i).arg(revision);
+}
+
+double changedX2(int i, int revision)
+{
+    return 10000.0 * revision + double(bench::spread(i, 1)) / 1000.0;
+}
+
+// The user changes figure i in the catalogue window: its name and X2, then Update list.
+void changeFigure(fMain &window, int i, int revision)
+{
+    CatalogueEditor &editor = window.editor();
+    const int row = i - 1;
+    QList<QString> cells = editor.model().row(row).cells;
+    if (cells[CatalogueEditor::Th] != figureNumber(i)) {
+        qFatal("row %d lists %s", row, qPrintable(cells[CatalogueEditor::Th]));
+    }
+    cells[CatalogueEditor::Tm] = changedName(i, revision);
+    cells[CatalogueEditor::X1 + 1] = QString::number(changedX2(i, revision), 'g', QLocale::FloatingPointShortest);
+    editor.update(row, cells);
 }
 
 } // namespace catalogue_data

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class fMain;
+
 // The catalogue benchmarks' library: 100,000 rectangular figures in which every real number and
 // every special-case number differs from row to row, so no cache of number texts can stand in
 // for the conversions. Groups (1 to 10), decimal places (-1 to 4) and the yes/no fields keep the
@@ -25,5 +27,14 @@ bench::sqlite::Row figure(int i);
 
 // Fills a new library at file with the figures.
 void generate(const QString &file);
+
+// The saves of the benchmarks change every tenth figure: changedFigure(k) for k below changedCount.
+// Each save revision gives figure i a name and an X2 never stored before.
+constexpr int changedCount = 10'000;
+int changedFigure(int k);
+QString changedName(int i, int revision);
+double changedX2(int i, int revision);
+// The user changes figure i in the catalogue window: its name and X2, then Update list.
+void changeFigure(fMain &window, int i, int revision);
 
 } // namespace catalogue_data

@@ -8,46 +8,12 @@
 #include "fMain.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QTextStream>
 
 namespace {
 
 using namespace catalogue_data;
 using bench::sqlite::Row;
-
-constexpr int changedCount = 10'000;
-
-// The k-th changed figure: every tenth, spread over the whole list.
-int changedFigure(int k)
-{
-    return k * (figureCount / changedCount) + 1;
-}
-
-// What a save of some revision gives figure i: a new name and a new X2, never stored before.
-QString changedName(int i, int revision)
-{
-    return QStringLiteral("Diagram %1, revision %2").arg(i).arg(revision);
-}
-
-double changedX2(int i, int revision)
-{
-    return 10000.0 * revision + double(bench::spread(i, 1)) / 1000.0;
-}
-
-// The user changes figure i in the window: its name and X2, then Update list.
-void changeFigure(fMain &window, int i, int revision)
-{
-    CatalogueEditor &editor = window.editor();
-    const int row = i - 1;
-    QList<QString> cells = editor.model().row(row).cells;
-    if (cells[CatalogueEditor::Th] != figureNumber(i)) {
-        qFatal("row %d lists %s", row, qPrintable(cells[CatalogueEditor::Th]));
-    }
-    cells[CatalogueEditor::Tm] = changedName(i, revision);
-    cells[CatalogueEditor::X1 + 1] = QString::number(changedX2(i, revision), 'g', QLocale::FloatingPointShortest);
-    editor.update(row, cells);
-}
 
 const QByteArray listStatement = "select * from picMain where LB = 'B' order by figName;\n";
 

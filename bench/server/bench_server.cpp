@@ -26,7 +26,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLocale>
 #include <QTextStream>
 
 #include <variant>
@@ -36,7 +35,6 @@ namespace {
 using namespace catalogue_data;
 using bench::sqlite::Row;
 
-constexpr int changedCount = 10'000;
 const QByteArray psql = "/usr/lib/postgresql/15/bin/psql";
 
 QString seconds(double value)
@@ -79,38 +77,6 @@ void writeFile(const QString &name, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size()) {
         qFatal("cannot write %s", qPrintable(name));
     }
-}
-
-// The k-th changed figure: every tenth, spread over the whole list.
-int changedFigure(int k)
-{
-    return k * (figureCount / changedCount) + 1;
-}
-
-// What a save of some revision gives figure i: a new name and a new X2, never stored before.
-QString changedName(int i, int revision)
-{
-    return QStringLiteral("Diagram %1, revision %2").arg(i).arg(revision);
-}
-
-double changedX2(int i, int revision)
-{
-    return 10000.0 * revision + double(bench::spread(i, 1)) / 1000.0;
-}
-
-// The one place that knows the catalogue's editing core: the user changes figure i in the window,
-// its name and X2, then Update list.
-void changeFigure(fMain &window, int i, int revision)
-{
-    CatalogueEditor &editor = window.editor();
-    const int row = i - 1;
-    QList<QString> cells = editor.model().row(row).cells;
-    if (cells[CatalogueEditor::Th] != figureNumber(i)) {
-        qFatal("row %d lists %s", row, qPrintable(cells[CatalogueEditor::Th]));
-    }
-    cells[CatalogueEditor::Tm] = changedName(i, revision);
-    cells[CatalogueEditor::X1 + 1] = QString::number(changedX2(i, revision), 'g', QLocale::FloatingPointShortest);
-    editor.update(row, cells);
 }
 
 // The columns of picMain that the server keeps as yes/no values (the generated rows hold 0 or 1).
