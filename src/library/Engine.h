@@ -13,6 +13,12 @@
 
 struct TableColumn;
 
+enum class OpenMode
+{
+    ReadWrite,
+    ReadOnly,
+};
+
 // What a Library needs of the database engine that holds a figure library: a library file
 // (SQLite) or a lab's server (PostgreSQL). Statements are written once, in the file's dialect;
 // an engine that speaks another one rewrites them when it prepares them. Failures are read back

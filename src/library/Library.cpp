@@ -76,13 +76,9 @@ Status Library::open(const QString &location, OpenMode mode)
 
     LibraryError error;
     if (m_server) {
-        const auto access =
-            mode == OpenMode::ReadOnly ? ServerEngine::Access::ReadOnly : ServerEngine::Access::ReadWrite;
-        m_engine = ServerEngine::open(location, access, lockWaitMilliseconds, &error);
+        m_engine = ServerEngine::open(location, mode, lockWaitMilliseconds, &error);
     } else {
-        const auto access =
-            mode == OpenMode::ReadOnly ? SqliteEngine::Access::ReadOnly : SqliteEngine::Access::ReadWrite;
-        m_engine = SqliteEngine::open(location, access, lockWaitMilliseconds, &error);
+        m_engine = SqliteEngine::open(location, mode, lockWaitMilliseconds, &error);
     }
     if (!m_engine) {
         return error;

@@ -43,12 +43,6 @@ struct TableInfo
     int indexOf(QStringView column) const; // case-insensitive, -1 when absent
 };
 
-enum class OpenMode
-{
-    ReadWrite,
-    ReadOnly,
-};
-
 // The connection to one figure library: a file (SQLite), or a database on a PostgreSQL server
 // when the location is a connection string (a postgresql:// URI or key=value pairs such as
 // "service=lab"). Both behave alike; statements are written in the file's dialect. Opening never

@@ -169,7 +169,7 @@ QString ServerEngine::fileSpelling(const QString &name)
     return spellings.value(name, name);
 }
 
-std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, Access access, int lockWaitMilliseconds,
+std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMode mode, int lockWaitMilliseconds,
                                                  LibraryError *error)
 {
     auto engine = std::unique_ptr<ServerEngine>(new ServerEngine);
@@ -181,7 +181,7 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, Access
     }
     // A lock held by someone else is waited for as long as on a file, then reported as in use.
     QByteArray settings = "SET lock_timeout = " + QByteArray::number(lockWaitMilliseconds);
-    if (access == Access::ReadOnly) {
+    if (mode == OpenMode::ReadOnly) {
         settings += "; SET default_transaction_read_only = on";
     }
     if (!engine->execute(settings.constData()) || !engine->check()) {

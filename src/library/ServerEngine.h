@@ -11,12 +11,7 @@
 class ServerEngine final : public engine::Connection
 {
 public:
-    enum class Access
-    {
-        ReadWrite,
-        ReadOnly,
-    };
-    static std::unique_ptr<ServerEngine> open(const QString &conninfo, Access access, int lockWaitMilliseconds,
+    static std::unique_ptr<ServerEngine> open(const QString &conninfo, OpenMode mode, int lockWaitMilliseconds,
                                               LibraryError *error);
 
     // A statement in the file's dialect as the server takes it: "?" parameters numbered $1, $2…,

@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, Access access, int lockWaitMilliseconds,
+std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, OpenMode mode, int lockWaitMilliseconds,
                                                  LibraryError *error)
 {
     const QFileInfo info(fileName);
@@ -91,9 +91,9 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, Access
 
     auto engine = std::unique_ptr<SqliteEngine>(new SqliteEngine);
     engine->m_fileName = fileName;
-    const auto mode =
-        access == Access::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
-    if (const int rc = engine->m_db.open(fileName, mode); rc != SQLITE_OK) {
+    const auto access =
+        mode == OpenMode::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
+    if (const int rc = engine->m_db.open(fileName, access); rc != SQLITE_OK) {
         *error = engine->errorFor(QStringLiteral("图版库文件打不开：%1").arg(fileName), rc, {});
         return nullptr;
     }

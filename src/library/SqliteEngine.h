@@ -8,14 +8,9 @@
 class SqliteEngine final : public engine::Connection
 {
 public:
-    enum class Access
-    {
-        ReadWrite,
-        ReadOnly,
-    };
     // Opens an existing file (never creates one) and reads its schema, so that a file that is
     // not a database, or one locked by another program, fails here with the reason.
-    static std::unique_ptr<SqliteEngine> open(const QString &fileName, Access access, int lockWaitMilliseconds,
+    static std::unique_ptr<SqliteEngine> open(const QString &fileName, OpenMode mode, int lockWaitMilliseconds,
                                               LibraryError *error);
 
     QString location() const override { return m_fileName; }
