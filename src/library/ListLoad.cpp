@@ -8,6 +8,9 @@
 Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load)
 {
     model.clear();
+    // Rows are built one cell per list column, the cells past the load's fields left empty.
+    const int columns = model.columnCount();
+    Q_ASSERT(load.cellFields.size() <= columns);
     QList<ListRow> rows;
     RowCellsBuilder cells(RowCellsBuilder::Memory::SharedChunks);
     QList<int> fieldOfCell;
@@ -35,6 +38,9 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
                 cells.appendUtf8({});
             }
         }
+        for (qsizetype cell = fieldOfCell.size(); cell < columns; ++cell) {
+            cells.appendUtf8({});
+        }
         if (keyCell >= 0) {
             rows.emplace_back(cells.take()).keyCell = static_cast<qint8>(keyCell);
         } else {
@@ -50,6 +56,6 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
     if (!status) {
         return status;
     }
-    model.setRows(std::move(rows));
+    model.adoptRows(std::move(rows));
     return {};
 }

@@ -2,6 +2,7 @@
 #include "RowCells.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -58,17 +59,43 @@ ChunkPool &chunkPool()
 }
 #endif
 
+#ifdef Q_OS_LINUX
+// A long list is written into fresh memory, and a fault per 4 KiB page cost the first load more
+// than building its rows. A large chunk is therefore mapped on a 2 MiB boundary with huge pages
+// asked for (one fault for the whole chunk where the system has them) and made present in one
+// call either way. Null when the system refuses the memory.
+char *mapLargestChunk()
+{
+    const auto chunkBytes = size_t(largestChunkBytes);
+    const size_t span = 2 * chunkBytes; // room to find a 2 MiB boundary inside
+    void *mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return nullptr;
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + chunkBytes - 1) & ~std::uintptr_t(chunkBytes - 1);
+    if (aligned > start) {
+        munmap(mapped, aligned - start);
+    }
+    if (const std::uintptr_t end = aligned + chunkBytes; start + span > end) {
+        munmap(reinterpret_cast<void *>(end), start + span - end);
+    }
+    auto *chunk = reinterpret_cast<char *>(aligned);
+    madvise(chunk, chunkBytes, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    madvise(chunk, chunkBytes, MADV_POPULATE_WRITE); // older kernels refuse it: pages then come on use
+#endif
+    return chunk;
+}
+#endif
+
 std::shared_ptr<char[]> newChunk(qsizetype bytes)
 {
 #ifdef Q_OS_LINUX
     if (bytes == largestChunkBytes) {
-        // Mapped directly with its pages made present in one call: a long list is written into
-        // fresh memory, and a fault per 4 KiB page costs the first load more than the rows do.
         char *chunk = chunkPool().take();
         if (!chunk) {
-            void *mapped = mmap(nullptr, size_t(largestChunkBytes), PROT_READ | PROT_WRITE,
-                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-            chunk = mapped == MAP_FAILED ? nullptr : static_cast<char *>(mapped);
+            chunk = mapLargestChunk();
         }
         if (chunk) {
             return std::shared_ptr<char[]>(chunk, [](char *p) { chunkPool().give(p); });

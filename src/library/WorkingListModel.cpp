@@ -60,6 +60,15 @@ void WorkingListModel::setRows(QList<ListRow> rows)
     endResetModel();
 }
 
+void WorkingListModel::adoptRows(QList<ListRow> rows)
+{
+    Q_ASSERT(
+        std::all_of(rows.cbegin(), rows.cend(), [&](const ListRow &r) { return r.cells.size() == columnCount(); }));
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
 void WorkingListModel::clear()
 {
     setRows({});

@@ -75,7 +75,11 @@ public:
     // The row's number: the numeric value of its number cell.
     double number(int row) const;
 
+    // Each row is padded or cut to the column count.
     void setRows(QList<ListRow> rows);
+    // Rows that already have one cell per column, as a list load builds them: a list of a hundred
+    // thousand rows is not walked again to check.
+    void adoptRows(QList<ListRow> rows);
     void clear();
     // Appends a row whose cells are padded to the column count; returns its index.
     int appendRow(ListRow row);
