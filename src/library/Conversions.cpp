@@ -4,14 +4,59 @@
 #include <QByteArray>
 #include <QLocale>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
+}
+
+// Most stored numbers have a few decimals (7.919, 0.05, -86.6025). Their shortest form is found
+// by scaling by 10, 100, ... until the scaled value rounded to a whole number reads back as the
+// value: a whole number below 2^53 over a power of ten up to 10^22 divides exactly as the decimal
+// reads, so that test is exact. Below 2^49 the scaled product is within 2^-4 of the exact one and
+// every decimal that reads back as the value lies within 2^-3 of it, so the rounded product is
+// the only candidate at each length: the same text the general algorithm writes. Returns the end
+// of what it wrote, or null when the value needs the general algorithm (too large, or more places
+// than tried).
+char *writeFewDecimals(double value, char *out)
+{
+    static constexpr double powersOfTen[] = {1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    constexpr double exactBelow = 0x1p49;
+    const double magnitude = std::fabs(value);
+    for (int places = 1; places <= int(std::size(powersOfTen)); ++places) {
+        const double power = powersOfTen[places - 1];
+        const double scaled = magnitude * power;
+        if (scaled >= exactBelow) {
+            return nullptr;
+        }
+        const double whole = std::nearbyint(scaled);
+        if (whole / power != magnitude) {
+            continue;
+        }
+        char digits[20];
+        char *end = std::to_chars(digits, digits + sizeof digits, static_cast<qint64>(whole)).ptr;
+        const auto count = int(end - digits);
+        if (value < 0) {
+            *out++ = '-';
+        }
+        if (count > places) {
+            out = std::copy(digits, digits + count - places, out);
+            *out++ = '.';
+            return std::copy(end - places, end, out);
+        }
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, places - count, '0');
+        return std::copy(digits, end, out);
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -84,13 +129,26 @@ double numericValue(QStringView text, bool *outOfRange)
 
 QString numberText(double value)
 {
+    if (!std::isfinite(value)) {
+        return QString::number(value, 'f', QLocale::FloatingPointShortest);
+    }
+    char text[numberTextRoom];
+    return QString::fromLatin1(text, writeNumberText(value, text) - text);
+}
+
+char *writeNumberText(double value, char *out)
+{
     if (value == 0) {
-        return QStringLiteral("0"); // also for -0
+        *out = '0'; // also for -0
+        return out + 1;
     }
     if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
-        return QString::number(static_cast<qint64>(value));
+        return std::to_chars(out, out + numberTextRoom, static_cast<qint64>(value)).ptr;
     }
-    return QString::number(value, 'f', QLocale::FloatingPointShortest);
+    if (char *end = writeFewDecimals(value, out)) {
+        return end;
+    }
+    return std::to_chars(out, out + numberTextRoom, value, std::chars_format::fixed).ptr;
 }
 
 QString quoted(const QString &text)

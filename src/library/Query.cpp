@@ -61,26 +61,21 @@ QString tableOf(const QString &sql)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
-// A number as numberText() writes it, straight into a row's UTF-8: whole numbers as integers,
-// others in their shortest round-trip decimal form without an exponent.
-void appendNumberUtf8(double value, std::optional<qint64> whole, RowCellsBuilder &row)
+// A number as numberText() writes it, straight into a row's UTF-8.
+void appendNumberUtf8(double value, RowCellsBuilder &row)
 {
-    char buffer[400];
-    std::to_chars_result written;
-    if (whole) {
-        written = std::to_chars(buffer, buffer + sizeof buffer, *whole);
-    } else if (value == 0) {
-        row.appendUtf8("0"); // also for -0
-        return;
-    } else if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
-        written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<qint64>(value));
-    } else if (!std::isfinite(value)) {
+    if (!std::isfinite(value)) {
         row.append(numberText(value));
         return;
-    } else {
-        written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     }
-    row.appendUtf8(QByteArrayView(buffer, written.ptr - buffer));
+    char text[numberTextRoom];
+    row.appendUtf8(QByteArrayView(text, writeNumberText(value, text) - text));
+}
+
+void appendWholeNumberUtf8(qint64 value, RowCellsBuilder &row)
+{
+    char text[24];
+    row.appendUtf8(QByteArrayView(text, std::to_chars(text, text + sizeof text, value).ptr - text));
 }
 
 } // namespace
@@ -383,14 +378,14 @@ void Query::appendText(int field, RowCellsBuilder &row) const
         if (type == ColumnType::YesNo) {
             row.appendUtf8(m_live->int64(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
         } else {
-            appendNumberUtf8(double(m_live->int64(column)), m_live->int64(column), row);
+            appendWholeNumberUtf8(m_live->int64(column), row);
         }
         return;
     case engine::ValueKind::Real:
         if (type == ColumnType::YesNo) {
             row.appendUtf8(m_live->real(column) != 0 ? QByteArrayView("True") : QByteArrayView("False"));
         } else {
-            appendNumberUtf8(m_live->real(column), std::nullopt, row);
+            appendNumberUtf8(m_live->real(column), row);
         }
         return;
     case engine::ValueKind::Text:

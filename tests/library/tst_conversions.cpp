@@ -3,7 +3,11 @@
 #include "LibraryFile.h"
 #include "Query.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <charconv>
+#include <cmath>
 
 class TestConversions : public QObject
 {
@@ -52,6 +56,44 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(::numberText(value), text);
+    }
+
+    // The quick path for numbers with a few decimals must write exactly what the general
+    // shortest-form algorithm writes, including where it has to hand over to it: values one step
+    // either side of short decimals, of halfway points, and values with too many places.
+    void numberTextAgreesWithTheGeneralShortestForm()
+    {
+        auto shortest = [](double value) {
+            char text[numberTextRoom];
+            return QByteArray(text,
+                              std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr - text);
+        };
+        auto written = [](double value) {
+            char text[numberTextRoom];
+            return QByteArray(text, writeNumberText(value, text) - text);
+        };
+        QRandomGenerator random(20261207);
+        QList<double> values = {0.1,          0.05, -0.05,   0.001,         123456.789, 5.31564,
+                                0.1 + 0.2,    1e-9, 1.5e-10, 2.675,         1e13 + 0.5, 5.6e13 + 0.25,
+                                0x1p48 + 0.5, 4.35, 1.005,   0.000123456789};
+        for (int i = 0; i < 200000; ++i) {
+            const int places = random.bounded(1, 12);
+            const double whole = double(random.bounded(qint64(1), qint64(1) << random.bounded(4, 50)));
+            const double decimal = (random.bounded(2) ? -1 : 1) * whole / std::pow(10.0, places);
+            const double halfway = (whole + 0.5) / std::pow(10.0, places);
+            values << decimal << std::nextafter(decimal, 0.0) << std::nextafter(decimal, 1e300) << halfway
+                   << std::nextafter(halfway, 0.0) << random.generateDouble() * 1000;
+        }
+        for (const double value : values) {
+            if (std::trunc(value) == value) {
+                continue; // whole numbers are written as integers, not by either algorithm
+            }
+            const QByteArray expected = shortest(value);
+            QVERIFY2(written(value) == expected,
+                     qPrintable(QStringLiteral("%1 written as %2")
+                                    .arg(QString::fromLatin1(expected), QString::fromLatin1(written(value)))));
+            QCOMPARE(::numberText(value), QString::fromLatin1(expected));
+        }
     }
 
     void quotedDoublesApostrophes()
