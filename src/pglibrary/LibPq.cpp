@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <dlfcn.h>
-#include <mutex>
 #include <type_traits>
 
 namespace pg {
@@ -46,8 +45,9 @@ bool resolveLibPq(const char *name, LibPq &into, QString &error)
         function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, symbol));
         if (!function) {
             const char *words = dlerror();
-            missing = words ? QString::fromLocal8Bit(words)
-                            : QStringLiteral("%1: no %2").arg(QString::fromLocal8Bit(name), QString::fromLatin1(symbol));
+            missing = words
+                          ? QString::fromLocal8Bit(words)
+                          : QStringLiteral("%1: no %2").arg(QString::fromLocal8Bit(name), QString::fromLatin1(symbol));
         }
     };
     resolve(resolved.PQclear, "PQclear");
@@ -92,9 +92,13 @@ bool resolveLibPq(const char *name, LibPq &into, QString &error)
 
 QString loadLibPq()
 {
-    static std::once_flag once;
-    static QString error;
-    std::call_once(once, [] { resolveLibPq(fileName.load(), functions, error); });
+    // Set up once, by whichever thread comes first; the others wait for it. (Not std::call_once:
+    // its thread-local state would make the program name the dynamic loader itself as a library.)
+    static const QString error = [] {
+        QString words;
+        resolveLibPq(fileName.load(), functions, words);
+        return words;
+    }();
     return error;
 }
 
