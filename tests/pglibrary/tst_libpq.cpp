@@ -55,7 +55,8 @@ void tst_LibPq::locationsAreReadWithoutLoadingLibpq()
     QVERIFY(pg::isConnectionString(QStringLiteral("postgresql://ann:Geheim42@db/lab")));
     QVERIFY(pg::isConnectionString(QStringLiteral("service=lab")));
     QVERIFY(!pg::isConnectionString(QStringLiteral("/home/ann/kalvor")));
-    QCOMPARE(pg::redacted(QStringLiteral("host=db password=Geheim42 dbname=lab")), QStringLiteral("host=db dbname=lab"));
+    QCOMPARE(pg::redacted(QStringLiteral("host=db password=Geheim42 dbname=lab")),
+             QStringLiteral("host=db dbname=lab"));
     {
         // Guards that never reached a server go away without libpq.
         pg::Statement statement;
