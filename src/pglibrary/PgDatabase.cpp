@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PgDatabase.h"
 
+#include "LibPq.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 
 #include <charconv>
 #include <cmath>
-#include <libpq-fe.h>
 #include <utility>
 
 namespace pg {
@@ -20,7 +21,12 @@ struct Session
     int statementSerial = 0;
     int savepointDepth = 0;
 
-    ~Session() { PQfinish(conn); }
+    ~Session()
+    {
+        if (conn) {
+            libpq.PQfinish(conn);
+        }
+    }
 
     QString scrub(QString text) const
     {
@@ -34,36 +40,36 @@ struct Session
     {
         Error e;
         e.message = message;
-        if (result && PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) {
-            e.sqlState = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_SQLSTATE));
-            QString words = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
-            if (const char *detail = PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL)) {
+        if (result && libpq.PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) {
+            e.sqlState = QString::fromUtf8(libpq.PQresultErrorField(result, PG_DIAG_SQLSTATE));
+            QString words = QString::fromUtf8(libpq.PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+            if (const char *detail = libpq.PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL)) {
                 words += u'\n' + QString::fromUtf8(detail);
             }
-            if (const char *hint = PQresultErrorField(result, PG_DIAG_MESSAGE_HINT)) {
+            if (const char *hint = libpq.PQresultErrorField(result, PG_DIAG_MESSAGE_HINT)) {
                 words += u'\n' + QString::fromUtf8(hint);
             }
-            if (const char *context = PQresultErrorField(result, PG_DIAG_CONTEXT)) {
+            if (const char *context = libpq.PQresultErrorField(result, PG_DIAG_CONTEXT)) {
                 words += u'\n' + QString::fromUtf8(context);
             }
             e.serverMessage = scrub(words);
         } else if (conn) {
-            e.serverMessage = scrub(QString::fromUtf8(PQerrorMessage(conn)));
+            e.serverMessage = scrub(QString::fromUtf8(libpq.PQerrorMessage(conn)));
         }
-        e.connectionLost = !conn || PQstatus(conn) == CONNECTION_BAD;
+        e.connectionLost = !conn || libpq.PQstatus(conn) == CONNECTION_BAD;
         return e;
     }
 
     // Runs a command that returns no rows; the result is checked and freed.
     Status command(const QByteArray &sql, const QString &message) const
     {
-        PGresult *result = PQexec(conn, sql.constData());
-        const ExecStatusType status = PQresultStatus(result);
+        PGresult *result = libpq.PQexec(conn, sql.constData());
+        const ExecStatusType status = libpq.PQresultStatus(result);
         Status outcome;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
             outcome = error(message, result);
         }
-        PQclear(result);
+        libpq.PQclear(result);
         return outcome;
     }
 };
@@ -186,16 +192,19 @@ QList<QByteArray> secretsOf(const QString &conninfo)
             }
         }
     }
-    char *parseError = nullptr;
-    if (PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &parseError)) {
-        for (PQconninfoOption *option = options; option->keyword; ++option) {
-            if (qstrcmp(option->keyword, "password") == 0 && option->val) {
-                add(QString::fromUtf8(option->val));
+    // And as libpq reads it, once it is loaded (a connection is opened with it).
+    if (libpq.PQconninfoParse) {
+        char *parseError = nullptr;
+        if (PQconninfoOption *options = libpq.PQconninfoParse(conninfo.toUtf8().constData(), &parseError)) {
+            for (PQconninfoOption *option = options; option->keyword; ++option) {
+                if (qstrcmp(option->keyword, "password") == 0 && option->val) {
+                    add(QString::fromUtf8(option->val));
+                }
             }
+            libpq.PQconninfoFree(options);
         }
-        PQconninfoFree(options);
+        libpq.PQfreemem(parseError);
     }
-    PQfreemem(parseError);
     // Longest first, so a password that holds another is taken out whole.
     std::sort(secrets.begin(), secrets.end(),
               [](const QByteArray &a, const QByteArray &b) { return a.size() > b.size(); });
@@ -297,22 +306,30 @@ Connection &Connection::operator=(Connection &&other) noexcept
 Status Connection::open(const QString &conninfo)
 {
     close();
-    auto session = std::make_shared<Session>();
-    session->secrets = secretsOf(conninfo);
     m_serverName =
         conninfo.trimmed().isEmpty() ? QStringLiteral("(the server of PGHOST/PGDATABASE)") : redacted(conninfo);
+    const QString failed = QStringLiteral("Cannot connect to the server %1.").arg(m_serverName);
+    // libpq is loaded with the first connection: a program that only opens files never loads it.
+    if (const QString missing = loadLibPq(); !missing.isEmpty()) {
+        const QString library = QString::fromLocal8Bit(libPqFileName());
+        return Error{failed,
+                     {},
+                     QStringLiteral("The PostgreSQL client library %1 could not be loaded: %2").arg(library, missing),
+                     true};
+    }
+    auto session = std::make_shared<Session>();
+    session->secrets = secretsOf(conninfo);
     const QByteArray info = conninfo.toUtf8();
     const char *const keywords[] = {"dbname", "client_encoding", nullptr};
     const char *const values[] = {info.constData(), "UTF8", nullptr};
-    session->conn = PQconnectdbParams(keywords, values, 1);
-    const QString failed = QStringLiteral("Cannot connect to the server %1.").arg(m_serverName);
+    session->conn = libpq.PQconnectdbParams(keywords, values, 1);
     if (!session->conn) {
         return Error{failed, {}, QStringLiteral("out of memory"), true};
     }
-    if (PQstatus(session->conn) != CONNECTION_OK) {
+    if (libpq.PQstatus(session->conn) != CONNECTION_OK) {
         return session->error(failed, nullptr);
     }
-    PQsetNoticeProcessor(session->conn, ignoreNotice, nullptr);
+    libpq.PQsetNoticeProcessor(session->conn, ignoreNotice, nullptr);
     // Doubles are printed in their shortest exact form, so a value read back is the value stored.
     if (Status status = session->command("SET extra_float_digits = 3", failed); !status) {
         return status;
@@ -349,13 +366,13 @@ bool Connection::inTransaction() const
     if (!m_session) {
         return false;
     }
-    const PGTransactionStatusType status = PQtransactionStatus(m_session->conn);
+    const PGTransactionStatusType status = libpq.PQtransactionStatus(m_session->conn);
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
 bool Connection::transactionFailed() const
 {
-    return m_session && PQtransactionStatus(m_session->conn) == PQTRANS_INERROR;
+    return m_session && libpq.PQtransactionStatus(m_session->conn) == PQTRANS_INERROR;
 }
 
 Error Connection::errorFor(const QString &message, const pg_result *result) const
@@ -374,9 +391,10 @@ Statement::~Statement()
 {
     reset();
     // The name is given back while the connection can take it; otherwise it ends with the connection.
-    if (auto session = m_session.lock(); session && !m_name.isEmpty() && PQstatus(session->conn) == CONNECTION_OK &&
-                                         PQtransactionStatus(session->conn) != PQTRANS_INERROR) {
-        PQclear(PQexec(session->conn, QByteArray("DEALLOCATE " + m_name).constData()));
+    if (auto session = m_session.lock(); session && !m_name.isEmpty() &&
+                                         libpq.PQstatus(session->conn) == CONNECTION_OK &&
+                                         libpq.PQtransactionStatus(session->conn) != PQTRANS_INERROR) {
+        libpq.PQclear(libpq.PQexec(session->conn, QByteArray("DEALLOCATE " + m_name).constData()));
     }
 }
 
@@ -425,26 +443,26 @@ Status Statement::prepare(Connection &connection, const QString &sql)
     }
     const QByteArray name = "taprell_" + QByteArray::number(++session->statementSerial);
     const QString failed = QStringLiteral("The statement could not be prepared.");
-    PGresult *result = PQprepare(session->conn, name.constData(), sql.toUtf8().constData(), 0, nullptr);
-    if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+    PGresult *result = libpq.PQprepare(session->conn, name.constData(), sql.toUtf8().constData(), 0, nullptr);
+    if (libpq.PQresultStatus(result) != PGRES_COMMAND_OK) {
         Error e = session->error(failed, result);
-        PQclear(result);
+        libpq.PQclear(result);
         return e;
     }
-    PQclear(result);
-    result = PQdescribePrepared(session->conn, name.constData());
-    if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+    libpq.PQclear(result);
+    result = libpq.PQdescribePrepared(session->conn, name.constData());
+    if (libpq.PQresultStatus(result) != PGRES_COMMAND_OK) {
         Error e = session->error(failed, result);
-        PQclear(result);
+        libpq.PQclear(result);
         return e;
     }
-    const int parameters = PQnparams(result);
+    const int parameters = libpq.PQnparams(result);
     // The columns are known from here on, before the statement first runs.
     m_columns.clear();
-    for (int i = 0; i < PQnfields(result); ++i) {
-        m_columns.append(QString::fromUtf8(PQfname(result, i)));
+    for (int i = 0; i < libpq.PQnfields(result); ++i) {
+        m_columns.append(QString::fromUtf8(libpq.PQfname(result, i)));
     }
-    PQclear(result);
+    libpq.PQclear(result);
     m_name = name;
     m_values.resize(parameters);
     m_nulls.fill(true, parameters);
@@ -538,17 +556,17 @@ Status Statement::execute(Fetch fetch)
     m_fetch = fetch;
     m_row = -1;
     if (fetch == Fetch::RowByRow) {
-        if (!PQsendQueryPrepared(session->conn, m_name.constData(), int(values.size()), values.constData(), nullptr,
-                                 nullptr, 0)) {
+        if (!libpq.PQsendQueryPrepared(session->conn, m_name.constData(), int(values.size()), values.constData(),
+                                       nullptr, nullptr, 0)) {
             return session->error(failed, nullptr);
         }
-        PQsetSingleRowMode(session->conn);
+        libpq.PQsetSingleRowMode(session->conn);
         m_streaming = true;
         return {};
     }
-    m_result =
-        PQexecPrepared(session->conn, m_name.constData(), int(values.size()), values.constData(), nullptr, nullptr, 0);
-    const ExecStatusType status = PQresultStatus(m_result);
+    m_result = libpq.PQexecPrepared(session->conn, m_name.constData(), int(values.size()), values.constData(), nullptr,
+                                    nullptr, 0);
+    const ExecStatusType status = libpq.PQresultStatus(m_result);
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         Error e = session->error(failed, m_result);
         dropResult();
@@ -560,7 +578,7 @@ Status Statement::execute(Fetch fetch)
 Step Statement::step()
 {
     if (!m_streaming) {
-        if (!m_result || m_row + 1 >= PQntuples(m_result)) {
+        if (!m_result || m_row + 1 >= libpq.PQntuples(m_result)) {
             return Step::Done;
         }
         ++m_row;
@@ -572,10 +590,10 @@ Step Statement::step()
         m_stepError = Error{QStringLiteral("The connection was closed."), {}, {}, true};
         return Step::Error;
     }
-    PQclear(m_result);
-    m_result = PQgetResult(session->conn);
+    libpq.PQclear(m_result);
+    m_result = libpq.PQgetResult(session->conn);
     m_row = 0;
-    switch (PQresultStatus(m_result)) {
+    switch (libpq.PQresultStatus(m_result)) {
     case PGRES_SINGLE_TUPLE:
         return Step::Row;
     case PGRES_TUPLES_OK:
@@ -594,21 +612,24 @@ qint64 Statement::affectedRows() const
     if (!m_result) {
         return 0;
     }
-    const char *count = PQcmdTuples(m_result);
+    const char *count = libpq.PQcmdTuples(m_result);
     return parsed<qint64>(count, int(qstrlen(count)), 0);
 }
 
 void Statement::dropResult()
 {
-    PQclear(m_result);
-    m_result = nullptr;
+    // Without a result libpq may never have been loaded (a statement that was never prepared).
+    if (m_result) {
+        libpq.PQclear(m_result);
+        m_result = nullptr;
+    }
     m_row = -1;
     if (m_streaming) {
         // The rest of a result read row by row is read and dropped, so the connection can go on.
         m_streaming = false;
         if (auto session = m_session.lock()) {
-            while (PGresult *rest = PQgetResult(session->conn)) {
-                PQclear(rest);
+            while (PGresult *rest = libpq.PQgetResult(session->conn)) {
+                libpq.PQclear(rest);
             }
         }
     }
@@ -626,25 +647,25 @@ void Statement::reset()
 
 int Statement::columnCount() const
 {
-    return m_result ? PQnfields(m_result) : int(m_columns.size());
+    return m_result ? libpq.PQnfields(m_result) : int(m_columns.size());
 }
 
 QString Statement::columnName(int column) const
 {
     if (m_result) {
-        return QString::fromUtf8(PQfname(m_result, column));
+        return QString::fromUtf8(libpq.PQfname(m_result, column));
     }
     return m_columns.value(column);
 }
 
 bool Statement::isNull(int column) const
 {
-    return !m_result || m_row < 0 || PQgetisnull(m_result, m_row, column);
+    return !m_result || m_row < 0 || libpq.PQgetisnull(m_result, m_row, column);
 }
 
 unsigned Statement::columnTypeOid(int column) const
 {
-    return m_result ? PQftype(m_result, column) : 0;
+    return m_result ? libpq.PQftype(m_result, column) : 0;
 }
 
 qint64 Statement::int64(int column) const
@@ -652,7 +673,7 @@ qint64 Statement::int64(int column) const
     if (isNull(column)) {
         return 0;
     }
-    return parsed<qint64>(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column), 0);
+    return parsed<qint64>(libpq.PQgetvalue(m_result, m_row, column), libpq.PQgetlength(m_result, m_row, column), 0);
 }
 
 double Statement::real(int column) const
@@ -660,12 +681,12 @@ double Statement::real(int column) const
     if (isNull(column)) {
         return 0;
     }
-    return parsed<double>(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column), 0.0);
+    return parsed<double>(libpq.PQgetvalue(m_result, m_row, column), libpq.PQgetlength(m_result, m_row, column), 0.0);
 }
 
 bool Statement::boolean(int column) const
 {
-    return !isNull(column) && PQgetvalue(m_result, m_row, column)[0] == 't';
+    return !isNull(column) && libpq.PQgetvalue(m_result, m_row, column)[0] == 't';
 }
 
 QString Statement::text(int column) const
@@ -673,7 +694,7 @@ QString Statement::text(int column) const
     if (isNull(column)) {
         return {};
     }
-    return QString::fromUtf8(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+    return QString::fromUtf8(libpq.PQgetvalue(m_result, m_row, column), libpq.PQgetlength(m_result, m_row, column));
 }
 
 QByteArray Statement::utf8(int column) const
@@ -681,7 +702,7 @@ QByteArray Statement::utf8(int column) const
     if (isNull(column)) {
         return {};
     }
-    return QByteArray(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+    return QByteArray(libpq.PQgetvalue(m_result, m_row, column), libpq.PQgetlength(m_result, m_row, column));
 }
 
 QByteArrayView Statement::utf8View(int column) const
@@ -689,7 +710,7 @@ QByteArrayView Statement::utf8View(int column) const
     if (isNull(column)) {
         return {};
     }
-    return QByteArrayView(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+    return QByteArrayView(libpq.PQgetvalue(m_result, m_row, column), libpq.PQgetlength(m_result, m_row, column));
 }
 
 QVariant Statement::value(int column) const
@@ -754,16 +775,16 @@ Status Transaction::commit()
     const std::shared_ptr<Session> session = m_session;
     const QString failed = QStringLiteral("The changes could not be committed.");
     // COMMIT of a failed transaction rolls it back and reports success: check first.
-    if (PQtransactionStatus(session->conn) == PQTRANS_INERROR) {
+    if (libpq.PQtransactionStatus(session->conn) == PQTRANS_INERROR) {
         rollback();
         return Error{failed, {}, QStringLiteral("A statement of the transaction failed; it was rolled back."), false};
     }
     if (m_savepoint.isEmpty()) {
-        PGresult *result = PQexec(session->conn, "COMMIT");
+        PGresult *result = libpq.PQexec(session->conn, "COMMIT");
         const bool committed =
-            PQresultStatus(result) == PGRES_COMMAND_OK && qstrcmp(PQcmdStatus(result), "COMMIT") == 0;
+            libpq.PQresultStatus(result) == PGRES_COMMAND_OK && qstrcmp(libpq.PQcmdStatus(result), "COMMIT") == 0;
         Status status = committed ? Status() : Status(session->error(failed, result));
-        PQclear(result);
+        libpq.PQclear(result);
         m_session.reset();
         return status;
     }
@@ -779,16 +800,16 @@ void Transaction::rollback()
         return;
     }
     const std::shared_ptr<Session> session = std::move(m_session);
-    if (PQstatus(session->conn) != CONNECTION_OK) {
+    if (libpq.PQstatus(session->conn) != CONNECTION_OK) {
         return;
     }
     if (m_savepoint.isEmpty()) {
-        PQclear(PQexec(session->conn, "ROLLBACK"));
+        libpq.PQclear(libpq.PQexec(session->conn, "ROLLBACK"));
         session->savepointDepth = 0;
         return;
     }
     const QByteArray sql = "ROLLBACK TO SAVEPOINT " + m_savepoint + "; RELEASE SAVEPOINT " + m_savepoint;
-    PQclear(PQexec(session->conn, sql.constData()));
+    libpq.PQclear(libpq.PQexec(session->conn, sql.constData()));
     --session->savepointDepth;
 }
 
@@ -797,9 +818,9 @@ void Transaction::rollback()
 CopyIn::~CopyIn()
 {
     if (m_session) {
-        PQputCopyEnd(m_session->conn, "cancelled");
-        while (PGresult *rest = PQgetResult(m_session->conn)) {
-            PQclear(rest);
+        libpq.PQputCopyEnd(m_session->conn, "cancelled");
+        while (PGresult *rest = libpq.PQgetResult(m_session->conn)) {
+            libpq.PQclear(rest);
         }
     }
 }
@@ -811,13 +832,13 @@ Status CopyIn::begin(Connection &connection, const QString &table, const QString
     }
     Session &session = *connection.m_session;
     const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
-    PGresult *result = PQexec(session.conn, sql.constData());
-    if (PQresultStatus(result) != PGRES_COPY_IN) {
+    PGresult *result = libpq.PQexec(session.conn, sql.constData());
+    if (libpq.PQresultStatus(result) != PGRES_COPY_IN) {
         Error e = session.error(QStringLiteral("Writing into %1 could not start.").arg(table), result);
-        PQclear(result);
+        libpq.PQclear(result);
         return e;
     }
-    PQclear(result);
+    libpq.PQclear(result);
     m_session = connection.m_session;
     m_buffer.clear();
     m_buffer.reserve(1 << 18);
@@ -894,7 +915,7 @@ Status CopyIn::send()
     if (!m_session) {
         return Error{QStringLiteral("No copy is running."), {}, {}, false};
     }
-    if (!m_buffer.isEmpty() && PQputCopyData(m_session->conn, m_buffer.constData(), int(m_buffer.size())) != 1) {
+    if (!m_buffer.isEmpty() && libpq.PQputCopyData(m_session->conn, m_buffer.constData(), int(m_buffer.size())) != 1) {
         return m_session->error(QStringLiteral("Sending rows to the server failed."), nullptr);
     }
     m_buffer.clear();
@@ -908,15 +929,15 @@ Status CopyIn::finish()
     }
     const std::shared_ptr<Session> session = std::move(m_session);
     const QString failed = QStringLiteral("The server did not take the rows.");
-    if (PQputCopyEnd(session->conn, nullptr) != 1) {
+    if (libpq.PQputCopyEnd(session->conn, nullptr) != 1) {
         return session->error(failed, nullptr);
     }
     Status status;
-    while (PGresult *result = PQgetResult(session->conn)) {
-        if (status && PQresultStatus(result) != PGRES_COMMAND_OK) {
+    while (PGresult *result = libpq.PQgetResult(session->conn)) {
+        if (status && libpq.PQresultStatus(result) != PGRES_COMMAND_OK) {
             status = session->error(failed, result);
         }
-        PQclear(result);
+        libpq.PQclear(result);
     }
     return status;
 }
