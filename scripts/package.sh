@@ -115,6 +115,17 @@ for bin in "$root"/usr/bin/*; do
     unset paths
 done
 
+# Libraries the programs open themselves when needed, so no binary names them.
+for lib in libpq.so.5; do
+    path=$(ldconfig -p | awk -v lib="$lib" '$1 == lib && /x86-64/ { print $NF; exit }')
+    package=$([ -n "$path" ] && owner "$path" | head -1 | cut -d: -f1)
+    if [ -z "$package" ]; then
+        fail "$lib, opened at run time, is not installed here"
+    elif [ -z "${depends[$package]:-}" ]; then
+        fail "$lib, opened at run time, comes from $package, which Depends does not name"
+    fi
+done
+
 desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
 echo
