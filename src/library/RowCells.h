@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <initializer_list>
 #include <memory>
@@ -77,8 +78,9 @@ public:
 
 private:
     Memory m_memory;
-    QByteArray m_text;
-    QList<quint32> m_ends;
+    // The row being built; a row's cells and text fit the inline room unless it is unusually long.
+    QVarLengthArray<char, 1024> m_text;
+    QVarLengthArray<quint32, 32> m_ends;
     std::shared_ptr<char[]> m_chunk;
     qsizetype m_chunkUsed = 0;
     qsizetype m_chunkSize = 0;
