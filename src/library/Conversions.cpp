@@ -75,16 +75,26 @@ double numericValue(QStringView text, bool *outOfRange)
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
         ++i;
     }
+    // The digits as a whole number, while they fit, and how many of them follow the point.
     qsizetype digits = 0;
-    while (i < n && isDigit(text[i])) {
-        ++i;
+    qsizetype places = 0;
+    quint64 whole = 0;
+    auto takeDigit = [&](QChar c) {
         ++digits;
+        if (digits <= 19) {
+            whole = whole * 10 + quint64(c.unicode() - u'0');
+        }
+    };
+    while (i < n && isDigit(text[i])) {
+        takeDigit(text[i]);
+        ++i;
     }
     if (i < n && text[i] == u'.') {
         qsizetype j = i + 1;
         while (j < n && isDigit(text[j])) {
+            takeDigit(text[j]);
             ++j;
-            ++digits;
+            ++places;
         }
         i = j;
     }
@@ -92,6 +102,7 @@ double numericValue(QStringView text, bool *outOfRange)
         return 0;
     }
     // An exponent counts only when digits follow it: "12e" is 12.
+    bool exponent = false;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
         qsizetype j = i + 1;
         if (j < n && (text[j] == u'+' || text[j] == u'-')) {
@@ -102,7 +113,16 @@ double numericValue(QStringView text, bool *outOfRange)
                 ++j;
             }
             i = j;
+            exponent = true;
         }
+    }
+    // Most texts are short decimals (112.648): up to 15 digits are a whole number a double holds
+    // exactly, and one division by an exact power of ten rounds as reading the decimal does.
+    static constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (!exponent && digits <= 15 && places < qsizetype(std::size(powersOfTen))) {
+        const double magnitude = double(whole) / powersOfTen[places];
+        return text[start] == u'-' ? -magnitude : magnitude;
     }
     const QByteArray number = text.mid(start, i - start).toLatin1();
     const double value = std::strtod(number.constData(), nullptr);

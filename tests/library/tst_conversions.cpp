@@ -58,6 +58,29 @@ private slots:
         QCOMPARE(::numberText(value), text);
     }
 
+    // Short decimals are read without strtod; the value must be strtod's to the last bit, for
+    // lengths either side of where the quick way stops (15 digits) and for signs and zeros.
+    void numericValueReadsDecimalsAsStrtodDoes()
+    {
+        QRandomGenerator random(7122026);
+        for (int i = 0; i < 200000; ++i) {
+            const int digits = random.bounded(1, 19);
+            QByteArray text = random.bounded(3) == 0 ? "-" : (random.bounded(4) == 0 ? "+" : "");
+            const int point = random.bounded(0, digits + 1); // digits before the point
+            for (int d = 0; d < digits; ++d) {
+                if (d == point && d > 0) {
+                    text += '.';
+                }
+                text += char('0' + random.bounded(10));
+            }
+            const double expected = std::strtod(text.constData(), nullptr);
+            const double read = ::numericValue(QString::fromLatin1(text));
+            QVERIFY2(read == expected && std::signbit(read) == std::signbit(expected), text.constData());
+        }
+        QVERIFY(std::signbit(::numericValue(u"-0.000")));
+        QCOMPARE(::numericValue(u"  -000112.6480x"), -112.648);
+    }
+
     // The quick path for numbers with a few decimals must write exactly what the general
     // shortest-form algorithm writes, including where it has to hand over to it: values one step
     // either side of short decimals, of halfway points, and values with too many places.
