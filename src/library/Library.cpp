@@ -242,8 +242,8 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     }
 }
 
-const Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,
-                                                           const QList<FieldText> &sets, const QList<FieldText> &checks)
+Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,
+                                                     const QList<FieldText> &sets, const QList<FieldText> &checks)
 {
     size_t hash = qHash(table);
     const auto mix = [&hash](const QList<FieldText> &fields) {
@@ -264,7 +264,7 @@ const Library::ConditionalShape *Library::conditionalShape(const QString &table,
         return true;
     };
     std::vector<ConditionalShape> &bucket = m_shapes[hash];
-    for (const ConditionalShape &shape : bucket) {
+    for (ConditionalShape &shape : bucket) {
         if (shape.table == table && shape.keyCount == keys.size() && shape.setCount == sets.size() &&
             shape.fields.size() == keys.size() + sets.size() + checks.size() && sameFields(shape.fields, 0, keys) &&
             sameFields(shape.fields, keys.size(), sets) &&
@@ -335,11 +335,14 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
     if (!isOpen() || keys.isEmpty()) {
         return ConditionalWrite::NotWritten;
     }
-    const ConditionalShape *shape = conditionalShape(table, keys, sets, checks);
+    ConditionalShape *shape = conditionalShape(table, keys, sets, checks);
     if (!shape) {
         return ConditionalWrite::NotWritten;
     }
-    engine::Statement *statement = prepared(shape->sql, status);
+    if (!shape->statement) {
+        shape->statement = prepared(shape->sql, status);
+    }
+    engine::Statement *statement = shape->statement;
     if (!statement) {
         return ConditionalWrite::NotWritten;
     }

@@ -157,9 +157,10 @@ private:
         bool uniqueKey = false; // one key field, with a unique index: no count in the statement
         QList<ColumnType> types;
         QString sql;
+        engine::Statement *statement = nullptr; // prepared on first use; kept in m_prepared
     };
-    const ConditionalShape *conditionalShape(const QString &table, const QList<FieldText> &keys,
-                                             const QList<FieldText> &sets, const QList<FieldText> &checks);
+    ConditionalShape *conditionalShape(const QString &table, const QList<FieldText> &keys, const QList<FieldText> &sets,
+                                       const QList<FieldText> &checks);
 
     std::unique_ptr<engine::Connection> m_engine;
     QString m_location; // as given to open(), a password included
