@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool imagemagick
     clang-format
     desktop-file-utils appstream lintian dpkg-dev file
+    locales
 )
 
 missing=()
@@ -21,10 +22,15 @@ for p in "${packages[@]}"; do
     fi
 done
 
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# A locale that writes a decimal comma: the tests check that numbers read the same under it.
+if ! locale -a 2>/dev/null | grep -Eqi '^de_DE\.utf-?8$'; then
+    "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

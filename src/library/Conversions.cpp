@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <iterator>
 
 namespace {
@@ -57,6 +56,31 @@ char *writeFewDecimals(double value, char *out)
         return std::copy(digits, end, out);
     }
     return nullptr;
+}
+
+// Every double from 2^52 up is whole. From 9e15 (where a whole number's digits stop fitting a
+// qint64 exactly as a double) such a number is written with its shortest digits followed by
+// zeros: 1e23 as 100000000000000000000000, not the double's exact 99999999999999991611392.
+char *writeLargeWhole(double value, char *out)
+{
+    char scientific[32]; // at most "-d.dddddddddddddddde+308"
+    const char *end =
+        std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+    const char *at = scientific;
+    if (*at == '-') {
+        *out++ = *at++;
+    }
+    const char *e = std::find(at, end, 'e');
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    int digits = 0;
+    for (; at < e; ++at) {
+        if (*at != '.') {
+            *out++ = *at;
+            ++digits;
+        }
+    }
+    return std::fill_n(out, std::max(0, exponent + 1 - digits), '0');
 }
 
 } // namespace
@@ -124,21 +148,18 @@ double numericValue(QStringView text, bool *outOfRange)
         const double magnitude = double(whole) / powersOfTen[places];
         return text[start] == u'-' ? -magnitude : magnitude;
     }
+    // The rest is read by from_chars, which rounds correctly in every locale: the C library's
+    // strtod follows the locale Qt sets up from the environment, and under a decimal comma it
+    // stopped at the point ("1234.56789012345678" read as 1234). It takes no leading '+'.
     const QByteArray number = text.mid(start, i - start).toLatin1();
-    const double value = std::strtod(number.constData(), nullptr);
-    // strtod gives ±inf past the largest double and 0 below the smallest; a mantissa with a
-    // digit other than 0 that still reads as 0 was too small to keep.
-    const bool tooLarge = !std::isfinite(value);
-    bool tooSmall = false;
-    if (value == 0) {
-        for (const char c : number) {
-            if (c == 'e' || c == 'E') {
-                break;
-            }
-            tooSmall = tooSmall || (c >= '1' && c <= '9');
-        }
+    const char *first = number.constData();
+    const char *last = first + number.size();
+    if (*first == '+') {
+        ++first;
     }
-    if (tooLarge || tooSmall) {
+    double value = 0;
+    if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
+        // Past the largest double, or so small it would read as 0.
         if (outOfRange) {
             *outOfRange = true;
         }
@@ -162,7 +183,10 @@ char *writeNumberText(double value, char *out)
         *out = '0'; // also for -0
         return out + 1;
     }
-    if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
+    if (std::fabs(value) >= 9.0e15) {
+        return writeLargeWhole(value, out);
+    }
+    if (std::trunc(value) == value) {
         return std::to_chars(out, out + numberTextRoom, static_cast<qint64>(value)).ptr;
     }
     if (char *end = writeFewDecimals(value, out)) {

@@ -7,7 +7,9 @@
 #include <QTest>
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <limits>
 
 class TestConversions : public QObject
 {
@@ -81,42 +83,83 @@ private slots:
         QCOMPARE(::numericValue(u"  -000112.6480x"), -112.648);
     }
 
-    // The quick path for numbers with a few decimals must write exactly what the general
-    // shortest-form algorithm writes, including where it has to hand over to it: values one step
-    // either side of short decimals, of halfway points, and values with too many places.
-    void numberTextAgreesWithTheGeneralShortestForm()
+    // The quick ways to write a number (a few decimals, whole numbers, numbers past 9e15) must
+    // write what Qt's shortest form writes, including where they hand over to the general
+    // algorithm: values one step either side of short decimals and of halfway points, values
+    // with too many places, and the largest doubles.
+    void numberTextIsTheShortestForm()
     {
-        auto shortest = [](double value) {
-            char text[numberTextRoom];
-            return QByteArray(text,
-                              std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr - text);
-        };
         auto written = [](double value) {
             char text[numberTextRoom];
             return QByteArray(text, writeNumberText(value, text) - text);
         };
         QRandomGenerator random(20261207);
-        QList<double> values = {0.1,          0.05, -0.05,   0.001,         123456.789, 5.31564,
-                                0.1 + 0.2,    1e-9, 1.5e-10, 2.675,         1e13 + 0.5, 5.6e13 + 0.25,
-                                0x1p48 + 0.5, 4.35, 1.005,   0.000123456789};
+        QList<double> values = {0.1,
+                                0.05,
+                                -0.05,
+                                0.001,
+                                123456.789,
+                                5.31564,
+                                0.1 + 0.2,
+                                1e-9,
+                                1.5e-10,
+                                2.675,
+                                1e13 + 0.5,
+                                5.6e13 + 0.25,
+                                0x1p48 + 0.5,
+                                4.35,
+                                1.005,
+                                0.000123456789,
+                                12,
+                                -7,
+                                8999999999999999,
+                                9e15,
+                                0x1p53 + 2,
+                                1e23,
+                                -5.4848528443288219e30,
+                                std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::denorm_min()};
         for (int i = 0; i < 200000; ++i) {
             const int places = random.bounded(1, 12);
             const double whole = double(random.bounded(qint64(1), qint64(1) << random.bounded(4, 50)));
             const double decimal = (random.bounded(2) ? -1 : 1) * whole / std::pow(10.0, places);
             const double halfway = (whole + 0.5) / std::pow(10.0, places);
             values << decimal << std::nextafter(decimal, 0.0) << std::nextafter(decimal, 1e300) << halfway
-                   << std::nextafter(halfway, 0.0) << random.generateDouble() * 1000;
+                   << std::nextafter(halfway, 0.0) << random.generateDouble() * 1000
+                   << std::ldexp(random.generateDouble() + 1, random.bounded(40, 1024)) << whole;
         }
         for (const double value : values) {
-            if (std::trunc(value) == value) {
-                continue; // whole numbers are written as integers, not by either algorithm
-            }
-            const QByteArray expected = shortest(value);
-            QVERIFY2(written(value) == expected,
-                     qPrintable(QStringLiteral("%1 written as %2")
-                                    .arg(QString::fromLatin1(expected), QString::fromLatin1(written(value)))));
-            QCOMPARE(::numberText(value), QString::fromLatin1(expected));
+            const QString expected = QString::number(value, 'f', QLocale::FloatingPointShortest);
+            QVERIFY2(written(value) == expected.toLatin1(),
+                     qPrintable(QStringLiteral("%1 written as %2").arg(expected, QString::fromLatin1(written(value)))));
+            QCOMPARE(::numberText(value), expected);
         }
+    }
+
+    // The C library reads numbers in the locale Qt sets up from the environment; a library must
+    // read the same values on a machine whose locale writes a decimal comma.
+    void numbersReadTheSameUnderADecimalCommaLocale()
+    {
+        const QByteArray before = setlocale(LC_NUMERIC, nullptr);
+        bool found = false;
+        for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+            if (setlocale(LC_NUMERIC, name)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            QSKIP("no locale with a decimal comma is installed (scripts/install-deps.sh makes de_DE.UTF-8)");
+        }
+        const double longDecimal = ::numericValue(u"1234.56789012345678");
+        const double withExponent = ::numericValue(u"1.5e3");
+        bool outOfRange = false;
+        const double past = ::numericValue(u"1e400", &outOfRange);
+        setlocale(LC_NUMERIC, before.constData());
+        QCOMPARE(longDecimal, 1234.56789012345678);
+        QCOMPARE(withExponent, 1500.0);
+        QCOMPARE(past, 0.0);
+        QVERIFY(outOfRange);
     }
 
     void quotedDoublesApostrophes()
@@ -164,6 +207,12 @@ private slots:
         QVERIFY(outOfRange);
         QCOMPARE(::numericValue(u"12*", &outOfRange), 12.0);
         QVERIFY(!outOfRange);
+        // The smallest doubles are kept, not taken for too small; a leading '+' is read.
+        QCOMPARE(::numericValue(u"1e-310", &outOfRange), 1e-310);
+        QVERIFY(!outOfRange);
+        QCOMPARE(::numericValue(u"+.5e1", &outOfRange), 5.0);
+        QCOMPARE(::numericValue(u"-5.", &outOfRange), -5.0);
+        QCOMPARE(::numericValue(u"+1234567890123456789e-3"), 1234567890123456.789);
 
         QCOMPARE(columnValueText(ColumnType::Number, QVariant(8.0)), QStringLiteral("8"));
         QCOMPARE(columnValueText(ColumnType::Number, QVariant(qlonglong(8))), QStringLiteral("8"));
