@@ -105,7 +105,7 @@ for bin in "$root"/usr/bin/*; do
             fail "$(basename "$bin"): $lib is not found"
             continue
         fi
-        package=$(owner "$path" | head -1 | cut -d: -f1)
+        package=$(owner "$path" | head -1 | cut -d: -f1 || true)
         if [ -z "$package" ]; then
             fail "$(basename "$bin"): $lib ($path) belongs to no package"
         elif [ -z "${depends[$package]:-}" ]; then
@@ -117,8 +117,10 @@ done
 
 # Libraries the programs open themselves when needed, so no binary names them.
 for lib in libpq.so.5; do
-    path=$(ldconfig -p | awk -v lib="$lib" '$1 == lib && /x86-64/ { print $NF; exit }')
-    package=$([ -n "$path" ] && owner "$path" | head -1 | cut -d: -f1)
+    # awk reads all of ldconfig's list: leaving early would end ldconfig on a broken pipe.
+    path=$(ldconfig -p | awk -v lib="$lib" '$1 == lib && /x86-64/ && !found { found = $NF } END { print found }')
+    package=""
+    [ -n "$path" ] && package=$(owner "$path" | head -1 | cut -d: -f1 || true)
     if [ -z "$package" ]; then
         fail "$lib, opened at run time, is not installed here"
     elif [ -z "${depends[$package]:-}" ]; then

@@ -8,9 +8,10 @@
 Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load)
 {
     model.clear();
-    // Rows are built one cell per list column, the cells past the load's fields left empty.
+    // Rows are built one cell per list column: fields past the last column are not read, and
+    // the cells past the load's fields are left empty.
     const int columns = model.columnCount();
-    Q_ASSERT(load.cellFields.size() <= columns);
+    const QStringList cellFields = load.cellFields.mid(0, columns);
     QList<ListRow> rows;
     RowCellsBuilder cells(RowCellsBuilder::Memory::SharedChunks);
     QList<int> fieldOfCell;
@@ -20,7 +21,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
     Query query;
     const Status status = taprell.streamQuery(query, load.sql, [&] {
         if (rows.isEmpty()) {
-            for (const QString &name : load.cellFields) {
+            for (const QString &name : cellFields) {
                 fieldOfCell.append(name.isEmpty() || name == ListLoad::positionCell ? -1 : query.fieldIndex(name));
             }
             keyField = query.fieldIndex(load.keyField);
@@ -32,7 +33,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
         for (int cell = 0; cell < fieldOfCell.size(); ++cell) {
             if (fieldOfCell[cell] >= 0) {
                 query.appendText(fieldOfCell[cell], cells);
-            } else if (load.cellFields[cell] == ListLoad::positionCell) {
+            } else if (cellFields[cell] == ListLoad::positionCell) {
                 cells.append(QString::number(rows.size() + 1));
             } else {
                 cells.appendUtf8({});
