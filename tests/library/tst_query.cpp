@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <clocale>
+
 class TestQuery : public QObject
 {
     Q_OBJECT
@@ -52,6 +54,30 @@ private slots:
         QVERIFY(query.setField(u"X2", QStringLiteral("90")));
         QVERIFY(query.update());
         QCOMPARE(lib.scalar(QStringLiteral("select X2 from picMain where th='B002'")), QStringLiteral("90"));
+    }
+
+    // A desktop whose locale writes a decimal comma must store the number typed, to the last
+    // digit: the C library's own reading stopped at the point there.
+    void numbersAreStoredAsTypedUnderADecimalCommaLocale()
+    {
+        const QByteArray before = setlocale(LC_NUMERIC, nullptr);
+        if (!setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+            QSKIP("de_DE.UTF-8 is not installed (scripts/install-deps.sh makes it)");
+        }
+        TempLibrary lib;
+        Library library;
+        QVERIFY(library.open(lib.location()));
+        Query query;
+        QVERIFY(query.open(library, QStringLiteral("select * from picMain where th= 'B002'")));
+        QVERIFY(query.setField(u"X2", QStringLiteral("112.648")));
+        QVERIFY(query.setField(u"X3", QStringLiteral("1234.56789012345678")));
+        QVERIFY(query.setField(u"X4", QStringLiteral("2.5e3")));
+        const Status written = query.update();
+        setlocale(LC_NUMERIC, before.constData());
+        QVERIFY(written);
+        QCOMPARE(lib.scalar(QStringLiteral("select X2 = 112.648 and X3 = 1234.56789012345678 and X4 = 2500 "
+                                           "from picMain where th='B002'")),
+                 QStringLiteral("1"));
     }
 
     void rejectedTextsFailTheWriteAndNameTheField()
