@@ -3,6 +3,7 @@
 
 #include "SqliteDirect.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,9 @@ class fMain;
 namespace catalogue_data {
 
 constexpr int figureCount = 100'000;
+
+// What the catalogue lists for these figures, as the sqlite3 shell is given it.
+inline const QByteArray listStatement = "select * from picMain where LB = 'B' order by figName;\n";
 
 // The columns of picMain in table order.
 const QStringList &columns();

@@ -15,8 +15,6 @@ namespace {
 using namespace catalogue_data;
 using bench::sqlite::Row;
 
-const QByteArray listStatement = "select * from picMain where LB = 'B' order by figName;\n";
-
 const bench::Update saveUpdate{QStringLiteral("picMain"), columns(), {QStringLiteral("th")}};
 
 // The same changes for the shell and the floor: every field set, as the window's save does.

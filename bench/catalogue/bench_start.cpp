@@ -19,6 +19,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -85,10 +86,14 @@ struct Starts
 {
     bench::Samples toPaint;
     bench::Samples inMain;
+    bench::Samples shell; // the sqlite3 shell printing the list, a run beside each start
     double peakMiB = 0;
 };
 
-Starts measureStarts(const QByteArray &program, const bench::InstallFolder &install, int runs)
+// With a list statement, each start is followed by the sqlite3 shell printing that list: a
+// reference taken in the same runs, for a machine whose speed changes from minute to minute.
+Starts measureStarts(const QByteArray &program, const bench::InstallFolder &install, int runs,
+                     const QByteArray &shellList = {})
 {
     // The started program finds the library through the settings store, as Taprell does.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(install.settingsFolder));
@@ -109,6 +114,9 @@ Starts measureStarts(const QByteArray &program, const bench::InstallFolder &inst
         starts.toPaint.append({double(painted - started) / 1e9, times.value(3).toDouble()});
         starts.inMain.append({double(painted - entered) / 1e9, 0});
         starts.peakMiB = std::max(starts.peakMiB, times.value(2).toDouble());
+        if (!shellList.isEmpty()) {
+            starts.shell.append(bench::runShell(install.libraryFile, install.dir.path(), shellList));
+        }
     }
     return starts;
 }
@@ -122,6 +130,16 @@ void reportStarts(const QString &measure, const Starts &starts)
                         << s(starts.inMain.max()) << "); cpu to the first paint: " << s(starts.toPaint.cpuMedian())
                         << " s; peak memory at the first paint " << QString::number(starts.peakMiB, 'f', 1) << " MiB"
                         << Qt::endl;
+    if (!starts.shell.runs().isEmpty()) {
+        QList<double> ratios;
+        for (qsizetype run = 0; run < starts.shell.runs().size(); ++run) {
+            ratios.append(starts.toPaint.runs()[run].wall / starts.shell.runs()[run].wall);
+        }
+        std::sort(ratios.begin(), ratios.end());
+        QTextStream(stdout) << "    the sqlite3 shell printing the same list, in the same runs: "
+                            << s(starts.shell.median()) << " s; start / shell " << s(ratios[ratios.size() / 2]) << " ("
+                            << s(ratios.first()) << "-" << s(ratios.last()) << ")" << Qt::endl;
+    }
 }
 
 } // namespace
@@ -140,7 +158,8 @@ int main(int argc, char *argv[])
     const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
 
     const bench::InstallFolder full(catalogue_data::generate);
-    reportStarts(QStringLiteral("start to first paint (100,000 figures)"), measureStarts(program, full, runs));
+    reportStarts(QStringLiteral("start to first paint (100,000 figures)"),
+                 measureStarts(program, full, runs, catalogue_data::listStatement));
     const bench::InstallFolder empty([](const QString &file) {
         if (const Status status = LibraryFile::create(file); !status) {
             qFatal("%s", qPrintable(status.error().details()));

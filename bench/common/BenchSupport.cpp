@@ -19,6 +19,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char **environ;
 
@@ -355,6 +356,11 @@ InstallFolder::InstallFolder(const std::function<void(const QString &libraryFile
     , taprell(settings, dialogs)
 {
     generate(libraryFile);
+    // The new file goes to the disk now, so that writing it back does not run beside the measures.
+    if (const int fd = ::open(QFile::encodeName(libraryFile).constData(), O_RDONLY); fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
     settings.setValue(mTaprell::applicationName, mTaprell::settingsSection, QStringLiteral("Path"), dir.path());
 }
 
