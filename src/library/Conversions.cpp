@@ -35,7 +35,7 @@ char *writeFewDecimals(double value, char *out)
         if (scaled >= exactBelow) {
             return nullptr;
         }
-        const double whole = std::nearbyint(scaled);
+        const auto whole = double(qint64(scaled + 0.5)); // nearest; scaled is positive and below 2^49
         if (whole / power != magnitude) {
             continue;
         }
