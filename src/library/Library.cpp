@@ -93,6 +93,7 @@ void Library::close()
     m_builtSql.clear();
     m_tables.clear();
     m_shapes.clear();
+    m_lastShape = nullptr;
     if (m_engine) {
         m_engine.reset();
         --openConnections;
@@ -245,6 +246,24 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
 Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,
                                                      const QList<FieldText> &sets, const QList<FieldText> &checks)
 {
+    const auto sameFields = [](const QStringList &names, qsizetype from, const QList<FieldText> &fields) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (names[from + i] != fields[i].field) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const auto fits = [&](const ConditionalShape &shape) {
+        return shape.table == table && shape.keyCount == keys.size() && shape.setCount == sets.size() &&
+               shape.fields.size() == keys.size() + sets.size() + checks.size() && sameFields(shape.fields, 0, keys) &&
+               sameFields(shape.fields, keys.size(), sets) &&
+               sameFields(shape.fields, keys.size() + sets.size(), checks);
+    };
+    // A save writes row after row in one shape: that one is tried before any hashing.
+    if (m_lastShape && fits(*m_lastShape)) {
+        return m_lastShape;
+    }
     size_t hash = qHash(table);
     const auto mix = [&hash](const QList<FieldText> &fields) {
         hash = hash * 1000003u ^ size_t(fields.size());
@@ -255,20 +274,10 @@ Library::ConditionalShape *Library::conditionalShape(const QString &table, const
     mix(keys);
     mix(sets);
     mix(checks);
-    const auto sameFields = [](const QStringList &names, qsizetype from, const QList<FieldText> &fields) {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (names[from + i] != fields[i].field) {
-                return false;
-            }
-        }
-        return true;
-    };
     std::vector<ConditionalShape> &bucket = m_shapes[hash];
     for (ConditionalShape &shape : bucket) {
-        if (shape.table == table && shape.keyCount == keys.size() && shape.setCount == sets.size() &&
-            shape.fields.size() == keys.size() + sets.size() + checks.size() && sameFields(shape.fields, 0, keys) &&
-            sameFields(shape.fields, keys.size(), sets) &&
-            sameFields(shape.fields, keys.size() + sets.size(), checks)) {
+        if (fits(shape)) {
+            m_lastShape = &shape;
             return &shape;
         }
     }
@@ -325,7 +334,8 @@ Library::ConditionalShape *Library::conditionalShape(const QString &table, const
         shape.sql += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
     }
     bucket.push_back(std::move(shape));
-    return &bucket.back();
+    m_lastShape = &bucket.back(); // the bucket may have moved its shapes: this one is current
+    return m_lastShape;
 }
 
 Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const QList<FieldText> &keys,

@@ -174,4 +174,5 @@ private:
     std::unordered_map<QString, std::unique_ptr<engine::Statement>> m_prepared;
     std::unordered_map<QString, QString> m_builtSql;
     std::unordered_map<size_t, std::vector<ConditionalShape>> m_shapes; // by a hash of the field names
+    ConditionalShape *m_lastShape = nullptr;                            // the shape last written in
 };
