@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Conversions.h"
 #include "ListLoad.h"
 #include "Query.h"
 #include "TempLibrary.h"
@@ -81,6 +82,62 @@ private slots:
 
     // A row's key is read from its key cell as loaded: edits of that cell, its markers and a
     // save never change what the row was read as until the save gives it a key of its own.
+    // A long list fills many shared chunks, the large ones mapped for it and handed back to be
+    // reused by the next load. Every row reads back whole across chunk boundaries, in a list that
+    // is shorter than the columns of its rows; and a row kept from an earlier list keeps its
+    // texts while later loads reuse the memory of the rows let go.
+    void longListsReadBackWholeAndKeptRowsOutliveReloads()
+    {
+        TempLibrary lib(TempLibrary::Content::Empty);
+        constexpr int count = 40000;
+        auto figureNumber = [](int i) { return QStringLiteral("B%1").arg(i, 6, 10, QLatin1Char('0')); };
+        auto comment = [](int i) { return QStringLiteral("%1").arg(i, 200, 10, QLatin1Char('0')).left(150 + i % 50); };
+        for (int first = 1; first <= count; first += 2000) {
+            QStringList values;
+            for (int i = first; i < first + 2000; ++i) {
+                values << QStringLiteral("('%1', 'figure %2', 'F%2', %3, 'B', %4, '%5')")
+                              .arg(figureNumber(i))
+                              .arg(i)
+                              .arg(i % 10)
+                              .arg(numberText(i / 8.0), comment(i));
+            }
+            lib.exec(QStringLiteral("insert into picMain (th, tm, figName, grp, LB, X1, Comment) values ") +
+                     values.join(u','));
+        }
+        QVERIFY(lib.taprell.openLibrary());
+        const QStringList headers{QStringLiteral("序号"), QStringLiteral("图号"), QStringLiteral("X1"),
+                                  QStringLiteral("说明"), QStringLiteral("空")};
+        const ListLoad load{
+            QStringLiteral("select * from picMain order by th"),
+            {ListLoad::positionCell, QStringLiteral("th"), QStringLiteral("X1"), QStringLiteral("Comment")},
+            QStringLiteral("th"),
+            {}};
+        auto expectedRow = [](int i) {
+            return QList<QString>{QString::number(i), QStringLiteral("B%1").arg(i, 6, 10, QLatin1Char('0')),
+                                  numberText(i / 8.0),
+                                  QStringLiteral("%1").arg(i, 200, 10, QLatin1Char('0')).left(150 + i % 50), QString()};
+        };
+        auto checkAll = [&](const WorkingListModel &model) {
+            QCOMPARE(model.size(), count);
+            for (int row = 0; row < count; ++row) {
+                if (model.row(row).cells.toList() != expectedRow(row + 1)) {
+                    QFAIL(qPrintable(
+                        QStringLiteral("row %1 reads %2").arg(row).arg(model.row(row).cells.toList().join(u'|'))));
+                }
+            }
+        };
+        WorkingListModel model(headers, QStringLiteral("★"));
+        QVERIFY(loadList(lib.taprell, model, load));
+        checkAll(model);
+        const ListRow kept = model.row(count - 1);
+        for (int reload = 0; reload < 3; ++reload) {
+            QVERIFY(loadList(lib.taprell, model, load));
+            checkAll(model);
+        }
+        QCOMPARE(kept.cells.toList(), expectedRow(count));
+        QCOMPARE(kept.key(), figureNumber(count));
+    }
+
     void theKeyStaysWhatTheKeyCellWasLoadedWith()
     {
         TempLibrary lib(TempLibrary::Content::Empty);
