@@ -110,4 +110,17 @@ void changeFigure(fMain &window, int i, int revision)
     editor.update(row, cells);
 }
 
+bench::Timing timeListLoad(fMain &window, int revision)
+{
+    const bench::Timing timing = bench::timeOurs([&] {
+        bench::click(&window, QStringLiteral("Opt1"));
+        bench::paintList(&window);
+    });
+    if (bench::listedRows(&window) != figureCount ||
+        (revision > 0 && bench::listedText(&window, 0, 2) != changedName(1, revision))) {
+        qFatal("the catalogue did not list the stored figures");
+    }
+    return timing;
+}
+
 } // namespace catalogue_data

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BenchSupport.h"
 #include "SqliteDirect.h"
 
 #include <QByteArray>
@@ -40,5 +41,9 @@ QString changedName(int i, int revision);
 double changedX2(int i, int revision);
 // The user changes figure i in the catalogue window: its name and X2, then Update list.
 void changeFigure(fMain &window, int i, int revision);
+// The list load a user waits for: the kind option clicked until the list is painted. Stops the
+// benchmark unless the list shows every figure, the first with the name of the given revision
+// of changes (0 for none yet).
+bench::Timing timeListLoad(fMain &window, int revision);
 
 } // namespace catalogue_data

@@ -286,14 +286,7 @@ int main(int argc, char *argv[])
     bench::Samples loadOurs, loadPsql, saveOurs, savePsql, saveFloor, readLayer;
     int revision = 0;
     for (int run = 0; run < runs; ++run) {
-        loadOurs.append(bench::timeOurs([&] {
-            bench::click(&window, QStringLiteral("Opt1"));
-            bench::paintList(&window);
-        }));
-        if (bench::listedRows(&window) != figureCount ||
-            (revision > 0 && bench::listedText(&window, 0, 2) != changedName(1, revision))) {
-            qFatal("the catalogue did not list the stored figures");
-        }
+        loadOurs.append(timeListLoad(window, revision));
         loadPsql.append(bench::runProgram(psqlCommand, QFile::encodeName(listInput)));
 
         ++revision;
