@@ -58,8 +58,8 @@ char *writeFewDecimals(double value, char *out)
     return nullptr;
 }
 
-// Every double from 2^52 up is whole. From 9e15 (where a whole number's digits stop fitting a
-// qint64 exactly as a double) such a number is written with its shortest digits followed by
+// Every double from 2^52 up is whole. From 9e15 on (near 2^53, past which a double no longer
+// holds every whole number) such a number is written with its shortest digits followed by
 // zeros: 1e23 as 100000000000000000000000, not the double's exact 99999999999999991611392.
 char *writeLargeWhole(double value, char *out)
 {
