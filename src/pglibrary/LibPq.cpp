@@ -50,37 +50,9 @@ bool resolveLibPq(const char *name, LibPq &into, QString &error)
                           : QStringLiteral("%1: no %2").arg(QString::fromLocal8Bit(name), QString::fromLatin1(symbol));
         }
     };
-    resolve(resolved.PQclear, "PQclear");
-    resolve(resolved.PQcmdStatus, "PQcmdStatus");
-    resolve(resolved.PQcmdTuples, "PQcmdTuples");
-    resolve(resolved.PQconnectdbParams, "PQconnectdbParams");
-    resolve(resolved.PQconninfoFree, "PQconninfoFree");
-    resolve(resolved.PQconninfoParse, "PQconninfoParse");
-    resolve(resolved.PQdescribePrepared, "PQdescribePrepared");
-    resolve(resolved.PQerrorMessage, "PQerrorMessage");
-    resolve(resolved.PQexec, "PQexec");
-    resolve(resolved.PQexecPrepared, "PQexecPrepared");
-    resolve(resolved.PQfinish, "PQfinish");
-    resolve(resolved.PQfname, "PQfname");
-    resolve(resolved.PQfreemem, "PQfreemem");
-    resolve(resolved.PQftype, "PQftype");
-    resolve(resolved.PQgetResult, "PQgetResult");
-    resolve(resolved.PQgetisnull, "PQgetisnull");
-    resolve(resolved.PQgetlength, "PQgetlength");
-    resolve(resolved.PQgetvalue, "PQgetvalue");
-    resolve(resolved.PQnfields, "PQnfields");
-    resolve(resolved.PQnparams, "PQnparams");
-    resolve(resolved.PQntuples, "PQntuples");
-    resolve(resolved.PQprepare, "PQprepare");
-    resolve(resolved.PQputCopyData, "PQputCopyData");
-    resolve(resolved.PQputCopyEnd, "PQputCopyEnd");
-    resolve(resolved.PQresultErrorField, "PQresultErrorField");
-    resolve(resolved.PQresultStatus, "PQresultStatus");
-    resolve(resolved.PQsendQueryPrepared, "PQsendQueryPrepared");
-    resolve(resolved.PQsetNoticeProcessor, "PQsetNoticeProcessor");
-    resolve(resolved.PQsetSingleRowMode, "PQsetSingleRowMode");
-    resolve(resolved.PQstatus, "PQstatus");
-    resolve(resolved.PQtransactionStatus, "PQtransactionStatus");
+#define TAPRELL_RESOLVE(name) resolve(resolved.name, #name);
+    TAPRELL_LIBPQ_FUNCTIONS(TAPRELL_RESOLVE)
+#undef TAPRELL_RESOLVE
     if (!missing.isEmpty()) {
         dlclose(library);
         error = missing;

@@ -11,39 +11,45 @@
 // read for its types; the functions are called through the table below.
 namespace pg {
 
+// Every libpq function the program calls, named once: the table and its loading both follow it.
+#define TAPRELL_LIBPQ_FUNCTIONS(X)                                                                                     \
+    X(PQclear)                                                                                                         \
+    X(PQcmdStatus)                                                                                                     \
+    X(PQcmdTuples)                                                                                                     \
+    X(PQconnectdbParams)                                                                                               \
+    X(PQconninfoFree)                                                                                                  \
+    X(PQconninfoParse)                                                                                                 \
+    X(PQdescribePrepared)                                                                                              \
+    X(PQerrorMessage)                                                                                                  \
+    X(PQexec)                                                                                                          \
+    X(PQexecPrepared)                                                                                                  \
+    X(PQfinish)                                                                                                        \
+    X(PQfname)                                                                                                         \
+    X(PQfreemem)                                                                                                       \
+    X(PQftype)                                                                                                         \
+    X(PQgetResult)                                                                                                     \
+    X(PQgetisnull)                                                                                                     \
+    X(PQgetlength)                                                                                                     \
+    X(PQgetvalue)                                                                                                      \
+    X(PQnfields)                                                                                                       \
+    X(PQnparams)                                                                                                       \
+    X(PQntuples)                                                                                                       \
+    X(PQprepare)                                                                                                       \
+    X(PQputCopyData)                                                                                                   \
+    X(PQputCopyEnd)                                                                                                    \
+    X(PQresultErrorField)                                                                                              \
+    X(PQresultStatus)                                                                                                  \
+    X(PQsendQueryPrepared)                                                                                             \
+    X(PQsetNoticeProcessor)                                                                                            \
+    X(PQsetSingleRowMode)                                                                                              \
+    X(PQstatus)                                                                                                        \
+    X(PQtransactionStatus)
+
 struct LibPq
 {
-    decltype(&::PQclear) PQclear = nullptr;
-    decltype(&::PQcmdStatus) PQcmdStatus = nullptr;
-    decltype(&::PQcmdTuples) PQcmdTuples = nullptr;
-    decltype(&::PQconnectdbParams) PQconnectdbParams = nullptr;
-    decltype(&::PQconninfoFree) PQconninfoFree = nullptr;
-    decltype(&::PQconninfoParse) PQconninfoParse = nullptr;
-    decltype(&::PQdescribePrepared) PQdescribePrepared = nullptr;
-    decltype(&::PQerrorMessage) PQerrorMessage = nullptr;
-    decltype(&::PQexec) PQexec = nullptr;
-    decltype(&::PQexecPrepared) PQexecPrepared = nullptr;
-    decltype(&::PQfinish) PQfinish = nullptr;
-    decltype(&::PQfname) PQfname = nullptr;
-    decltype(&::PQfreemem) PQfreemem = nullptr;
-    decltype(&::PQftype) PQftype = nullptr;
-    decltype(&::PQgetResult) PQgetResult = nullptr;
-    decltype(&::PQgetisnull) PQgetisnull = nullptr;
-    decltype(&::PQgetlength) PQgetlength = nullptr;
-    decltype(&::PQgetvalue) PQgetvalue = nullptr;
-    decltype(&::PQnfields) PQnfields = nullptr;
-    decltype(&::PQnparams) PQnparams = nullptr;
-    decltype(&::PQntuples) PQntuples = nullptr;
-    decltype(&::PQprepare) PQprepare = nullptr;
-    decltype(&::PQputCopyData) PQputCopyData = nullptr;
-    decltype(&::PQputCopyEnd) PQputCopyEnd = nullptr;
-    decltype(&::PQresultErrorField) PQresultErrorField = nullptr;
-    decltype(&::PQresultStatus) PQresultStatus = nullptr;
-    decltype(&::PQsendQueryPrepared) PQsendQueryPrepared = nullptr;
-    decltype(&::PQsetNoticeProcessor) PQsetNoticeProcessor = nullptr;
-    decltype(&::PQsetSingleRowMode) PQsetSingleRowMode = nullptr;
-    decltype(&::PQstatus) PQstatus = nullptr;
-    decltype(&::PQtransactionStatus) PQtransactionStatus = nullptr;
+#define TAPRELL_LIBPQ_MEMBER(name) decltype(&::name) name = nullptr;
+    TAPRELL_LIBPQ_FUNCTIONS(TAPRELL_LIBPQ_MEMBER)
+#undef TAPRELL_LIBPQ_MEMBER
 };
 
 // The program's libpq functions: all null until loadLibPq() has succeeded, all set after.
