@@ -58,7 +58,9 @@ int main(int argc, char *argv[])
         return badUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+        // The usage line the errors print, in place of Qt's with the program's whole path.
+        const QString help = parser.helpText();
+        out << usage << help.mid(help.indexOf(u'\n') + 1);
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
