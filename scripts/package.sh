@@ -14,13 +14,7 @@ case "${1:-}" in
 esac
 
 [ -f build/CMakeCache.txt ] || scripts/build.sh
-targets=(Taprell KalvorSetup taprell-dist)
-for companion in taprell-render taprell-library; do
-    if cmake --build build --target help | grep -q "^$companion:"; then
-        targets+=("$companion")
-    fi
-done
-cmake --build build -j2 --target "${targets[@]}"
+cmake --build build -j2 --target Taprell KalvorSetup taprell-render taprell-library taprell-dist
 
 rm -f build/package/taprell_*.deb
 if ! (cd build && cpack -G DEB) >build/cpack.log 2>&1; then
@@ -42,19 +36,15 @@ dpkg-deb -x "$deb" "$root"
 
 id=io.github.taprell.Taprell
 expected=(
-    usr/bin/Taprell usr/bin/KalvorSetup
+    usr/bin/Taprell usr/bin/taprell-render usr/bin/taprell-library usr/libexec/taprell/KalvorSetup
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/$id.svg
     usr/share/taprell/schema.sql usr/share/taprell/sample/dbase/system.mdb
     usr/share/doc/taprell/copyright usr/share/doc/taprell/changelog.gz
     usr/share/man/man1/Taprell.1.gz usr/share/man/man1/KalvorSetup.1.gz
+    usr/share/man/man1/taprell-render.1.gz usr/share/man/man1/taprell-library.1.gz
+    usr/share/taprell/schema-postgresql.sql
 )
-if [[ " ${targets[*]} " == *" taprell-render "* ]]; then
-    expected+=(usr/bin/taprell-render usr/share/man/man1/taprell-render.1.gz)
-fi
-if [[ " ${targets[*]} " == *" taprell-library "* ]]; then
-    expected+=(usr/bin/taprell-library usr/share/man/man1/taprell-library.1.gz usr/share/taprell/schema-postgresql.sql)
-fi
 for size in 16 24 32 48 64 128 256; do
     png=usr/share/icons/hicolor/${size}x${size}/apps/$id.png
     expected+=("$png")
@@ -65,6 +55,8 @@ done
 for f in "${expected[@]}"; do
     [ -f "$root/$f" ] || fail "missing /$f"
 done
+# Started from the program path the installer would take /usr/bin for an installer folder.
+[ ! -e "$root/usr/bin/KalvorSetup" ] || fail "KalvorSetup is on the program path"
 
 # One thumbnail per sample figure.
 sample="$root/usr/share/taprell/sample"
@@ -90,7 +82,7 @@ owner() {
     esac
     dpkg-query -S "$alt" 2>/dev/null
 }
-for bin in "$root"/usr/bin/*; do
+for bin in "$root"/usr/bin/* "$root"/usr/libexec/taprell/*; do
     file -b "$bin" | grep -q '^ELF' || continue
     if readelf -d "$bin" | grep -Eq 'RPATH|RUNPATH'; then
         fail "$(basename "$bin") has a run path: $(readelf -d "$bin" | grep -E 'RPATH|RUNPATH')"
@@ -128,7 +120,15 @@ for lib in libpq.so.5; do
     fi
 done
 
-desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
+# Hints count too: one of them is a second main category, which lists the program twice.
+validation=$(desktop-file-validate "$root/usr/share/applications/$id.desktop" 2>&1) || fail "desktop-file-validate"
+[ -z "$validation" ] || fail "desktop-file-validate: $validation"
+# The window's class (WM_CLASS "Taprell") ties it to the menu entry where the desktop file name does not.
+grep -qx 'StartupWMClass=Taprell' "$root/usr/share/applications/$id.desktop" || fail "no StartupWMClass=Taprell"
+for bin in "$root"/usr/bin/*; do
+    grep -q "<binary>$(basename "$bin")</binary>" "$root/usr/share/metainfo/$id.metainfo.xml" ||
+        fail "the AppStream metadata does not provide $(basename "$bin")"
+done
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
 echo
 # Warnings and notes are shown but pass; an error fails.

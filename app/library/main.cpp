@@ -15,6 +15,8 @@ namespace {
 
 constexpr int badUsage = 2;
 
+const char *const usage = "Usage: taprell-library copy [--replace] [-q] SOURCE TARGET\n";
+
 const char *const description =
     "Copies a whole Taprell figure library (figures, groups, points and labels) from SOURCE to TARGET.\n"
     "Each is a library file (an install folder, for its dbase/system.mdb, or the .mdb file itself) or a\n"
@@ -34,11 +36,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("taprell-library"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAPRELL_VERSION));
     QTextStream out(stdout), err(stderr);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(description));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption replaceOption(QStringLiteral("replace"),
                                            QStringLiteral("Replace the library the target holds."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
@@ -48,11 +52,25 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("copy"), QStringLiteral("The command: copy."));
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The library to read."));
     parser.addPositionalArgument(QStringLiteral("TARGET"), QStringLiteral("The library to write."));
-    parser.process(app);
+    // Not process(): it ends with status 1 on an unknown option, where 2 is bad arguments.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << "taprell-library: " << parser.errorText() << '\n' << usage;
+        return badUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        // The usage line the errors print, in place of Qt's with the program's whole path.
+        const QString help = parser.helpText();
+        out << usage << help.mid(help.indexOf(u'\n') + 1);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "taprell-library " << TAPRELL_VERSION << '\n';
+        return 0;
+    }
 
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 3 || arguments[0] != QStringLiteral("copy")) {
-        err << "Usage: taprell-library copy [--replace] SOURCE TARGET (see --help)\n";
+        err << usage;
         return badUsage;
     }
     const LibraryCopy::Location source = LibraryCopy::locate(arguments[1]);
@@ -64,6 +82,7 @@ int main(int argc, char *argv[])
 
     // On a terminal one line is rewritten; otherwise a line per table and per tenth of a large one.
     qint64 lastTenth = -1;
+    QString lastLine;
     auto progress = [&](const LibraryCopy::Progress &p) {
         if (quiet) {
             return;
@@ -71,6 +90,11 @@ int main(int argc, char *argv[])
         const QString line = QStringLiteral("%1: %2 of %3 rows (%4 of %5 in all)")
                                  .arg(p.table, numbers.toString(p.tableRows), numbers.toString(p.tableTotal),
                                       numbers.toString(p.done), numbers.toString(p.total));
+        // The copy reports a table's end also when its last row was a reporting step.
+        if (line == lastLine) {
+            return;
+        }
+        lastLine = line;
         if (terminal) {
             err << '\r' << line << "\x1b[K";
             if (p.tableRows == p.tableTotal) {

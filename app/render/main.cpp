@@ -29,6 +29,10 @@ enum Exit
     Unwritable = 5, // the output folder is missing or cannot be written
 };
 
+const char *const usage =
+    "Usage: taprell-render --library PATH (--all | FIGURE...) [--thumbnails] [-o OUTPUT] [--format FORMAT] "
+    "[--size WxH]\n";
+
 const char *const exitHelp = "Exit status: 0 done, 1 a file could not be written, 2 bad arguments, 3 the library is "
                              "missing or unreadable, 4 an unknown figure number, 5 the output folder is missing or "
                              "not writable.";
@@ -57,6 +61,7 @@ int main(int argc, char *argv[])
     }
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("taprell-render"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(TAPRELL_VERSION));
     QTextStream out(stdout), err(stderr);
 
     QCommandLineParser parser;
@@ -67,6 +72,7 @@ int main(int argc, char *argv[])
                        "  taprell-render --library demo --all --format pdf -o figures/\n\n") +
         QString::fromLatin1(exitHelp));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption libraryOption(
         QStringLiteral("library"),
         QStringLiteral("The install folder (its dbase/system.mdb) or the library file itself."),
@@ -91,18 +97,24 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("figures"), QStringLiteral("Figure numbers, such as B001."),
                                  QStringLiteral("[figure...]"));
     if (!parser.parse(QCoreApplication::arguments())) {
-        err << parser.errorText() << "\n";
+        err << "taprell-render: " << parser.errorText() << "\n" << usage;
         return BadUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+        // The usage line the errors print, in place of Qt's with the program's whole path.
+        const QString help = parser.helpText();
+        out << usage << help.mid(help.indexOf(u'\n') + 1);
+        return Success;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "taprell-render " << TAPRELL_VERSION << "\n";
         return Success;
     }
 
     QStringList requested = parser.positionalArguments();
     const bool all = parser.isSet(allOption), thumbnails = parser.isSet(thumbnailOption);
     if (!parser.isSet(libraryOption) || (all == !requested.isEmpty())) {
-        err << "taprell-render: give --library and either --all or figure numbers (see --help).\n";
+        err << "taprell-render: give --library and either --all or figure numbers (see --help).\n" << usage;
         return BadUsage;
     }
     QSize size = thumbnails ? Thumbnails::size : QSize(1000, 800);
@@ -198,7 +210,7 @@ int main(int argc, char *argv[])
             ++failed;
             continue;
         }
-        const DiagramRenderer renderer(figure);
+        const DiagramRenderer renderer(figure, Wording::English);
         for (const QString &problem : renderer.problems()) {
             err << number << ": " << problem << "\n";
         }

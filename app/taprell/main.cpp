@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CatalogueStart.h"
+#include "CommandLine.h"
 #include "Dialogs.h"
 #include "FirstStart.h"
 #include "FolderChooser.h"
@@ -13,6 +14,13 @@
 
 int main(int argc, char *argv[])
 {
+    const CommandLine::Program program{
+        "Taprell", "Taprell edits the figure library of the Kalvor geochemistry suite. It finds the library through\n"
+                   "the settings file ${XDG_CONFIG_HOME:-~/.config}/venmarod software.ini (section [Kalvor]:\n"
+                   "Path, and Library for a library on a PostgreSQL server); see Taprell(1)."};
+    if (const std::optional<int> status = CommandLine::readWindowProgramArguments(argc, argv, program)) {
+        return *status;
+    }
     QApplication app(argc, argv);
     installChineseQtTexts();
     QApplication::setApplicationName(QStringLiteral("Taprell"));

@@ -92,7 +92,8 @@ Qt::PenStyle penStyle(int lineType)
 
 } // namespace
 
-DiagramRenderer::DiagramRenderer(const Figure &figure)
+DiagramRenderer::DiagramRenderer(const Figure &figure, Wording wording)
+    : m_wording(wording)
 {
     const FigureRecord &record = figure.record;
     m_triangular = record.isTriangular();
@@ -115,12 +116,17 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
         const auto lineType = parseNumber(source.lineType);
         point.lineType = lineType ? static_cast<int>(*lineType) : 1;
         if (!lineType || point.lineType < 0 || point.lineType > 3) {
-            m_problems << QStringLiteral("第 %1 点：线型“%2”不是 0 到 3，按实线画").arg(i + 1).arg(source.lineType);
+            m_problems << worded(m_wording, QStringLiteral("第 %1 点：线型“%2”不是 0 到 3，按实线画"),
+                                 QStringLiteral("point %1: line type \"%2\" is not 0 to 3, drawn solid"))
+                              .arg(i + 1)
+                              .arg(source.lineType);
             point.lineType = 1;
         }
         const auto x = parseNumber(source.x), y = parseNumber(source.y);
         if (!x || !y) {
-            m_problems << QStringLiteral("第 %1 点：%2值“%3”不是数字，未画与它相连的线段")
+            m_problems << worded(m_wording, QStringLiteral("第 %1 点：%2值“%3”不是数字，未画与它相连的线段"),
+                                 QStringLiteral(
+                                     "point %1: %2 value \"%3\" is not a number, its line pieces are not drawn"))
                               .arg(i + 1)
                               .arg(!x ? QStringLiteral("X") : QStringLiteral("Y"), !x ? source.x : source.y);
         } else {
@@ -128,7 +134,10 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
             point.usable = true;
             if ((m_x.scale.logarithmic && *x <= 0) || (m_y.scale.logarithmic && *y <= 0)) {
                 point.usable = false;
-                m_problems << QStringLiteral("第 %1 点 (%2, %3)：对数坐标轴上的值不大于 0，未画与它相连的线段")
+                m_problems << worded(m_wording,
+                                     QStringLiteral("第 %1 点 (%2, %3)：对数坐标轴上的值不大于 0，未画与它相连的线段"),
+                                     QStringLiteral("point %1 (%2, %3): a value on a logarithmic axis is not above 0, "
+                                                    "its line pieces are not drawn"))
                                   .arg(i + 1)
                                   .arg(source.x.trimmed(), source.y.trimmed());
             }
@@ -141,7 +150,9 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
     }
     for (int series : std::as_const(seriesOrder)) {
         if (pointsPerSeries.value(series) == 1) {
-            m_problems << QStringLiteral("线号 %1 只有一个点，画不出线").arg(series);
+            m_problems << worded(m_wording, QStringLiteral("线号 %1 只有一个点，画不出线"),
+                                 QStringLiteral("line number %1 has one point only, no line can be drawn"))
+                              .arg(series);
         }
     }
 
@@ -151,11 +162,14 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
         label.text = source.text;
         const auto x = parseNumber(source.x), y = parseNumber(source.y);
         if (!x || !y) {
-            m_problems << QStringLiteral("第 %1 个标签：%2值“%3”不是数字，未画")
+            m_problems << worded(m_wording, QStringLiteral("第 %1 个标签：%2值“%3”不是数字，未画"),
+                                 QStringLiteral("label %1: %2 value \"%3\" is not a number, not drawn"))
                               .arg(i + 1)
                               .arg(!x ? QStringLiteral("X") : QStringLiteral("Y"), !x ? source.x : source.y);
         } else if ((m_x.scale.logarithmic && *x <= 0) || (m_y.scale.logarithmic && *y <= 0)) {
-            m_problems << QStringLiteral("第 %1 个标签：对数坐标轴上的值不大于 0，未画").arg(i + 1);
+            m_problems << worded(m_wording, QStringLiteral("第 %1 个标签：对数坐标轴上的值不大于 0，未画"),
+                                 QStringLiteral("label %1: a value on a logarithmic axis is not above 0, not drawn"))
+                              .arg(i + 1);
         } else {
             label.data = QPointF(*x, *y);
             label.usable = true;
@@ -179,28 +193,34 @@ DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar 
                                                     const std::array<QString, 7> &fields, const QString &crossingField)
 {
     AxisSpec axis;
-    const QString axisName = QString(name) + QStringLiteral(" 轴");
+    const QString axisName = QString(name) + worded(m_wording, QStringLiteral(" 轴"), QStringLiteral(" axis"));
     auto field = [&](int i) { return QString(name) + QString::number(i); };
     axis.scale.logarithmic = isTrue(fields[5]);
     const auto low = parseNumber(fields[0]), high = parseNumber(fields[1]);
     if (!low) {
-        m_problems << QStringLiteral("%1：最小值 %2“%3”不是数字").arg(axisName, field(1), fields[0]);
+        m_problems << worded(m_wording, QStringLiteral("%1：最小值 %2“%3”不是数字"),
+                             QStringLiteral("%1: minimum %2 \"%3\" is not a number"))
+                          .arg(axisName, field(1), fields[0]);
     }
     if (!high) {
-        m_problems << QStringLiteral("%1：最大值 %2“%3”不是数字").arg(axisName, field(2), fields[1]);
+        m_problems << worded(m_wording, QStringLiteral("%1：最大值 %2“%3”不是数字"),
+                             QStringLiteral("%1: maximum %2 \"%3\" is not a number"))
+                          .arg(axisName, field(2), fields[1]);
     }
     double minimum = low.value_or(axis.scale.logarithmic ? 1.0 : 0.0);
     double maximum = high.value_or(axis.scale.logarithmic ? minimum * 1000 : minimum + 100);
     if (low && high && minimum >= maximum) {
-        m_problems << QStringLiteral("%1：最小值 %2 (%3) 不小于最大值 %4 (%5)")
+        m_problems << worded(m_wording, QStringLiteral("%1：最小值 %2 (%3) 不小于最大值 %4 (%5)"),
+                             QStringLiteral("%1: minimum %2 (%3) is not below maximum %4 (%5)"))
                           .arg(axisName, field(1), fields[0].trimmed(), field(2), fields[1].trimmed());
     }
     if (minimum > maximum) {
         std::swap(minimum, maximum);
     }
     if (axis.scale.logarithmic && minimum <= 0) {
-        m_problems
-            << QStringLiteral("%1：对数坐标的最小值 %2 (%3) 不大于 0").arg(axisName, field(1), fields[0].trimmed());
+        m_problems << worded(m_wording, QStringLiteral("%1：对数坐标的最小值 %2 (%3) 不大于 0"),
+                             QStringLiteral("%1: minimum %2 (%3) of a logarithmic axis is not above 0"))
+                          .arg(axisName, field(1), fields[0].trimmed());
         minimum = maximum > 0 ? maximum / 1000 : 1;
     }
     if (axis.scale.logarithmic && maximum <= minimum) {
@@ -218,11 +238,16 @@ DiagramRenderer::AxisSpec DiagramRenderer::readAxis(const FigureRecord &, QChar 
         axis.minor = minor && *minor > 0 ? *minor : 0;
         axis.major = major && *major > 0 ? *major : 0;
         if (!major || *major <= 0) {
-            m_problems << QStringLiteral("%1：主间隔 %2“%3”不是正数，未画主刻度").arg(axisName, field(4), fields[3]);
+            m_problems << worded(m_wording, QStringLiteral("%1：主间隔 %2“%3”不是正数，未画主刻度"),
+                                 QStringLiteral(
+                                     "%1: major interval %2 \"%3\" is not a positive number, no major ticks drawn"))
+                              .arg(axisName, field(4), fields[3]);
         }
         for (const auto &[step, fieldNumber] : {std::pair{axis.minor, 3}, std::pair{axis.major, 4}}) {
             if (step > 0 && !((maximum - minimum) / step <= maximumTicks)) {
-                m_problems << QStringLiteral("%1：间隔 %2 (%3) 在这个范围内超过 %4 个刻度，未画")
+                m_problems << worded(m_wording, QStringLiteral("%1：间隔 %2 (%3) 在这个范围内超过 %4 个刻度，未画"),
+                                     QStringLiteral(
+                                         "%1: interval %2 (%3) gives more than %4 ticks in this range, not drawn"))
                                   .arg(axisName, field(fieldNumber), fields[fieldNumber - 1].trimmed())
                                   .arg(maximumTicks);
             }

@@ -3,6 +3,7 @@
 
 #include "DiagramMapping.h"
 #include "Figure.h"
+#include "Wording.h"
 
 #include <QFont>
 #include <QImage>
@@ -37,11 +38,13 @@ struct RenderResult
 class DiagramRenderer
 {
 public:
-    explicit DiagramRenderer(const Figure &figure);
+    // The wording is the language of the problems, and of FigureExport's reasons for this figure.
+    explicit DiagramRenderer(const Figure &figure, Wording wording = Wording::Chinese);
 
     // Problems found while reading the figure; render() reports the same list.
     QStringList problems() const { return m_problems; }
     bool isTriangular() const { return m_triangular; }
+    Wording wording() const { return m_wording; }
 
     // The mapping a drawing into the target rectangle uses, without drawing. The device gives
     // the font metrics of the tick labels (the screen's when null).
@@ -102,6 +105,7 @@ private:
     AxisSpec m_y;
     QList<Point> m_points;
     QList<Label> m_labels;
+    Wording m_wording = Wording::Chinese;
     QStringList m_problems;
     QList<Tick> m_xTicks;
     QList<Tick> m_yTicks;

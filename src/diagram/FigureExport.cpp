@@ -40,15 +40,19 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
         return false;
     };
     if (size.width() < 16 || size.height() < 16 || size.width() > 20000 || size.height() > 20000) {
-        return fail(QStringLiteral("图片大小应在 16 到 20000 像素之间：%1 × %2").arg(size.width()).arg(size.height()));
+        return fail(worded(renderer.wording(), QStringLiteral("图片大小应在 16 到 20000 像素之间：%1 × %2"),
+                           QStringLiteral("the picture must be 16 to 20000 pixels wide and high: %1 x %2"))
+                        .arg(size.width())
+                        .arg(size.height()));
     }
     const Format format = formatOf(fileName);
     if (format == Format::Unknown) {
-        return fail(QStringLiteral("不认识的文件类型：%1（可用 .svg、.pdf、.png、.gif）")
+        return fail(worded(renderer.wording(), QStringLiteral("不认识的文件类型：%1（可用 .svg、.pdf、.png、.gif）"),
+                           QStringLiteral("unknown file type: %1 (.svg, .pdf, .png or .gif)"))
                         .arg(QDir::toNativeSeparators(fileName)));
     }
     if (format == Format::Gif) {
-        return GifWriter::write(renderer.renderImage(size, options), fileName, error);
+        return GifWriter::write(renderer.renderImage(size, options), fileName, error, renderer.wording());
     }
 
     QByteArray bytes;
@@ -56,7 +60,8 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         if (!renderer.renderImage(size, options).convertToFormat(QImage::Format_RGB32).save(&buffer, "PNG")) {
-            return fail(QStringLiteral("不能生成 PNG 图片"));
+            return fail(worded(renderer.wording(), QStringLiteral("不能生成 PNG 图片"),
+                               QStringLiteral("cannot make the PNG picture")));
         }
     } else if (format == Format::Svg) {
         QBuffer buffer(&bytes);
@@ -82,10 +87,14 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("不能写文件 %1：%2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return fail(worded(renderer.wording(), QStringLiteral("不能写文件 %1：%2"),
+                           QStringLiteral("cannot write the file %1: %2"))
+                        .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        return fail(QStringLiteral("写文件 %1 失败：%2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return fail(worded(renderer.wording(), QStringLiteral("写文件 %1 失败：%2"),
+                           QStringLiteral("writing the file %1 failed: %2"))
+                        .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     }
     return true;
 }

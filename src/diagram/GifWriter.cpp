@@ -81,7 +81,7 @@ QImage GifWriter::toPalette(const QImage &source)
     return indexed;
 }
 
-bool GifWriter::write(const QImage &image, const QString &fileName, QString *error)
+bool GifWriter::write(const QImage &image, const QString &fileName, QString *error, Wording wording)
 {
     auto fail = [&](const QString &why) {
         if (error) {
@@ -90,15 +90,20 @@ bool GifWriter::write(const QImage &image, const QString &fileName, QString *err
         return false;
     };
     if (image.isNull() || image.width() > 65535 || image.height() > 65535) {
-        return fail(QStringLiteral("图片大小不能写成 GIF：%1 × %2").arg(image.width()).arg(image.height()));
+        return fail(worded(wording, QStringLiteral("图片大小不能写成 GIF：%1 × %2"),
+                           QStringLiteral("a picture of this size cannot be a GIF: %1 x %2"))
+                        .arg(image.width())
+                        .arg(image.height()));
     }
     const QFileInfo destination(fileName);
     if (!destination.dir().exists()) {
-        return fail(QStringLiteral("文件夹不存在：%1").arg(QDir::toNativeSeparators(destination.absolutePath())));
+        return fail(worded(wording, QStringLiteral("文件夹不存在：%1"), QStringLiteral("the folder does not exist: %1"))
+                        .arg(QDir::toNativeSeparators(destination.absolutePath())));
     }
     QTemporaryFile temporary(destination.absoluteFilePath() + QStringLiteral(".XXXXXX"));
     if (!temporary.open()) {
-        return fail(QStringLiteral("不能在文件夹中写文件：%1（%2）")
+        return fail(worded(wording, QStringLiteral("不能在文件夹中写文件：%1（%2）"),
+                           QStringLiteral("cannot write a file in the folder %1 (%2)"))
                         .arg(QDir::toNativeSeparators(destination.absolutePath()), temporary.errorString()));
     }
 
@@ -118,7 +123,9 @@ bool GifWriter::write(const QImage &image, const QString &fileName, QString *err
     int code = 0;
     GifFileType *gif = EGifOpenFileHandle(dup(temporary.handle()), &code);
     if (!gif) {
-        return fail(QStringLiteral("不能写 GIF 文件：%1").arg(gifErrorText(code)));
+        return fail(
+            worded(wording, QStringLiteral("不能写 GIF 文件：%1"), QStringLiteral("cannot write the GIF file: %1"))
+                .arg(gifErrorText(code)));
     }
     ColorMapObject *map = GifMakeMapObject(1 << bits, colours.data());
     bool ok = map && EGifPutScreenDesc(gif, indexed.width(), indexed.height(), bits, 0, map) == GIF_OK &&
@@ -133,13 +140,17 @@ bool GifWriter::write(const QImage &image, const QString &fileName, QString *err
         ok = false;
     }
     if (!ok) {
-        return fail(QStringLiteral("写 GIF 文件失败：%1").arg(gifErrorText(writeError ? writeError : closeError)));
+        return fail(
+            worded(wording, QStringLiteral("写 GIF 文件失败：%1"), QStringLiteral("writing the GIF file failed: %1"))
+                .arg(gifErrorText(writeError ? writeError : closeError)));
     }
     temporary.close();
     // Replace in one step: rename over an existing file is atomic on this platform.
     if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(fileName).constData()) !=
         0) {
-        return fail(QStringLiteral("不能把 GIF 文件放到 %1").arg(QDir::toNativeSeparators(fileName)));
+        return fail(worded(wording, QStringLiteral("不能把 GIF 文件放到 %1"),
+                           QStringLiteral("cannot put the GIF file in place as %1"))
+                        .arg(QDir::toNativeSeparators(fileName)));
     }
     temporary.setAutoRemove(false);
     QFile::setPermissions(fileName, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Wording.h"
+
 #include <QImage>
 #include <QString>
 
@@ -11,8 +13,8 @@
 // a failed write leaves no broken picture and keeps an existing one.
 namespace GifWriter {
 
-// On failure *error says why (in the user's language) and nothing is left behind.
-bool write(const QImage &image, const QString &fileName, QString *error = nullptr);
+// On failure *error says why, in the wording asked for, and nothing is left behind.
+bool write(const QImage &image, const QString &fileName, QString *error = nullptr, Wording wording = Wording::Chinese);
 
 // The picture reduced to the palette the GIF will hold.
 QImage toPalette(const QImage &image);

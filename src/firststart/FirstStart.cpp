@@ -2,9 +2,12 @@
 #include "FirstStart.h"
 
 #include "Dialogs.h"
+#include "FigureReader.h"
 #include "FolderChooser.h"
+#include "Library.h"
 #include "LibraryFile.h"
 #include "SettingsStore.h"
+#include "Thumbnails.h"
 #include "mTaprell.h"
 
 #include <QCoreApplication>
@@ -56,9 +59,12 @@ FirstStart::FirstStart(mTaprell &taprell, SettingsStore &settings, FolderChooser
 {
 }
 
+// A library on a server ("Library") is a set-up too, even without "Path": the offer would write
+// the settings file over the user's own entries.
 bool FirstStart::isFirstStart() const
 {
-    return m_taprell.settingsLookup(QStringLiteral("Path")).isEmpty();
+    return m_taprell.settingsLookup(QStringLiteral("Path")).isEmpty() &&
+           m_taprell.settingsLookup(QStringLiteral("Library")).trimmed().isEmpty();
 }
 
 FirstStart::Outcome FirstStart::offer(QWidget *parent)
@@ -101,6 +107,9 @@ FirstStart::Outcome FirstStart::createPersonalLibrary(QWidget *parent)
         return Outcome::Failed;
     }
     copyThumbnails();
+    if (m_places.sampleFolder.isEmpty()) {
+        drawThumbnails(libraryFile);
+    }
     if (!writePath(folder, parent)) {
         return Outcome::Failed;
     }
@@ -155,6 +164,29 @@ void FirstStart::copyThumbnails() const
         const QString target = to.filePath(name);
         if (!QFileInfo::exists(target) && QFile::copy(from.filePath(name), target)) {
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+    }
+}
+
+// Without a packaged sample folder (run from the build folder) the thumbnails are drawn from the
+// new library's figures, as the package's are. One that cannot be drawn leaves its picture empty.
+void FirstStart::drawThumbnails(const QString &libraryFile) const
+{
+    const QString folder = QDir(m_places.personalFolder).filePath(thumbnailsInFolder);
+    Library library;
+    QStringList numbers;
+    if (!QDir().mkpath(folder) || !library.open(libraryFile, OpenMode::ReadOnly) ||
+        !FigureReader::figureNumbers(library, &numbers)) {
+        return;
+    }
+    for (const QString &number : std::as_const(numbers)) {
+        Figure figure;
+        QString error;
+        if (FigureReader::readFigure(library, number, &figure)) {
+            const QString target = Thumbnails::fileName(folder, figure.record.figName);
+            if (!QFileInfo::exists(target)) {
+                Thumbnails::write(figure, target, &error);
+            }
         }
     }
 }

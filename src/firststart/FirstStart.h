@@ -43,6 +43,7 @@ public:
 
     FirstStart(mTaprell &taprell, SettingsStore &settings, FolderChooser &folders, Places places);
 
+    // Neither "Path" nor "Library" is set.
     bool isFirstStart() const;
     // Asks, and does what the user chose. Returns at once with NotFirstStart when the settings
     // store already has an install path.
@@ -57,6 +58,7 @@ private:
     Outcome chooseInstallFolder(QWidget *parent);
     bool copySample(const QString &libraryFile, QString &problem) const;
     void copyThumbnails() const;
+    void drawThumbnails(const QString &libraryFile) const;
     bool writePath(const QString &folder, QWidget *parent);
     bool ask(const QString &text, QWidget *parent);
     void tell(const QString &text, QWidget *parent, Dialogs::Icon icon);

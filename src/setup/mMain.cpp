@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QtDebug>
 
@@ -60,8 +61,31 @@ void mMain::showCloseExcelMessage()
                    nullptr);
 }
 
+bool mMain::checkInstallerFolder(const QString &folder, Dialogs &dialogs)
+{
+    const QDir installer(folder);
+    for (const char *file : {"Kalvor.xl", "Update.txt", "Constant.txt", "Controls/MSCOMCTL.OCX"}) {
+        if (QFileInfo::exists(installer.filePath(QString::fromLatin1(file)))) {
+            return true;
+        }
+    }
+    dialogs.show({title,
+                  QStringLiteral("KalvorSetup 不是从 Kalvor 的安装文件夹启动的：\n%1\n\n"
+                                 "这里没有 Kalvor.xl、Update.txt、Constant.txt 或 Controls/MSCOMCTL.OCX。"
+                                 "请把 KalvorSetup 复制到安装文件夹里，再从那里启动。什么都没有改动。")
+                      .arg(QDir::toNativeSeparators(folder)),
+                  {},
+                  Dialogs::Icon::Warning,
+                  Dialogs::Buttons::Ok},
+                 nullptr);
+    return false;
+}
+
 mMain::StartOutcome mMain::start()
 {
+    if (!checkInstallerFolder(m_installerFolder, m_dialogs)) {
+        return StartOutcome::Ended;
+    }
     QString error;
     if (!getExcel(error)) {
         qWarning().noquote() << "KalvorSetup:" << error;

@@ -48,6 +48,13 @@ public:
     // The start-up routine. Ended means the program is to end now, without the language window.
     StartOutcome start();
 
+    // An installer folder holds at least one of the files an installation copies or reads
+    // (Kalvor.xl, Update.txt, Constant.txt, Controls/MSCOMCTL.OCX). Started from any other folder
+    // (a copy on the program path, say) an installation would only make that folder the install
+    // path, where Taprell finds no library: this says so and returns false, before anything is
+    // read or made.
+    static bool checkInstallerFolder(const QString &folder, Dialogs &dialogs);
+
     // The installation routine. Failing steps are skipped; when any failed, one message lists
     // them. Returns the failed steps as listed.
     QStringList install();

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CatalogueStart.h"
+#include "FigureReader.h"
 #include "FirstStart.h"
 #include "FolderChooser.h"
+#include "Library.h"
 #include "LibraryFile.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -138,6 +141,15 @@ private slots:
         QCOMPARE(catalogue->editor().model().size(), 5);
         QCOMPARE(catalogue->findChild<QLineEdit *>(QStringLiteral("tTh"))->text(), QStringLiteral("B001"));
         QCOMPARE(account.taprell.thumbnailFolder(), account.personal() + QStringLiteral("/Diagram/MiniMap/"));
+        // Drawn for every figure, as the package's sample comes with them: the first one is shown.
+        QVERIFY(!catalogue->findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+        Library library;
+        QStringList figures;
+        QVERIFY(library.open(account.personal() + QStringLiteral("/dbase/system.mdb"), OpenMode::ReadOnly));
+        QVERIFY(FigureReader::figureNumbers(library, &figures));
+        QCOMPARE(
+            QDir(account.personal() + QStringLiteral("/Diagram/MiniMap")).entryList({QStringLiteral("*.gif")}).size(),
+            figures.size());
     }
 
     void accepted_copiesPackagedSampleWithThumbnails_editable()
@@ -267,11 +279,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(account.dir.filePath(QStringLiteral("config"))));
     }
 
-    void installPathPresent_noOffer()
+    void libraryNamed_noOffer_settingsUntouched_data()
     {
+        QTest::addColumn<QByteArray>("settingsFile");
+        QTest::newRow("install path") << QByteArray("[Kalvor]\nPath=/nonexistent/kalvor\n");
+        // A server that cannot be reached: a library on a server without "Path".
+        QTest::newRow("library on a server, no install path")
+            << QByteArray("[Kalvor]\nLibrary=host=/nonexistent/socket dbname=figures\n");
+    }
+    void libraryNamed_noOffer_settingsUntouched()
+    {
+        QFETCH(QByteArray, settingsFile);
         Account account;
-        account.settings.setValue(QStringLiteral("Venmarod Software"), QStringLiteral("Kalvor"), QStringLiteral("Path"),
-                                  account.dir.filePath(QStringLiteral("gone")));
+        const QString file = account.settings.fileName(QStringLiteral("Venmarod Software"));
+        writeFile(file, settingsFile);
         FirstStart firstStart = account.firstStart();
         CatalogueStart start(account.taprell, firstStart);
         start.start();
@@ -282,6 +303,9 @@ private slots:
         // Only the catalogue's own message about the library it cannot open.
         QCOMPARE(account.dialogs.shown.size(), 1);
         QVERIFY(!QFileInfo::exists(account.personal()));
+        QFile after(file);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), settingsFile);
     }
 
     void defaultPersonalFolder_followsXdgDataHome()

@@ -203,6 +203,25 @@ private slots:
         QVERIFY(f.exists(QStringLiteral("XLSTART/Kalvor.xla")));
     }
 
+    // A copy of the installer on the program path: no question, no folder, no setting.
+    void startOutsideInstallerFolder_saysSoAndChangesNothing()
+    {
+        SetupFixture f;
+        for (const char *file : {"Kalvor.xl", "Update.txt", "Constant.txt", "Controls/MSCOMCTL.OCX"}) {
+            QVERIFY(QFile::remove(QDir(f.installer).filePath(QString::fromLatin1(file))));
+        }
+        f.write(QStringLiteral("XLSTART/Kalvor.xla"), "add-in workbook, old version");
+        QCOMPARE(f.setup().start(), mMain::StartOutcome::Ended);
+
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QCOMPARE(f.dialogs.shown.first().title, QStringLiteral("Kalvor安装"));
+        QCOMPARE(f.dialogs.shown.first().icon, Dialogs::Icon::Warning);
+        QVERIFY(f.dialogs.shown.first().text.contains(QDir::toNativeSeparators(f.installer)));
+        QVERIFY(!f.setup().languageWindow());
+        QVERIFY(f.exists(QStringLiteral("XLSTART/Kalvor.xla")));
+        QVERIFY(!QFile::exists(f.settings.fileName(mMain::application)));
+    }
+
     void install_writesAddInSettingsProfileAndControl()
     {
         SetupFixture f;
