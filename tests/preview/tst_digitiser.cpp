@@ -9,8 +9,10 @@
 #include "WindowControls.h"
 #include "fPreview.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -267,6 +269,30 @@ private slots:
         preview->pasteTable(u"61\t2\n62\tx\n"_s);
         QVERIFY(lib->dialogs.shown.last().text.contains(u"第 2 行"_s));
         QCOMPARE(target->rows.size(), 1);
+    }
+
+    // Ctrl+V of a spreadsheet's cells with decimal commas and a row of column names.
+    void paste_readsDecimalCommasAndAHeader_andRefusesMixedSeparators()
+    {
+        show(u"B002"_s, FigureKind::Rectangular);
+        preview->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(preview.get()));
+        QGuiApplication::clipboard()->setText(u"X\tY\n2,5\t3\n4,5\t6\n"_s);
+        QTest::keyClick(preview.get(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY2(lib->dialogs.shown.isEmpty(), qPrintable(lib->dialogs.shown.value(0).text));
+        QCOMPARE(target->rows.size(), 2);
+        QCOMPARE(QStringList({target->rows[0].point.x, target->rows[0].point.y, target->rows[0].point.series}),
+                 QStringList({u"2.5"_s, u"3"_s, u"1"_s}));
+        QCOMPARE(QStringList({target->rows[1].point.x, target->rows[1].point.y, target->rows[1].point.series}),
+                 QStringList({u"4.5"_s, u"6"_s, u"1"_s}));
+
+        // Blanks and a tab in one line: refused with the reason, nothing of it added.
+        QGuiApplication::clipboard()->setText(u"7\t8\n2,5 3\t4\n"_s);
+        QTest::keyClick(preview.get(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        QVERIFY2(lib->dialogs.shown.last().text.contains(u"第 2 行混用了两种分栏符"_s),
+                 qPrintable(lib->dialogs.shown.last().text));
+        QCOMPARE(target->rows.size(), 2);
     }
 
     void underlay_isRememberedPerFigure_andBadInputChangesNothing()
