@@ -141,7 +141,7 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
     }
     for (int series : std::as_const(seriesOrder)) {
         if (pointsPerSeries.value(series) == 1) {
-            m_problems << QStringLiteral("线号 %1 只有一个点，画不出线").arg(series);
+            m_problems << loneLineProblem(series);
         }
     }
 
@@ -167,6 +167,11 @@ DiagramRenderer::DiagramRenderer(const Figure &figure)
         m_xTicks = ticks(m_x);
         m_yTicks = ticks(m_y);
     }
+}
+
+QString DiagramRenderer::loneLineProblem(int series)
+{
+    return QStringLiteral("线号 %1 只有一个点，画不出线").arg(series);
 }
 
 void DiagramRenderer::readAxes(const FigureRecord &record)

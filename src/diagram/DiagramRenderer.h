@@ -41,6 +41,8 @@ public:
 
     // Problems found while reading the figure; render() reports the same list.
     QStringList problems() const { return m_problems; }
+    // The problem listed for a line number with one point.
+    static QString loneLineProblem(int series);
     bool isTriangular() const { return m_triangular; }
 
     // The mapping a drawing into the target rectangle uses, without drawing. The device gives
