@@ -578,8 +578,7 @@ void fPreview::refreshHint()
                    : QStringLiteral("要加标签，先在目录中为这个图版打开“图版标签”窗口");
     } else {
         hint = m_session->target() && m_session->target()->acceptsPoints()
-                   ? QStringLiteral(
-                         "单击：加点（靠近点、图框时落在它上面）　Shift+单击：不对齐　Ctrl+单击：选中点　拖动点：移动")
+                   ? QStringLiteral("单击：加点（靠近点或图框时落在其上）　Shift+单击：不对齐　Ctrl+单击：选中点")
                    : QStringLiteral("要加点，先在目录中为这个图版打开“图版数据”窗口");
     }
     if (hint != m_hint) {
