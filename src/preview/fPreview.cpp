@@ -178,6 +178,7 @@ void fPreview::figureChanged()
                           .arg(from(feed.pointsFromWorkingCopy()))
                           .arg(feed.figure().labels.size())
                           .arg(from(feed.labelsFromWorkingCopy())));
+    showProblems();
     updateDigitiser();
 }
 
@@ -402,8 +403,14 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
         refreshHint();
     });
     connect(m_series, &QSpinBox::valueChanged, this, [this](int value) {
+        const int before = m_session->series;
         m_session->series = value;
-        showProblems(); // the line left may have one point only
+        // The line left may have one point only, or the line taken up may have had one.
+        const QStringList drawn = m_renderer ? m_renderer->problems() : QStringList();
+        if (drawn.contains(DiagramRenderer::loneLineProblem(before)) ||
+            drawn.contains(DiagramRenderer::loneLineProblem(value))) {
+            showProblems();
+        }
     });
     connect(m_curve, &QCheckBox::toggled, this, [this](bool on) { m_session->curve = on; });
     connect(m_lineType, &QComboBox::currentIndexChanged, this, [this](int index) { m_session->lineType = index; });
@@ -534,7 +541,6 @@ void fPreview::updateDigitiser()
         m_series->setValue(nextFreeLine());
     }
     m_tookPoints = takesPoints;
-    showProblems();
     refreshHint();
     if (!m_feed->hasFigure()) {
         m_digitiserRenderer.reset();
