@@ -150,9 +150,7 @@ DiagramRenderer::DiagramRenderer(const Figure &figure, Wording wording)
     }
     for (int series : std::as_const(seriesOrder)) {
         if (pointsPerSeries.value(series) == 1) {
-            m_problems << worded(m_wording, QStringLiteral("线号 %1 只有一个点，画不出线"),
-                                 QStringLiteral("line number %1 has one point only, no line can be drawn"))
-                              .arg(series);
+            m_problems << loneLineProblem(series, m_wording);
         }
     }
 
@@ -181,6 +179,13 @@ DiagramRenderer::DiagramRenderer(const Figure &figure, Wording wording)
         m_xTicks = ticks(m_x);
         m_yTicks = ticks(m_y);
     }
+}
+
+QString DiagramRenderer::loneLineProblem(int series, Wording wording)
+{
+    return worded(wording, QStringLiteral("线号 %1 只有一个点，画不出线"),
+                  QStringLiteral("line number %1 has one point only, no line can be drawn"))
+        .arg(series);
 }
 
 void DiagramRenderer::readAxes(const FigureRecord &record)

@@ -43,6 +43,8 @@ public:
 
     // Problems found while reading the figure; render() reports the same list.
     QStringList problems() const { return m_problems; }
+    // The problem listed for a line number with one point.
+    static QString loneLineProblem(int series, Wording wording = Wording::Chinese);
     bool isTriangular() const { return m_triangular; }
     Wording wording() const { return m_wording; }
 

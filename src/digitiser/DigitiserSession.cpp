@@ -99,6 +99,11 @@ bool DigitiserSession::readyForPoints(QString *error) const
 
 bool DigitiserSession::appendAt(QPointF pixel, QString *error)
 {
+    return append(place(pixel, 0, 0), error);
+}
+
+bool DigitiserSession::append(const Placement &placement, QString *error)
+{
     if (!readyForPoints(error)) {
         return false;
     }
@@ -106,13 +111,12 @@ bool DigitiserSession::appendAt(QPointF pixel, QString *error)
         *error = QStringLiteral("底图还没有定标。");
         return false;
     }
-    const auto [x, y] = m_calibration.roundedData(pixel);
-    if (x.isEmpty() || y.isEmpty()) {
+    if (placement.x.isEmpty() || placement.y.isEmpty()) {
         *error = QStringLiteral("这个位置算不出坐标。");
         return false;
     }
     Acting acting(m_acting);
-    const int index = m_target->appendPoint(nextPoint(x, y));
+    const int index = m_target->appendPoint(nextPoint(placement.x, placement.y));
     if (index < 0) {
         *error =
             QStringLiteral("“图版数据”窗口没有接受这个点。它正在添加一个点时，请先在那里按“加 入”或在列表中点选一行。");
@@ -120,6 +124,141 @@ bool DigitiserSession::appendAt(QPointF pixel, QString *error)
     }
     push({Step::Kind::Append, index});
     return true;
+}
+
+DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointRadius, double lineRadius) const
+{
+    Placement placement;
+    if (!m_calibration.isValid()) {
+        return placement;
+    }
+    std::tie(placement.x, placement.y) = m_calibration.roundedData(pixel);
+    if (pointRadius <= 0 && lineRadius <= 0) {
+        return placement;
+    }
+    const QPointF here = m_calibration.toData(pixel);
+    auto distance = [&](QPointF data) {
+        const QPointF at = m_calibration.toPixel(data);
+        return std::isfinite(at.x()) && std::isfinite(at.y()) ? std::hypot(at.x() - pixel.x(), at.y() - pixel.y())
+                                                              : qInf();
+    };
+    auto text = [](double value) { return QLocale::c().toString(value, 'g', 12); };
+
+    // What the frame offers: its corners, and the X and Y of its vertical and horizontal sides.
+    QList<QPointF> corners;
+    QList<double> frameX, frameY;
+    const bool triangle = m_frame && m_frame->kind() == DiagramMapping::Kind::Triangular;
+    if (triangle) {
+        corners = {{0, 0}, {100, 0}, {50, DiagramMapping::triangleHeight}};
+        frameY = {0};
+    } else if (m_frame) {
+        const AxisScale &x = m_frame->xAxis(), &y = m_frame->yAxis();
+        corners = {{x.minimum, y.minimum}, {x.maximum, y.minimum}, {x.maximum, y.maximum}, {x.minimum, y.maximum}};
+        frameX = {x.minimum, x.maximum};
+        frameY = {y.minimum, y.maximum};
+    }
+    struct Known
+    {
+        QPointF data;
+        QString x;
+        QString y;
+    };
+    QList<Known> known;
+    if (m_target) {
+        for (const FigurePoint &p : m_target->points()) {
+            bool okX = false, okY = false;
+            const double x = QLocale::c().toDouble(p.x.trimmed(), &okX);
+            const double y = QLocale::c().toDouble(p.y.trimmed(), &okY);
+            if (okX && okY) {
+                known.append({{x, y}, p.x.trimmed(), p.y.trimmed()});
+            }
+        }
+    }
+
+    // On a point, or a corner.
+    double best = pointRadius;
+    for (const Known &k : std::as_const(known)) {
+        if (const double d = distance(k.data); d <= best) {
+            best = d;
+            placement = {k.x, k.y, QStringLiteral("落在已有的点上")};
+        }
+    }
+    for (const QPointF &corner : std::as_const(corners)) {
+        if (const double d = distance(corner); d < best || (d <= best && placement.snappedTo.isEmpty())) {
+            best = d;
+            placement = {text(corner.x()), text(corner.y()), QStringLiteral("落在图框的角上")};
+        }
+    }
+    if (!placement.snappedTo.isEmpty()) {
+        return placement;
+    }
+
+    // The X (or Y) of a point or a side whose vertical (horizontal) line passes nearest.
+    auto align = [&](bool isX, const QString &rounded, QString *snapped) {
+        double nearest = lineRadius;
+        QString value = rounded;
+        auto consider = [&](double v, const QString &written, const QString &what) {
+            const double d = distance(isX ? QPointF(v, here.y()) : QPointF(here.x(), v));
+            if (d <= nearest) {
+                nearest = d;
+                value = written;
+                *snapped = what;
+            }
+        };
+        for (double v : isX ? frameX : frameY) {
+            consider(v, text(v), QStringLiteral("落在图框上"));
+        }
+        for (const Known &k : std::as_const(known)) {
+            consider(isX ? k.data.x() : k.data.y(), isX ? k.x : k.y,
+                     isX ? QStringLiteral("X 与已有的点对齐") : QStringLiteral("Y 与已有的点对齐"));
+        }
+        return value;
+    };
+
+    if (triangle) {
+        // The slanted sides: y = h/50 x and y = h/50 (100 - x), with the X of the click (or of
+        // a point) and Y computed from it, so the point lies on the side as drawn.
+        const double slope = DiagramMapping::triangleHeight / 50;
+        double nearest = lineRadius;
+        int side = 0;
+        for (int s : {1, 2}) {
+            const QPointF a = corners[s == 1 ? 0 : 1], b = corners[2];
+            const QPointF pa = m_calibration.toPixel(a), pb = m_calibration.toPixel(b);
+            const QPointF ab = pb - pa, ap = pixel - pa;
+            const double t = std::clamp(QPointF::dotProduct(ap, ab) / QPointF::dotProduct(ab, ab), 0.0, 1.0);
+            const QPointF foot = pa + t * ab;
+            if (const double d = std::hypot(foot.x() - pixel.x(), foot.y() - pixel.y()); d <= nearest) {
+                nearest = d;
+                side = s;
+            }
+        }
+        if (side != 0) {
+            // The foot of the perpendicular in data space (the triangle is equilateral there).
+            const QPointF a = corners[side == 1 ? 0 : 1], b = corners[2];
+            const QPointF ab = b - a;
+            const QPointF foot = a + QPointF::dotProduct(here - a, ab) / QPointF::dotProduct(ab, ab) * ab;
+            QString snapped;
+            const QString rounded = m_calibration.roundedData(m_calibration.toPixel(foot)).first;
+            const QString x = align(true, rounded, &snapped);
+            const double xValue = QLocale::c().toDouble(x);
+            const double y = side == 1 ? slope * xValue : slope * (100 - xValue);
+            return {x, text(y),
+                    snapped.isEmpty() ? QStringLiteral("落在三角形的边上")
+                                      : snapped + QStringLiteral("，落在三角形的边上")};
+        }
+    }
+
+    QString snappedX, snappedY;
+    placement.x = align(true, placement.x, &snappedX);
+    placement.y = align(false, placement.y, &snappedY);
+    QStringList said;
+    for (const QString &what : {snappedX, snappedY}) {
+        if (!what.isEmpty() && !said.contains(what)) {
+            said << what;
+        }
+    }
+    placement.snappedTo = said.join(u'，');
+    return placement;
 }
 
 bool DigitiserSession::moveTo(int index, QPointF pixel, QString *error)
@@ -192,7 +331,7 @@ bool DigitiserSession::placeLabel(QPointF pixel, const QString &text, QString *e
     return true;
 }
 
-bool DigitiserSession::paste(const QString &text, int *added, QString *error)
+bool DigitiserSession::paste(const QString &text, int *added, QString *error, int *headerLine)
 {
     *added = 0;
     if (!readyForPoints(error)) {
@@ -206,6 +345,9 @@ bool DigitiserSession::paste(const QString &text, int *added, QString *error)
     if (table.points.isEmpty()) {
         *error = QStringLiteral("剪贴板里没有点的表格。");
         return false;
+    }
+    if (headerLine) {
+        *headerLine = table.headerLine;
     }
     Acting acting(m_acting);
     const int firstIndex = static_cast<int>(m_target->points().size());

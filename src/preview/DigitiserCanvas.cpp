@@ -16,8 +16,9 @@
 namespace {
 
 constexpr int magnifierRadius = 70;
-constexpr double hitRadius = 6;  // widget pixels around a point that select it
-constexpr int dragThreshold = 4; // widget pixels a press moves before it is a drag
+constexpr double hitRadius = 6;   // widget pixels around a point (or corner) that a click lands on
+constexpr double alignRadius = 4; // widget pixels beside a point's X or Y (or the frame) that a click snaps to
+constexpr int dragThreshold = 4;  // widget pixels a press moves before it is a drag
 
 } // namespace
 
@@ -258,14 +259,23 @@ void DigitiserCanvas::mousePressEvent(QMouseEvent *event)
     m_dragging = false;
     m_panning = event->button() != Qt::LeftButton;
     m_pressedPoint = -1;
-    // Shift+click always appends, so a line can start or end on another line's point.
+    // The point under the press: Ctrl+click selects it, a drag moves it. A plain click adds a
+    // point onto it, Shift+click adds one where clicked.
     if (event->button() == Qt::LeftButton && m_mode == Mode::Points && m_session &&
         !(event->modifiers() & Qt::ShiftModifier)) {
         m_pressedPoint = m_session->pointNear(toScan(event->position()), hitRadius / m_zoom);
-        if (m_pressedPoint >= 0 && m_session->target()) {
-            m_session->target()->selectPoint(m_pressedPoint);
-        }
     }
+}
+
+QString DigitiserCanvas::describePoint(int index) const
+{
+    const QList<FigurePoint> points =
+        m_session && m_session->target() ? m_session->target()->points() : QList<FigurePoint>();
+    if (index < 0 || index >= points.size()) {
+        return {};
+    }
+    const FigurePoint &p = points[index];
+    return QStringLiteral("线号 %1　X %2　Y %3").arg(p.series.trimmed(), p.x.trimmed(), p.y.trimmed());
 }
 
 void DigitiserCanvas::mouseMoveEvent(QMouseEvent *event)
@@ -277,6 +287,9 @@ void DigitiserCanvas::mouseMoveEvent(QMouseEvent *event)
     if (m_pressed && !m_dragging && !m_panning && (at - m_pressAt).manhattanLength() > dragThreshold) {
         m_dragging = m_pressedPoint >= 0;
         m_panning = !m_dragging;
+        if (m_dragging && m_session->target()) {
+            m_session->target()->selectPoint(m_pressedPoint);
+        }
     }
     if (m_pressed && m_panning) {
         setView(m_zoom, m_pressOffset + QPointF(at - m_pressAt));
@@ -303,17 +316,44 @@ void DigitiserCanvas::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     const QPointF scanPixel = toScan(event->position());
     QString error;
+    QString done;
     bool failed = false;
     if (m_dragging) {
         failed = !m_session->moveTo(m_pressedPoint, scanPixel, &error);
+        if (!failed) {
+            done = QStringLiteral("移动了一点：") + describePoint(m_pressedPoint);
+        }
     } else if (!m_panning && event->button() == Qt::LeftButton) {
         switch (m_mode) {
         case Mode::Calibrate:
             emit calibrationClicked(scanPixel);
             break;
         case Mode::Points:
-            if (m_pressedPoint < 0 && m_session) {
-                failed = !m_session->appendAt(scanPixel, &error);
+            if (!m_session) {
+                break;
+            }
+            if (event->modifiers() & Qt::ControlModifier) {
+                if (m_pressedPoint >= 0 && m_session->target()) {
+                    m_session->target()->selectPoint(m_pressedPoint);
+                    done = QStringLiteral("选中了一点：") + describePoint(m_pressedPoint) +
+                           QStringLiteral("（Delete 删去，拖动移动）");
+                } else {
+                    done = QStringLiteral("Ctrl+单击处没有点，什么也没选中，也没有加点");
+                }
+            } else {
+                const bool snap = !(event->modifiers() & Qt::ShiftModifier);
+                const DigitiserSession::Placement placement =
+                    m_session->place(scanPixel, snap ? hitRadius / m_zoom : 0, snap ? alignRadius / m_zoom : 0);
+                failed = !m_session->append(placement, &error);
+                if (!failed) {
+                    const int index = static_cast<int>(m_session->target()->points().size()) - 1;
+                    done = QStringLiteral("加了一点：") + describePoint(index);
+                    if (!snap) {
+                        done += QStringLiteral("（Shift：没有对齐）");
+                    } else if (!placement.snappedTo.isEmpty()) {
+                        done += QStringLiteral("（%1）").arg(placement.snappedTo);
+                    }
+                }
             }
             break;
         case Mode::Labels:
@@ -324,6 +364,9 @@ void DigitiserCanvas::mouseReleaseEvent(QMouseEvent *event)
     m_dragging = m_panning = false;
     m_pressedPoint = -1;
     update();
+    if (!done.isEmpty()) {
+        emit status(done);
+    }
     if (failed && !error.isEmpty()) {
         emit problem(error);
     }

@@ -18,9 +18,11 @@ class QPlainTextEdit;
 // by dragging (or with the middle or right button), a magnifier beside the cursor, and the
 // figure drawn over the scan through the calibration, so a misfit shows at once.
 //
-// Clicks go by mode: in Calibrate they report the scan pixel; in Points a click on a point
-// selects it, a drag moves it and a click elsewhere (or any Shift+click) appends one; in Labels a click opens a text
-// box in place whose Enter places the label (Shift+Enter for a line break, Escape cancels).
+// Clicks go by mode: in Calibrate they report the scan pixel; in Points a click appends a point,
+// snapped onto the point, corner or side of the frame it is next to (see
+// DigitiserSession::place), Shift+click appends one exactly where clicked, Ctrl+click selects
+// the point under it and a drag of a point moves it; in Labels a click opens a text box in place
+// whose Enter places the label (Shift+Enter for a line break, Escape cancels).
 //
 // The scan is scaled once per zoom level, and the scan with the figure over it is kept as one
 // picture until the view or the figure changes: moving the mouse repaints only the magnifier.
@@ -70,6 +72,8 @@ signals:
     void left();
     // Something the user tried that could not be done, for the window to show.
     void problem(const QString &text);
+    // What a click or a drag did, for the status line.
+    void status(const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -91,6 +95,7 @@ private:
     void paintMagnifier(QPainter &painter, QPoint cursor) const;
     void openLabelEditor(QPoint at);
     void closeLabelEditor(bool place);
+    QString describePoint(int index) const;
 
     DigitiserSession *m_session = nullptr;
     QImage m_scan;

@@ -178,13 +178,22 @@ void fPreview::figureChanged()
                           .arg(from(feed.pointsFromWorkingCopy()))
                           .arg(feed.figure().labels.size())
                           .arg(from(feed.labelsFromWorkingCopy())));
-    QStringList lines = m_renderer->problems();
-    if (!feed.readProblem().isEmpty()) {
-        lines.prepend(QStringLiteral("读图版库出错：") + feed.readProblem());
+    showProblems();
+    updateDigitiser();
+}
+
+void fPreview::showProblems()
+{
+    QStringList lines = m_renderer ? m_renderer->problems() : QStringList();
+    // The line being clicked in has one point until its second click: not a problem yet.
+    if (hasUnderlay() && m_session->target() && m_session->target()->acceptsPoints()) {
+        lines.removeOne(DiagramRenderer::loneLineProblem(m_session->series));
+    }
+    if (m_feed->hasFigure() && !m_feed->readProblem().isEmpty()) {
+        lines.prepend(QStringLiteral("读图版库出错：") + m_feed->readProblem());
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
-    updateDigitiser();
 }
 
 void fPreview::showCoordinates(QPointF data, bool inside)
@@ -360,6 +369,10 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     grid->addWidget(cancel, 5, 2);
     m_calibration->hide();
     layout->addWidget(m_calibration);
+    m_status = named(new QLabel(this), "lblDigitiserStatus");
+    m_status->setWordWrap(true);
+    m_status->hide();
+    layout->addWidget(m_status);
 
     connect(m_loadUnderlay, &QPushButton::clicked, this, &fPreview::chooseUnderlayFile);
     connect(m_calibrate, &QPushButton::clicked, this, &fPreview::startCalibration);
@@ -369,6 +382,7 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
         m_calibration->hide();
         m_digitiser->setMarkers({});
         m_digitiser->setMode(m_modeLabels->isChecked() ? DigitiserCanvas::Mode::Labels : DigitiserCanvas::Mode::Points);
+        refreshHint();
     });
     connect(m_calibrationKind, &QComboBox::currentIndexChanged, this, [this] {
         m_refPixels = {};
@@ -380,19 +394,31 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
         if (on && !m_calibration->isVisible()) {
             m_digitiser->setMode(DigitiserCanvas::Mode::Points);
         }
+        refreshHint();
     });
     connect(m_modeLabels, &QToolButton::toggled, this, [this](bool on) {
         if (on && !m_calibration->isVisible()) {
             m_digitiser->setMode(DigitiserCanvas::Mode::Labels);
         }
+        refreshHint();
     });
-    connect(m_series, &QSpinBox::valueChanged, this, [this](int value) { m_session->series = value; });
+    connect(m_series, &QSpinBox::valueChanged, this, [this](int value) {
+        const int before = m_session->series;
+        m_session->series = value;
+        // The line left may have one point only, or the line taken up may have had one.
+        const QStringList drawn = m_renderer ? m_renderer->problems() : QStringList();
+        if (drawn.contains(DiagramRenderer::loneLineProblem(before)) ||
+            drawn.contains(DiagramRenderer::loneLineProblem(value))) {
+            showProblems();
+        }
+    });
     connect(m_curve, &QCheckBox::toggled, this, [this](bool on) { m_session->curve = on; });
     connect(m_lineType, &QComboBox::currentIndexChanged, this, [this](int index) { m_session->lineType = index; });
     connect(m_digitiser, &DigitiserCanvas::calibrationClicked, this, &fPreview::calibrationClicked);
     connect(m_digitiser, &DigitiserCanvas::hovered, this, &fPreview::showCoordinates);
     connect(m_digitiser, &DigitiserCanvas::left, m_coordinates, &QLabel::clear);
     connect(m_digitiser, &DigitiserCanvas::problem, this, [this](const QString &text) { notice(text); });
+    connect(m_digitiser, &DigitiserCanvas::status, this, &fPreview::showStatus);
 
     connect(m_newLine, &QToolButton::clicked, this, &fPreview::startNewLine);
     connect(m_fit, &QToolButton::clicked, m_digitiser, &DigitiserCanvas::fitScan);
@@ -500,15 +526,26 @@ void fPreview::updateDigitiser()
     if (m_session->target() != (editable ? m_target.data() : nullptr)) {
         m_session->setTarget(editable ? m_target.data() : nullptr);
     }
+    // Another figure: the tools as they were at the start.
+    const QString shown = m_feed->hasFigure() ? m_feed->figure().record.th : QString();
+    if (shown.compare(m_toolsFor, Qt::CaseInsensitive) != 0) {
+        m_toolsFor = shown;
+        m_modePoints->setChecked(true);
+        m_digitiser->setMode(DigitiserCanvas::Mode::Points); // a calibration begun is given up with the figure
+        m_curve->setChecked(false);
+        m_lineType->setCurrentIndex(1);
+    }
     // A data window opened for this figure: the clicks start a new line after its lines.
     const bool takesPoints = editable && m_target->acceptsPoints();
     if (takesPoints && !m_tookPoints) {
         m_series->setValue(nextFreeLine());
     }
     m_tookPoints = takesPoints;
+    refreshHint();
     if (!m_feed->hasFigure()) {
         m_digitiserRenderer.reset();
         m_digitiser->setFigure(nullptr, {});
+        m_session->setFrame(std::nullopt);
         return;
     }
     // The digitiser draws what it edits: the target's working copies when they are this figure's.
@@ -528,7 +565,37 @@ void fPreview::updateDigitiser()
     if (scan) {
         m_digitiserRenderer = std::make_shared<const DiagramRenderer>(figure);
         m_digitiser->setFigure(m_digitiserRenderer, options);
+        // The frame's ranges only: any rectangle will do.
+        m_session->setFrame(m_digitiserRenderer->layout(QRectF(0, 0, 1000, 1000), m_digitiser));
     }
+}
+
+void fPreview::refreshHint()
+{
+    m_status->setVisible(hasUnderlay());
+    QString hint;
+    if (m_calibration->isVisible()) {
+        hint = QStringLiteral("定标：在底图上依次点 ▶ 所指的参考点，填好它们的值，再按“应用定标”");
+    } else if (!m_session->calibration().isValid()) {
+        hint = QStringLiteral("底图还没有定标：按“定标…”");
+    } else if (m_modeLabels->isChecked()) {
+        hint = m_session->target() && m_session->target()->acceptsLabels()
+                   ? QStringLiteral("单击：在那里输入标签，回车放下，Shift+回车换行，Esc 取消")
+                   : QStringLiteral("要加标签，先在目录中为这个图版打开“图版标签”窗口");
+    } else {
+        hint = m_session->target() && m_session->target()->acceptsPoints()
+                   ? QStringLiteral("单击：加点（靠近点或图框时落在其上）　Shift+单击：不对齐　Ctrl+单击：选中点")
+                   : QStringLiteral("要加点，先在目录中为这个图版打开“图版数据”窗口");
+    }
+    if (hint != m_hint) {
+        m_hint = hint;
+        m_status->setText(hint);
+    }
+}
+
+void fPreview::showStatus(const QString &text)
+{
+    m_status->setText(text);
 }
 
 void fPreview::chooseUnderlayFile()
@@ -614,6 +681,7 @@ void fPreview::startCalibration()
     m_digitiser->setMode(DigitiserCanvas::Mode::Calibrate);
     showCalibrationRows();
     m_calibration->show();
+    refreshHint();
 }
 
 void fPreview::showCalibrationRows()
@@ -711,6 +779,7 @@ bool fPreview::applyCalibration()
     m_digitiser->setMarkers({});
     m_calibration->hide();
     m_digitiser->setMode(m_modeLabels->isChecked() ? DigitiserCanvas::Mode::Labels : DigitiserCanvas::Mode::Points);
+    refreshHint();
     if (!m_memory->remember(m_underlayFor, {m_underlayFile, calibration})) {
         notice(QStringLiteral("定标已经生效，但没能记在设置里。"));
     }
@@ -739,8 +808,24 @@ void fPreview::removeSelectedPoint()
 void fPreview::pasteTable(const QString &text)
 {
     int added = 0;
+    int header = 0;
     QString error;
-    if (!m_session->paste(text, &added, &error)) {
+    if (!m_session->paste(text, &added, &error, &header)) {
         notice(error);
+        return;
     }
+    // The next click starts a line after the pasted ones, not on one of them.
+    const QList<FigurePoint> points = m_session->target()->points();
+    int highest = 0;
+    for (qsizetype i = points.size() - added; i < points.size(); ++i) {
+        highest = std::max(highest, static_cast<int>(QLocale::c().toDouble(points[i].series.trimmed())));
+    }
+    if (highest >= m_series->value()) {
+        m_series->setValue(highest + 1);
+    }
+    QString done = QStringLiteral("粘贴了 %1 个点").arg(added);
+    if (header > 0) {
+        done += QStringLiteral("（第 %1 行是栏名，没有当作点）").arg(header);
+    }
+    showStatus(done + QStringLiteral("；下一个点在线号 %1 上").arg(m_series->value()));
 }

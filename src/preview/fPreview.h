@@ -113,6 +113,11 @@ private:
     void chooseUnderlayFile();
     // One more than the highest line number of the working copy (1 when it has no points).
     int nextFreeLine() const;
+    // The drawing's problems, without the one point of the line being clicked in.
+    void showProblems();
+    // The status line: what the next click does, or what is missing for it.
+    void refreshHint();
+    void showStatus(const QString &text);
 
     mTaprell &m_taprell;
     PreviewFeed *m_feed = nullptr;
@@ -148,6 +153,9 @@ private:
     bool m_tookPoints = false; // the target took points at the last update
     QCheckBox *m_curve = nullptr;
     QComboBox *m_lineType = nullptr;
+    QLabel *m_status = nullptr;
+    QString m_hint;     // the last hint shown in the status line
+    QString m_toolsFor; // the figure number the tools were last set for
 
     QGroupBox *m_calibration = nullptr;
     QComboBox *m_calibrationKind = nullptr;

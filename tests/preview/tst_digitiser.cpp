@@ -9,8 +9,12 @@
 #include "WindowControls.h"
 #include "fPreview.h"
 
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -221,8 +225,8 @@ private slots:
         QCOMPARE(target->rows.size(), 2);
         QCOMPARE(target->rows[1].mark, InMemoryTarget::Mark::New);
         QCOMPARE(target->rows[1].point.lineType, u"1"_s);
-        // A click on a point selects it; a drag moves it and marks it changed.
-        click(widgetPoint(scan, {50, 2}));
+        // Ctrl+click on a point selects it; a drag moves it and marks it changed.
+        click(widgetPoint(scan, {50, 2}), Qt::ControlModifier);
         QCOMPARE(target->selected, 0);
         auto *canvas = preview->digitiserCanvas();
         const QPoint from = widgetPoint(scan, {50, 2}), to = widgetPoint(scan, {55, 4});
@@ -267,6 +271,139 @@ private slots:
         preview->pasteTable(u"61\t2\n62\tx\n"_s);
         QVERIFY(lib->dialogs.shown.last().text.contains(u"第 2 行"_s));
         QCOMPARE(target->rows.size(), 1);
+    }
+
+    QString status() const
+    {
+        const auto *line = preview->findChild<QLabel *>(u"lblDigitiserStatus"_s);
+        return line ? line->text() : QString();
+    }
+    FigurePoint lastRow() const { return target->rows.last().point; }
+
+    // A click a few pixels from a point, a frame's side or a point's X adds a point on the
+    // current line snapped exactly onto it; only Ctrl+click selects; Shift+click does not snap.
+    void click_nearAPointOrTheFrame_addsSnapped_ctrlSelects_shiftDoesNotSnap()
+    {
+        show(u"B002"_s, FigureKind::Rectangular);
+        target->load({{u"1"_s, u"False"_s, u"50"_s, u"2"_s, u"0"_s}, {u"1"_s, u"False"_s, u"60"_s, u"2.5"_s, u"1"_s}});
+        const Scan scan = makeScan(u"B002"_s, 0, 1);
+        QVERIFY(preview->loadUnderlay(scan.file));
+        calibrateAxes(scan, {50, 0}, {70, 0}, {45, 1}, {45, 6});
+        preview->digitiserCanvas()->setView(1, {-150, -150});
+        windowControl<QSpinBox>(preview.get(), "spinSeries")->setValue(2);
+
+        struct Case
+        {
+            QPointF data;
+            QPoint off; // widget pixels beside it
+            Qt::KeyboardModifiers modifiers;
+            QString x, y; // stored; empty: not this exact text
+            QString said; // in the status line
+        };
+        const Case cases[] = {
+            {{50, 2}, {3, -2}, {}, u"50"_s, u"2"_s, u"加了一点：线号 2　X 50　Y 2（落在已有的点上）"_s},
+            {{60, 4.4}, {2, 0}, {}, u"60"_s, {}, u"X 与已有的点对齐"_s},
+            {{45, 3.3}, {3, 0}, {}, u"45"_s, {}, u"落在图框上"_s},
+            {{80, 7}, {-4, 3}, {}, u"80"_s, u"7"_s, u"落在图框的角上"_s},
+            {{50, 2}, {3, 0}, Qt::ShiftModifier, {}, {}, u"Shift：没有对齐"_s},
+        };
+        for (const Case &c : cases) {
+            const qsizetype before = target->rows.size();
+            click(widgetPoint(scan, c.data) + c.off, c.modifiers);
+            QCOMPARE(target->rows.size(), before + 1);
+            QCOMPARE(lastRow().series, u"2"_s);
+            if (!c.x.isEmpty()) {
+                QCOMPARE(lastRow().x, c.x);
+            } else {
+                QVERIFY2(lastRow().x != u"50"_s && std::abs(lastRow().x.toDouble() - 50) < 0.3,
+                         qPrintable(lastRow().x));
+            }
+            if (!c.y.isEmpty()) {
+                QCOMPARE(lastRow().y, c.y);
+            }
+            QVERIFY2(status().contains(c.said), qPrintable(status()));
+            QCOMPARE(target->selected, -1);
+        }
+        const qsizetype count = target->rows.size();
+        click(widgetPoint(scan, {60, 2.5}) + QPoint(2, 2), Qt::ControlModifier);
+        QCOMPARE(target->selected, 1);
+        QCOMPARE(target->rows.size(), count);
+        QVERIFY2(status().startsWith(u"选中了一点：线号 1　X 60　Y 2.5"_s), qPrintable(status()));
+        // What each does is said before the first click too.
+        show(u"B002"_s, FigureKind::Rectangular);
+        QVERIFY2(status().contains(u"Ctrl+单击：选中点"_s), qPrintable(status()));
+    }
+
+    void triangle_clickNearTheApexOrASide_liesExactlyOnIt()
+    {
+        show(u"T001"_s, FigureKind::Triangular);
+        const Scan scan = makeScan(u"T001"_s, 3.0, 1.1);
+        QVERIFY(preview->loadUnderlay(scan.file));
+        for (QPointF corner : {QPointF(0, 0), QPointF(100, 0), QPointF(50, 86.6025)}) {
+            clickZoomed(scan, corner);
+        }
+        QTest::mouseClick(windowControl<QPushButton>(preview.get(), "cmdApplyCalibration"), Qt::LeftButton);
+        preview->digitiserCanvas()->fitScan();
+        click(widgetPoint(scan, {50, 86.6025}) + QPoint(2, 3));
+        QCOMPARE(QStringList({lastRow().x, lastRow().y}), QStringList({u"50"_s, u"86.6025"_s}));
+        // Halfway up the left side, 3 pixels off it; and on the base.
+        click(widgetPoint(scan, {25, 43.3}) + QPoint(-3, 0));
+        const double x = lastRow().x.toDouble(), y = lastRow().y.toDouble();
+        QVERIFY2(std::abs(x - 25) < 1, qPrintable(lastRow().x));
+        QCOMPARE(y, 86.6025 / 50 * x);
+        QVERIFY2(status().contains(u"落在三角形的边上"_s), qPrintable(status()));
+        click(widgetPoint(scan, {70, 0}) + QPoint(0, 2));
+        QCOMPARE(lastRow().y, u"0"_s);
+    }
+
+    // The toolbar goes back to points, no curve, line type 1 for another figure; a pasted table
+    // moves the line number past its lines.
+    void tools_resetForAnotherFigure_andPasteMovesTheLineNumber()
+    {
+        show(u"B002"_s, FigureKind::Rectangular);
+        auto *series = windowControl<QSpinBox>(preview.get(), "spinSeries");
+        auto *curve = windowControl<QCheckBox>(preview.get(), "chkCurve");
+        auto *lineType = windowControl<QComboBox>(preview.get(), "cboLineType");
+        QCOMPARE(series->value(), 1);
+        preview->pasteTable(u"50\t1\t3\n60\t2\t3\n70\t3\t5\n"_s);
+        QCOMPARE(series->value(), 6);
+        preview->pasteTable(u"50\t1\n60\t2\n"_s);
+        QCOMPARE(target->rows.last().point.series, u"6"_s);
+        QCOMPARE(series->value(), 7);
+        QVERIFY2(status().contains(u"下一个点在线号 7 上"_s), qPrintable(status()));
+
+        QTest::mouseClick(windowControl<QToolButton>(preview.get(), "optModeLabels"), Qt::LeftButton);
+        curve->setChecked(true);
+        lineType->setCurrentIndex(3);
+        show(u"B001"_s, FigureKind::Rectangular);
+        QVERIFY(windowControl<QToolButton>(preview.get(), "optModePoints")->isChecked());
+        QCOMPARE(preview->digitiserCanvas()->mode(), DigitiserCanvas::Mode::Points);
+        QVERIFY(!curve->isChecked());
+        QCOMPARE(lineType->currentIndex(), 1);
+    }
+
+    // Ctrl+V of a spreadsheet's cells with decimal commas and a row of column names.
+    void paste_readsDecimalCommasAndAHeader_andRefusesMixedSeparators()
+    {
+        show(u"B002"_s, FigureKind::Rectangular);
+        preview->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(preview.get()));
+        QGuiApplication::clipboard()->setText(u"X\tY\n2,5\t3\n4,5\t6\n"_s);
+        QTest::keyClick(preview.get(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY2(lib->dialogs.shown.isEmpty(), qPrintable(lib->dialogs.shown.value(0).text));
+        QCOMPARE(target->rows.size(), 2);
+        QCOMPARE(QStringList({target->rows[0].point.x, target->rows[0].point.y, target->rows[0].point.series}),
+                 QStringList({u"2.5"_s, u"3"_s, u"1"_s}));
+        QCOMPARE(QStringList({target->rows[1].point.x, target->rows[1].point.y, target->rows[1].point.series}),
+                 QStringList({u"4.5"_s, u"6"_s, u"1"_s}));
+
+        // Blanks and a tab in one line: refused with the reason, nothing of it added.
+        QGuiApplication::clipboard()->setText(u"7\t8\n2,5 3\t4\n"_s);
+        QTest::keyClick(preview.get(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(lib->dialogs.shown.size(), 1);
+        QVERIFY2(lib->dialogs.shown.last().text.contains(u"第 2 行混用了两种分栏符"_s),
+                 qPrintable(lib->dialogs.shown.last().text));
+        QCOMPARE(target->rows.size(), 2);
     }
 
     void underlay_isRememberedPerFigure_andBadInputChangesNothing()

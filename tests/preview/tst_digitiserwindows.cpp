@@ -56,7 +56,10 @@ class TestDigitiserWindows : public QObject
         canvas()->setView(2, QPointF(middle) - mapping.toDevice(data) * 2);
         return middle;
     }
-    void clickAt(QPointF data) { QTest::mouseClick(canvas(), Qt::LeftButton, {}, bringToMiddle(data)); }
+    void clickAt(QPointF data, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(canvas(), Qt::LeftButton, modifiers, bringToMiddle(data));
+    }
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
         preview->activateWindow();
@@ -167,12 +170,16 @@ private slots:
         QCOMPARE(onScreen(pixel), seen);
         const QPoint canvasAt = canvas()->mapTo(preview, QPoint(0, 0));
 
-        // The first point of a new line: the problems box ("only one point") opens below.
+        // The first point of a new line is no problem while the line is being clicked in; once
+        // N goes on to the next line, the problems box ("only one point") opens below.
         auto *problems = windowControl<QPlainTextEdit>(preview, "txtProblems");
         QVERIFY(!problems->isVisible());
         QTest::mouseClick(canvas(), Qt::LeftButton, {}, canvas()->rect().center());
         QCOMPARE(rows().size(), figure.points.size() + 1);
+        QVERIFY(!problems->isVisible());
+        pressKey(Qt::Key_N);
         QTRY_VERIFY(problems->isVisible());
+        QVERIFY(problems->toPlainText().contains(u"线号 4 只有一个点"_s));
         QCOMPARE(onScreen(pixel), seen);
 
         // The calibration panel opens above the canvas and closes again.
@@ -251,7 +258,7 @@ private slots:
     void deleteOfAStoredPoint_thenSave_removesItAndNumbersTheRest()
     {
         const int count = rows().size();
-        clickAt(pointAt(2)); // selects it in the data window
+        clickAt(pointAt(2), Qt::ControlModifier); // selects it in the data window
         QCOMPARE(data->editor().currentRow(), 2);
         pressKey(Qt::Key_Delete);
         QCOMPARE(rows().cell(2, 0), u"3★"_s);
@@ -263,7 +270,7 @@ private slots:
         pressKey(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rows().cell(2, 0), u"3"_s);
         QVERIFY(!data->editor().hasUnsavedChanges());
-        clickAt(pointAt(2));
+        clickAt(pointAt(2), Qt::ControlModifier);
         pressKey(Qt::Key_Delete);
         clickAt({69, 5.5}); // a new point after it
         QTest::mouseClick(windowControl<QPushButton>(data, "cmdSave"), Qt::LeftButton);
