@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "XlsxTable.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <xlsxwriter.h>
+
+using namespace samples;
+
+class TestXlsxTable : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // A workbook as a spreadsheet program writes it: strings shared (or inline, in libxlsxwriter's
+    // constant-memory mode), formulas with the values last computed, a date, booleans, an error
+    // value, empty rows, and a second sheet.
+    QString writeWorkbook(bool inlineStrings)
+    {
+        const QString name =
+            m_dir.filePath(inlineStrings ? QStringLiteral("inline.xlsx") : QStringLiteral("shared.xlsx"));
+        lxw_workbook_options options = {};
+        options.constant_memory = inlineStrings ? LXW_TRUE : LXW_FALSE;
+        lxw_workbook *book = workbook_new_opt(QFile::encodeName(name).constData(), &options);
+        lxw_worksheet *sheet = workbook_add_worksheet(book, "主量元素");
+        lxw_format *date = workbook_add_format(book);
+        format_set_num_format(date, "yyyy-mm-dd");
+        lxw_format *decimals = workbook_add_format(book);
+        format_set_num_format(decimals, "0.00");
+        const char *header[] = {"样号", "SiO2 (wt%)", "Al2O3", "Total", "Date", "Fresh"};
+        for (lxw_col_t c = 0; c < 6; ++c) {
+            worksheet_write_string(sheet, 0, c, header[c], nullptr);
+        }
+        // Row 2 (index 1) stays empty.
+        worksheet_write_string(sheet, 2, 0, "G-2", nullptr);
+        worksheet_write_number(sheet, 2, 1, 69.14, decimals);
+        worksheet_write_number(sheet, 2, 2, 15.38, nullptr);
+        worksheet_write_formula_num(sheet, 2, 3, "=B3+C3", nullptr, 84.52);
+        lxw_datetime day = {2023, 4, 5, 0, 0, 0};
+        worksheet_write_datetime(sheet, 2, 4, &day, date);
+        worksheet_write_boolean(sheet, 2, 5, 1, nullptr);
+        worksheet_write_string(sheet, 3, 0, "G-2", nullptr); // the same string again: shared once
+        worksheet_write_string(sheet, 3, 1, "<0.01", nullptr);
+        worksheet_write_string(sheet, 3, 2, "12.5", nullptr); // a number stored as text
+        worksheet_write_formula_str(sheet, 3, 3, "=1/0", nullptr, "#DIV/0!");
+        // Rows 5 and 6 empty (a blank formatted cell counts as empty too).
+        worksheet_write_blank(sheet, 5, 1, decimals);
+        worksheet_write_string(sheet, 6, 0, "花岗岩", nullptr);
+        worksheet_write_number(sheet, 6, 2, -1.5e-3, nullptr);
+        lxw_worksheet *trace = workbook_add_worksheet(book, "Trace");
+        worksheet_write_string(trace, 0, 0, "Rb", nullptr);
+        worksheet_write_string(trace, 0, 1, "Sr", nullptr);
+        worksheet_write_number(trace, 1, 0, 170, nullptr);
+        worksheet_write_number(trace, 1, 1, 478, nullptr);
+        if (workbook_close(book) != LXW_NO_ERROR) {
+            qFatal("libxlsxwriter could not write %s", qPrintable(name));
+        }
+        return name;
+    }
+
+private slots:
+    void readsWhatTheSpreadsheetSaved_data()
+    {
+        QTest::addColumn<bool>("inlineStrings");
+        QTest::newRow("shared strings") << false;
+        QTest::newRow("inline strings") << true;
+    }
+    void readsWhatTheSpreadsheetSaved()
+    {
+        QFETCH(bool, inlineStrings);
+        const QString file = writeWorkbook(inlineStrings);
+        QCOMPARE(xlsxSheetNames(file), QStringList({QStringLiteral("主量元素"), QStringLiteral("Trace")}));
+        const ReadResult read = readXlsxFile(file);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        const SampleTable &t = read.table;
+        QCOMPARE(t.columnNames(),
+                 QStringList({QStringLiteral("样号"), QStringLiteral("SiO2 (wt%)"), QStringLiteral("Al2O3"),
+                              QStringLiteral("Total"), QStringLiteral("Date"), QStringLiteral("Fresh")}));
+        QCOMPARE(t.rowCount(), 3);
+        QCOMPARE(t.column(0).text(0), QStringLiteral("G-2"));
+        QCOMPARE(t.column(0).text(1), QStringLiteral("G-2"));
+        QCOMPARE(t.column(0).text(2), QStringLiteral("花岗岩"));
+        QCOMPARE(t.value(0, 1), 69.14);
+        QCOMPARE(t.value(0, 3), 84.52); // the cached value, not evaluated
+        QCOMPARE(t.column(4).text(0), QStringLiteral("2023-04-05"));
+        QCOMPARE(t.column(5).text(0), QStringLiteral("TRUE"));
+        QCOMPARE(t.column(1).text(1), QStringLiteral("<0.01"));
+        QCOMPARE(t.value(1, 2), 12.5);
+        QCOMPARE(t.column(3).text(1), QStringLiteral("#DIV/0!"));
+        QCOMPARE(t.value(2, 2), -1.5e-3);
+        QCOMPARE(t.column(1).noValueCount(), 2);
+        QCOMPARE(t.column(4).noValueCount(), 3);
+
+        const ReadResult second = readXlsxFile(file, QStringLiteral("Trace"));
+        QVERIFY2(second.ok(), qPrintable(second.error));
+        QCOMPARE(second.table.columnNames(), QStringList({QStringLiteral("Rb"), QStringLiteral("Sr")}));
+        QCOMPARE(second.table.value(0, 1), 478.0);
+    }
+
+    void refusesBadFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("truncated") << QStringLiteral("truncated") << QString() << QStringLiteral("不完整");
+        QTest::newRow("garbage") << QStringLiteral("garbage") << QString() << QStringLiteral("不是可读的 XLSX");
+        QTest::newRow("no such sheet") << QStringLiteral("whole") << QStringLiteral("Trace2")
+                                       << QStringLiteral("没有名为“Trace2”的工作表（有：主量元素、Trace）");
+    }
+    void refusesBadFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, sheet);
+        QFETCH(QString, error);
+        const QString file = writeWorkbook(false);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        if (kind == u"truncated") {
+            QVERIFY(f.resize(f.size() * 2 / 3));
+        } else if (kind == u"garbage") {
+            QByteArray bytes(50000, '\0');
+            for (int i = 0; i < bytes.size(); ++i) {
+                bytes[i] = char((i * 7919 + 13) % 256);
+            }
+            QVERIFY(f.resize(0));
+            f.write(bytes);
+        }
+        f.close();
+        const ReadResult read = readXlsxFile(file, sheet);
+        QVERIFY(!read.ok());
+        QVERIFY2(read.error.contains(error), qPrintable(read.error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXlsxTable)
+#include "tst_xlsxtable.moc"
