@@ -121,6 +121,57 @@ std::string_view fieldText(Field &field)
     return {field.begin, size_t(field.end - field.begin)};
 }
 
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// An unquoted field from p to the delimiter or the line end, whichever comes first. When it is a
+// plain decimal number (sign, up to 19 significant digits, one separator, no exponent) that one
+// multiplication or division rounds exactly, its value comes with it; anything else is left
+// for TableBuilder::setText, which reads the rest.
+inline const char *plainField(const char *p, const char *lineEnd, char delimiter, char separator, double &value,
+                              bool &number)
+{
+    bool negative = false;
+    if (p < lineEnd && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    uint64_t mantissa = 0;
+    int significant = 0;
+    int exponent = 0;
+    int digits = 0;
+    for (; p < lineEnd && unsigned(*p - '0') < 10; ++p, ++digits) {
+        mantissa = mantissa * 10 + uint64_t(*p - '0');
+        significant += mantissa != 0;
+    }
+    if (p < lineEnd && *p == separator) {
+        for (++p; p < lineEnd && unsigned(*p - '0') < 10; ++p, ++digits) {
+            mantissa = mantissa * 10 + uint64_t(*p - '0');
+            significant += mantissa != 0;
+            --exponent;
+        }
+    }
+    if (digits > 0 && significant <= 15 && exponent >= -22 && (p == lineEnd || *p == delimiter)) {
+        const double magnitude = double(mantissa) / exactPowersOfTen[-exponent];
+        value = negative ? -magnitude : magnitude;
+        number = true;
+        return p;
+    }
+    number = false;
+    const char *next = static_cast<const char *>(std::memchr(p, delimiter, size_t(lineEnd - p)));
+    return next ? next : lineEnd;
+}
+
+bool isBlank(const char *begin, const char *end)
+{
+    for (; begin < end; ++begin) {
+        if (*begin != ' ' && *begin != '\t') {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool isEmptyRecord(const std::vector<Field> &fields)
 {
     for (const Field &field : fields) {
@@ -148,7 +199,31 @@ public:
     bool parse(char *begin, char *end, bool atEnd, char *&rest)
     {
         char *p = begin;
+        // Records without quotes end at their line end, so all up to the last one can take the
+        // fast way, which reads numbers as it splits fields.
+        char *fastEnd = p;
+        if (m_haveHeader) {
+            fastEnd = static_cast<char *>(memrchr(p, '\n', size_t(end - p)));
+            fastEnd = fastEnd ? fastEnd + 1 : p;
+        }
+        char *nextQuote = nullptr;
         while (p < end) {
+            if (p < fastEnd) {
+                if (nextQuote < p) {
+                    nextQuote = static_cast<char *>(std::memchr(p, '"', size_t(fastEnd - p)));
+                    if (!nextQuote) {
+                        nextQuote = fastEnd;
+                    }
+                }
+                char *lineEnd = static_cast<char *>(std::memchr(p, '\n', size_t(fastEnd - p)));
+                if (lineEnd < nextQuote) {
+                    if (!takeLine(p, lineEnd)) {
+                        return false;
+                    }
+                    p = lineEnd + 1;
+                    continue;
+                }
+            }
             bool unclosedQuote = false;
             char *next = m_splitter.split(p, end, atEnd, m_fields, unclosedQuote);
             if (!next) {
@@ -200,6 +275,42 @@ public:
     }
 
 private:
+    // A record without quotes, up to its line end.
+    bool takeLine(const char *p, const char *lineEnd)
+    {
+        ++m_line;
+        if (lineEnd > p && lineEnd[-1] == '\r') {
+            --lineEnd;
+        }
+        const char delimiter = m_options.delimiter;
+        const char separator = m_builder->decimalSeparator();
+        const qsizetype columns = m_builder->columnCount();
+        for (qsizetype column = 0;; ++column) {
+            double value = 0;
+            bool number = false;
+            const char *fieldEnd = plainField(p, lineEnd, delimiter, separator, value, number);
+            if (column < columns) {
+                if (number) {
+                    m_builder->setNumber(column, value);
+                } else if (fieldEnd > p) {
+                    m_builder->setText(column, {p, size_t(fieldEnd - p)});
+                }
+            } else if (!isBlank(p, fieldEnd)) {
+                m_error = QStringLiteral("第 %1 行有 %2 个字段，比表头的 %3 列多。")
+                              .arg(m_line)
+                              .arg(column + 1 + std::count(fieldEnd, lineEnd, delimiter))
+                              .arg(columns);
+                return false;
+            }
+            if (fieldEnd == lineEnd) {
+                break;
+            }
+            p = fieldEnd + 1;
+        }
+        m_builder->endRow();
+        return true;
+    }
+
     bool takeRecord(qsizetype line)
     {
         if (isEmptyRecord(m_fields)) {

@@ -379,12 +379,16 @@ QList<qsizetype> Expression::columns() const
 
 namespace {
 
-// One entry of the evaluation stack: a whole column, or one number standing for every sample.
+// Samples are evaluated a block at a time, every instruction over the block, so the stack's
+// blocks stay in the processor's cache: each column is read once and the result written once.
+constexpr size_t blockSize = 1024;
+
+// One entry of the evaluation stack: a block of samples, or one number standing for all.
 struct Slot
 {
     bool scalar = true;
     double number = 0;
-    std::vector<double> column;
+    double *block = nullptr;
 };
 
 double divide(double x, double y)
@@ -394,29 +398,26 @@ double divide(double x, double y)
 }
 
 template <typename F>
-void binary(Slot &a, Slot &b, F f)
+void binary(Slot &a, Slot &b, size_t n, F f)
 {
     if (a.scalar && b.scalar) {
         a.number = f(a.number, b.number);
     } else if (a.scalar) {
         const double x = a.number;
-        double *y = b.column.data();
-        const size_t n = b.column.size();
+        double *y = b.block;
         for (size_t i = 0; i < n; ++i) {
             y[i] = f(x, y[i]);
         }
         std::swap(a, b);
     } else if (b.scalar) {
         const double y = b.number;
-        double *x = a.column.data();
-        const size_t n = a.column.size();
+        double *x = a.block;
         for (size_t i = 0; i < n; ++i) {
             x[i] = f(x[i], y);
         }
     } else {
-        double *x = a.column.data();
-        const double *y = b.column.data();
-        const size_t n = a.column.size();
+        double *x = a.block;
+        const double *y = b.block;
         for (size_t i = 0; i < n; ++i) {
             x[i] = f(x[i], y[i]);
         }
@@ -424,15 +425,38 @@ void binary(Slot &a, Slot &b, F f)
 }
 
 template <typename F>
-void unaryOp(Slot &a, F f)
+void unaryOp(Slot &a, size_t n, F f)
 {
     if (a.scalar) {
         a.number = f(a.number);
         return;
     }
-    for (double &x : a.column) {
-        x = f(x);
+    for (size_t i = 0; i < n; ++i) {
+        a.block[i] = f(a.block[i]);
     }
+}
+
+size_t stackDepth(const std::vector<Expression::Instruction> &program)
+{
+    size_t depth = 0;
+    size_t deepest = 0;
+    for (const Expression::Instruction &instruction : program) {
+        switch (instruction.op) {
+        case Expression::Op::Load:
+        case Expression::Op::Constant:
+            deepest = std::max(deepest, ++depth);
+            break;
+        case Expression::Op::Add:
+        case Expression::Op::Subtract:
+        case Expression::Op::Multiply:
+        case Expression::Op::Divide:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return deepest;
 }
 
 } // namespace
@@ -445,93 +469,86 @@ ExpressionValues Expression::evaluate(const SampleTable &table) const
         result.m_values.assign(rows, noValue(NoValueReason::OutOfRange));
         return result;
     }
-    std::vector<Slot> stack;
-    std::vector<std::vector<double>> spare; // buffers of popped columns, used again
-    const auto buffer = [&] {
-        if (spare.empty()) {
-            return std::vector<double>(rows);
-        }
-        std::vector<double> reused = std::move(spare.back());
-        spare.pop_back();
-        return reused;
-    };
-    const auto pop = [&] {
-        Slot top = std::move(stack.back());
-        stack.pop_back();
-        return top;
-    };
-    for (const Instruction &instruction : m_program) {
-        switch (instruction.op) {
-        case Op::Load: {
-            Slot slot{false, 0, buffer()};
-            const double missing = noValue(NoValueReason::Missing, instruction.column);
-            const double factor = instruction.number;
-            const double *in = table.column(instruction.column).values().data();
-            double *out = slot.column.data();
-            for (size_t i = 0; i < rows; ++i) {
-                const double v = in[i];
-                out[i] = v == v ? v * factor : missing;
-            }
-            stack.push_back(std::move(slot));
-            break;
-        }
-        case Op::Constant:
-            stack.push_back(Slot{true, instruction.number, {}});
-            break;
-        case Op::Negate:
-            unaryOp(stack.back(), [](double x) { return -x; });
-            break;
-        case Op::Log10:
-        case Op::Ln: {
-            const double invalid = noValue(NoValueReason::LogOfNonPositive);
-            if (instruction.op == Op::Log10) {
-                unaryOp(stack.back(), [invalid](double x) { return x > 0 ? std::log10(x) : x == x ? invalid : x; });
-            } else {
-                unaryOp(stack.back(), [invalid](double x) { return x > 0 ? std::log(x) : x == x ? invalid : x; });
-            }
-            break;
-        }
-        case Op::Sqrt: {
-            const double invalid = noValue(NoValueReason::SqrtOfNegative);
-            unaryOp(stack.back(), [invalid](double x) { return x >= 0 ? std::sqrt(x) : x == x ? invalid : x; });
-            break;
-        }
-        default: {
-            Slot b = pop();
-            Slot &a = stack.back();
-            switch (instruction.op) {
-            case Op::Add:
-                binary(a, b, [](double x, double y) { return x + y; });
-                break;
-            case Op::Subtract:
-                binary(a, b, [](double x, double y) { return x - y; });
-                break;
-            case Op::Multiply:
-                binary(a, b, [](double x, double y) { return x * y; });
-                break;
-            default:
-                binary(a, b, divide);
-                break;
-            }
-            if (!b.scalar) {
-                spare.push_back(std::move(b.column));
-            }
-        }
-        }
-    }
-    Slot top = pop();
-    if (top.scalar) {
-        top.column.assign(rows, top.number);
-    }
+    const size_t depth = stackDepth(m_program);
+    std::vector<double> blocks(depth * blockSize);
+    std::vector<Slot> stack(depth);
+    result.m_values.resize(rows);
     const double outOfRange = noValue(NoValueReason::OutOfRange);
     qsizetype count = 0;
-    for (double &x : top.column) {
-        if (std::isinf(x)) {
-            x = outOfRange;
+    for (size_t start = 0; start < rows; start += blockSize) {
+        const size_t n = std::min(blockSize, rows - start);
+        size_t top = 0; // slots in use
+        for (size_t i = 0; i < depth; ++i) {
+            stack[i].block = blocks.data() + i * blockSize;
         }
-        count += x == x;
+        for (const Instruction &instruction : m_program) {
+            switch (instruction.op) {
+            case Op::Load: {
+                Slot &slot = stack[top++];
+                slot.scalar = false;
+                const double missing = noValue(NoValueReason::Missing, instruction.column);
+                const double factor = instruction.number;
+                const double *__restrict in = table.column(instruction.column).values().data() + start;
+                double *__restrict out = slot.block;
+                for (size_t i = 0; i < n; ++i) {
+                    const double v = in[i];
+                    out[i] = std::isnan(v) ? missing : v * factor;
+                }
+                break;
+            }
+            case Op::Constant:
+                stack[top].scalar = true;
+                stack[top++].number = instruction.number;
+                break;
+            case Op::Negate:
+                unaryOp(stack[top - 1], n, [](double x) { return -x; });
+                break;
+            case Op::Log10: {
+                const double invalid = noValue(NoValueReason::LogOfNonPositive);
+                unaryOp(stack[top - 1], n, [invalid](double x) {
+                    return x > 0 ? std::log10(x) : x == x ? invalid : x;
+                });
+                break;
+            }
+            case Op::Ln: {
+                const double invalid = noValue(NoValueReason::LogOfNonPositive);
+                unaryOp(stack[top - 1], n, [invalid](double x) { return x > 0 ? std::log(x) : x == x ? invalid : x; });
+                break;
+            }
+            case Op::Sqrt: {
+                const double invalid = noValue(NoValueReason::SqrtOfNegative);
+                unaryOp(stack[top - 1], n, [invalid](double x) {
+                    return x >= 0 ? std::sqrt(x) : x == x ? invalid : x;
+                });
+                break;
+            }
+            case Op::Add:
+                binary(stack[top - 2], stack[top - 1], n, [](double x, double y) { return x + y; });
+                --top;
+                break;
+            case Op::Subtract:
+                binary(stack[top - 2], stack[top - 1], n, [](double x, double y) { return x - y; });
+                --top;
+                break;
+            case Op::Multiply:
+                binary(stack[top - 2], stack[top - 1], n, [](double x, double y) { return x * y; });
+                --top;
+                break;
+            case Op::Divide:
+                binary(stack[top - 2], stack[top - 1], n, divide);
+                --top;
+                break;
+            }
+        }
+        const Slot &last = stack[0];
+        double *out = result.m_values.data() + start;
+        for (size_t i = 0; i < n; ++i) {
+            double x = last.scalar ? last.number : last.block[i];
+            x = std::isinf(x) ? outOfRange : x;
+            count += x == x;
+            out[i] = x;
+        }
     }
-    result.m_values = std::move(top.column);
     result.m_valueCount = count;
     return result;
 }

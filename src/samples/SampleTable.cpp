@@ -263,17 +263,6 @@ void TableBuilder::setText(qsizetype column, std::string_view utf8)
     m_rowHasCell = true;
 }
 
-void TableBuilder::setNumber(qsizetype column, double value)
-{
-    if (column < m_filled || column >= columnCount()) {
-        return;
-    }
-    fillTo(column);
-    m_table.m_columns[size_t(column)].appendNumber(value);
-    m_filled = column + 1;
-    m_rowHasCell = true;
-}
-
 void TableBuilder::endRow()
 {
     if (m_rowHasCell) {

@@ -106,10 +106,22 @@ public:
     bool setHeader(QStringList names);
     void reserveRows(qsizetype rows);
     qsizetype columnCount() const { return qsizetype(m_table.m_columns.size()); }
+    char decimalSeparator() const { return m_decimal == Decimal::Comma ? ',' : '.'; }
 
     // Cells of the current row, left to right; a cell may be skipped (it stays empty).
     void setText(qsizetype column, std::string_view utf8); // a number when it reads as one
-    void setNumber(qsizetype column, double value);
+    void setNumber(qsizetype column, double value)
+    {
+        if (column < m_filled || column >= columnCount()) {
+            return;
+        }
+        if (column > m_filled) {
+            fillTo(column);
+        }
+        m_table.m_columns[size_t(column)].appendNumber(value);
+        m_filled = column + 1;
+        m_rowHasCell = true;
+    }
     void endRow(); // an empty row is dropped
     qsizetype rowCount() const { return m_table.m_rows; }
 
