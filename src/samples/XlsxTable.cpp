@@ -6,7 +6,10 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <list>
 #include <memory>
 #include <string>
 #include <zip.h>
@@ -376,16 +379,15 @@ QString dateText(double serial, bool date1904)
 }
 
 // Column index (from 0) of a reference such as "AB12"; -1 when there is none.
-qsizetype columnOf(QStringView reference)
+qsizetype columnOf(std::string_view reference)
 {
     qsizetype column = 0;
     qsizetype letters = 0;
-    for (const QChar c : reference) {
-        const char16_t u = c.unicode();
-        if (u >= u'A' && u <= u'Z') {
-            column = column * 26 + (u - u'A' + 1);
-        } else if (u >= u'a' && u <= u'z') {
-            column = column * 26 + (u - u'a' + 1);
+    for (const char c : reference) {
+        if (c >= 'A' && c <= 'Z') {
+            column = column * 26 + (c - 'A' + 1);
+        } else if (c >= 'a' && c <= 'z') {
+            column = column * 26 + (c - 'a' + 1);
         } else {
             break;
         }
@@ -396,7 +398,20 @@ qsizetype columnOf(QStringView reference)
     return letters == 0 ? -1 : column - 1;
 }
 
-// Reads the cells of one sheet part into a table.
+qint64 wholeNumber(std::string_view text, qint64 otherwise)
+{
+    qint64 value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : otherwise;
+}
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Turns the elements of a sheet's cells into table rows, whoever parses the XML: element names
+// without their namespace prefix, texts and attribute values as UTF-8.
 class SheetReader
 {
 public:
@@ -407,33 +422,79 @@ public:
     {
     }
 
-    // False on an error in the table (error set).
-    bool take(QXmlStreamReader &xml)
+    // The attributes a cell or a row has: r, t and s.
+    struct Attributes
     {
-        while (!xml.atEnd()) {
-            switch (xml.readNext()) {
-            case QXmlStreamReader::StartElement:
-                if (!startElement(xml)) {
-                    return false;
-                }
-                break;
-            case QXmlStreamReader::EndElement:
-                if (!endElement(xml)) {
-                    return false;
-                }
-                break;
-            case QXmlStreamReader::Characters:
-                if (m_inValue) {
-                    m_value += xml.text();
-                } else if (m_inInline) {
-                    m_inline.characters(xml.text());
-                }
-                break;
-            default:
-                break;
+        std::string_view r;
+        std::string_view t;
+        std::string_view s;
+    };
+
+    // False on an error in the table (error() says which).
+    bool startElement(std::string_view name, const Attributes &attributes)
+    {
+        if (name == "c") {
+            m_column = attributes.r.empty() ? m_column + 1 : columnOf(attributes.r);
+            if (m_column < 0) {
+                m_error = QStringLiteral("第 %1 行有无法识别的单元格位置“%2”。").arg(m_row).arg(fromUtf8(attributes.r));
+                return false;
             }
+            const std::string_view type = attributes.t;
+            m_type = type.empty() || type == "n" ? Type::Number
+                     : type == "s"               ? Type::SharedString
+                     : type == "inlineStr"       ? Type::InlineString
+                     : type == "str"             ? Type::FormulaString
+                     : type == "b"               ? Type::Boolean
+                     : type == "d"               ? Type::Date
+                                                 : Type::Error;
+            m_style = int(wholeNumber(attributes.s, 0));
+            m_value.clear();
+            m_inline.clear();
+        } else if (name == "v") {
+            m_inValue = true;
+        } else if (name == "is") {
+            m_inInline = true;
+        } else if (m_inInline) {
+            if (name == "rPh") {
+                ++m_phonetic;
+            } else if (name == "t" && m_phonetic == 0) {
+                m_inInlineText = true;
+            }
+        } else if (name == "row") {
+            m_row = wholeNumber(attributes.r, m_row + 1);
+            m_column = -1;
+            m_headerCells.clear();
         }
         return true;
+    }
+
+    bool endElement(std::string_view name)
+    {
+        if (name == "v") {
+            m_inValue = false;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (m_inInline) {
+            if (name == "rPh") {
+                --m_phonetic;
+            } else if (name == "t") {
+                m_inInlineText = false;
+            }
+        } else if (name == "c") {
+            return cell();
+        } else if (name == "row") {
+            return endRow();
+        }
+        return true;
+    }
+
+    void characters(std::string_view text)
+    {
+        if (m_inValue) {
+            m_value += text;
+        } else if (m_inInlineText) {
+            m_inline += text;
+        }
     }
 
     ReadResult result()
@@ -465,104 +526,41 @@ private:
         Date,
     };
 
-    bool startElement(QXmlStreamReader &xml)
-    {
-        const QStringView name = xml.name();
-        if (name == u"c") {
-            const QXmlStreamAttributes attributes = xml.attributes();
-            const QStringView reference = attributes.value(QLatin1String("r"));
-            m_column = reference.isEmpty() ? m_column + 1 : columnOf(reference);
-            if (m_column < 0) {
-                m_error = QStringLiteral("第 %1 行有无法识别的单元格位置“%2”。").arg(m_row).arg(reference);
-                return false;
-            }
-            const QStringView type = attributes.value(QLatin1String("t"));
-            m_type = type.isEmpty() || type == u"n" ? Type::Number
-                     : type == u"s"                 ? Type::SharedString
-                     : type == u"inlineStr"         ? Type::InlineString
-                     : type == u"str"               ? Type::FormulaString
-                     : type == u"b"                 ? Type::Boolean
-                     : type == u"d"                 ? Type::Date
-                                                    : Type::Error;
-            const QStringView style = attributes.value(QLatin1String("s"));
-            m_style = style.isEmpty() ? 0 : style.toInt();
-            m_value.clear();
-            m_inline.take();
-        } else if (name == u"v") {
-            m_inValue = true;
-        } else if (name == u"is") {
-            m_inInline = true;
-        } else if (m_inInline) {
-            m_inline.start(name);
-        } else if (name == u"row") {
-            const QStringView number = xml.attributes().value(QLatin1String("r"));
-            m_row = number.isEmpty() ? m_row + 1 : number.toLongLong();
-            m_column = -1;
-            m_headerCells.clear();
-        }
-        return true;
-    }
-
-    bool endElement(QXmlStreamReader &xml)
-    {
-        const QStringView name = xml.name();
-        if (name == u"v") {
-            m_inValue = false;
-        } else if (name == u"is") {
-            m_inInline = false;
-        } else if (m_inInline) {
-            m_inline.end(name);
-        } else if (name == u"c") {
-            return cell();
-        } else if (name == u"row") {
-            return endRow();
-        }
-        return true;
-    }
-
     bool cell()
     {
-        QString text;
-        bool number = false;
-        double value = 0;
         switch (m_type) {
-        case Type::Number:
-            if (m_value.isEmpty()) {
+        case Type::Number: {
+            if (m_value.empty()) {
                 return true;
             }
-            number = parseNumber(m_utf8.assign(m_value.toStdString()), '.', value);
-            if (number && m_style >= 0 && size_t(m_style) < m_dateStyles.size() && m_dateStyles[size_t(m_style)]) {
-                text = dateText(value, m_date1904);
-                number = false;
-            } else if (!number) {
-                text = m_value;
+            double value = 0;
+            if (!parseNumber(m_value, '.', value)) {
+                return put(m_value);
             }
-            break;
+            if (m_style >= 0 && size_t(m_style) < m_dateStyles.size() && m_dateStyles[size_t(m_style)]) {
+                return put(dateText(value, m_date1904).toStdString());
+            }
+            return putNumber(value);
+        }
         case Type::SharedString: {
-            bool ok = false;
-            const qulonglong index = m_value.toULongLong(&ok);
-            if (!ok || index >= m_strings.size()) {
-                m_error = QStringLiteral("第 %1 行的单元格指向不存在的共享字符串 %2。").arg(m_row).arg(m_value);
+            const qint64 index = wholeNumber(m_value, -1);
+            if (index < 0 || size_t(index) >= m_strings.size()) {
+                m_error =
+                    QStringLiteral("第 %1 行的单元格指向不存在的共享字符串 %2。").arg(m_row).arg(fromUtf8(m_value));
                 return false;
             }
-            return put(m_strings[index]);
+            return put(m_strings[size_t(index)]);
         }
         case Type::InlineString:
-            text = m_inline.take();
-            break;
+            return put(m_inline);
         case Type::Boolean:
-            text = m_value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-            break;
+            return put(m_value == "1" ? std::string_view("TRUE") : std::string_view("FALSE"));
         case Type::FormulaString:
         case Type::Error:
         case Type::Date:
-            text = m_value;
             break;
         }
-        if (number) {
-            return putNumber(value);
-        }
-        return put(m_utf8.assign(text.toStdString()));
+        return put(m_value);
     }
 
     bool outside(qsizetype column)
@@ -593,7 +591,7 @@ private:
             return true;
         }
         if (!m_haveHeader) {
-            m_headerCells.append({m_column, QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))});
+            m_headerCells.append({m_column, fromUtf8(utf8)});
             return true;
         }
         if (outside(m_column)) {
@@ -635,16 +633,372 @@ private:
     TableBuilder m_builder;
     bool m_haveHeader = false;
     QList<std::pair<qsizetype, QString>> m_headerCells;
-    qsizetype m_row = 0;
+    qint64 m_row = 0;
     qsizetype m_column = -1;
     Type m_type = Type::Number;
     int m_style = 0;
-    QString m_value;
+    std::string m_value;
+    std::string m_inline;
     bool m_inValue = false;
     bool m_inInline = false;
-    StringItemText m_inline;
-    std::string m_utf8;
+    bool m_inInlineText = false;
+    int m_phonetic = 0;
     QString m_error;
+};
+
+std::string_view localName(std::string_view name)
+{
+    const size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Feeds a sheet to the reader through QXmlStreamReader: every file, however it is written.
+class QtSheetParser
+{
+public:
+    explicit QtSheetParser(SheetReader &reader)
+        : m_reader(reader)
+    {
+    }
+
+    // False on an error in the table.
+    bool take(QXmlStreamReader &xml)
+    {
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement: {
+                const std::string name = xml.name().toString().toStdString();
+                const QXmlStreamAttributes attributes = xml.attributes();
+                const std::string r = attributes.value(QLatin1String("r")).toString().toStdString();
+                const std::string t = attributes.value(QLatin1String("t")).toString().toStdString();
+                const std::string s = attributes.value(QLatin1String("s")).toString().toStdString();
+                if (!m_reader.startElement(name, {r, t, s})) {
+                    return false;
+                }
+                break;
+            }
+            case QXmlStreamReader::EndElement:
+                if (!m_reader.endElement(xml.name().toString().toStdString())) {
+                    return false;
+                }
+                break;
+            case QXmlStreamReader::Characters:
+                m_reader.characters(xml.text().toString().toStdString());
+                break;
+            default:
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    SheetReader &m_reader;
+};
+
+// Feeds a sheet to the reader straight from its UTF-8 bytes: the markup spreadsheet programs
+// write (elements, attributes, the five named entities and character references, comments,
+// processing instructions), several times faster than QXmlStreamReader. Anything else (a
+// document type, CDATA, another encoding, a tag that does not close what it should, a
+// truncated part) makes it give up, and the sheet is read again through QXmlStreamReader, which
+// reads or names the fault.
+class PlainSheetParser
+{
+public:
+    enum class Outcome
+    {
+        Going,      // all taken up to rest; more bytes wanted
+        GiveUp,     // read it with QXmlStreamReader
+        TableError, // the reader refused a cell or the header
+    };
+
+    explicit PlainSheetParser(SheetReader &reader)
+        : m_reader(reader)
+    {
+    }
+
+    Outcome parse(const char *p, const char *end, bool atEnd, const char *&rest)
+    {
+        if (m_atStart) {
+            if (end - p < 3 && !atEnd) {
+                rest = p;
+                return Outcome::Going;
+            }
+            if (end - p >= 3 && std::memcmp(p, "\xef\xbb\xbf", 3) == 0) {
+                p += 3;
+            }
+            m_atStart = false;
+        }
+        while (p < end) {
+            if (*p != '<') {
+                const char *open = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
+                const char *textEnd = open ? open : end;
+                if (!open && !atEnd) {
+                    // Hand over the text so far, but not a reference cut in two.
+                    const char *amp = static_cast<const char *>(memrchr(p, '&', size_t(end - p)));
+                    if (amp && !std::memchr(amp, ';', size_t(end - amp))) {
+                        textEnd = amp;
+                    }
+                }
+                if (!text(p, textEnd)) {
+                    return Outcome::GiveUp;
+                }
+                p = textEnd;
+                if (!open) {
+                    break;
+                }
+                continue;
+            }
+            const char *next = nullptr;
+            const Outcome outcome = tag(p, end, next);
+            if (outcome != Outcome::Going) {
+                return outcome;
+            }
+            if (!next) { // the tag goes on in the next bytes
+                if (atEnd || end - p > maxTagLength) {
+                    return Outcome::GiveUp;
+                }
+                break;
+            }
+            p = next;
+        }
+        rest = p;
+        if (atEnd && (!m_open.empty() || !m_sawRoot)) {
+            return Outcome::GiveUp;
+        }
+        return Outcome::Going;
+    }
+
+private:
+    static constexpr qsizetype maxTagLength = 1 << 20;
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    // Appends text with its references resolved; false for a reference it does not know.
+    static bool decode(const char *p, const char *end, std::string &out)
+    {
+        while (p < end) {
+            const char *amp = static_cast<const char *>(std::memchr(p, '&', size_t(end - p)));
+            if (!amp) {
+                out.append(p, size_t(end - p));
+                return true;
+            }
+            out.append(p, size_t(amp - p));
+            const char *semicolon = static_cast<const char *>(std::memchr(amp, ';', size_t(end - amp)));
+            if (!semicolon || semicolon - amp > 12) {
+                return false;
+            }
+            const std::string_view name(amp + 1, size_t(semicolon - amp - 1));
+            if (name == "lt") {
+                out += '<';
+            } else if (name == "gt") {
+                out += '>';
+            } else if (name == "amp") {
+                out += '&';
+            } else if (name == "quot") {
+                out += '"';
+            } else if (name == "apos") {
+                out += '\'';
+            } else if (name.size() > 1 && name[0] == '#') {
+                const bool hex = name[1] == 'x';
+                uint32_t code = 0;
+                const char *first = name.data() + (hex ? 2 : 1);
+                const auto [last, error] = std::from_chars(first, name.data() + name.size(), code, hex ? 16 : 10);
+                if (error != std::errc() || last != name.data() + name.size() || code == 0 || code > 0x10ffff ||
+                    (code >= 0xd800 && code <= 0xdfff)) {
+                    return false;
+                }
+                const char32_t c = code;
+                out += QString::fromUcs4(&c, 1).toStdString();
+            } else {
+                return false;
+            }
+            p = semicolon + 1;
+        }
+        return true;
+    }
+
+    bool text(const char *p, const char *end)
+    {
+        if (m_open.empty()) {
+            // Outside the root only blanks may stand.
+            for (; p < end; ++p) {
+                if (!isSpace(*p)) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (!std::memchr(p, '&', size_t(end - p))) {
+            m_reader.characters({p, size_t(end - p)});
+            return true;
+        }
+        m_decoded.clear();
+        if (!decode(p, end, m_decoded)) {
+            return false;
+        }
+        m_reader.characters(m_decoded);
+        return true;
+    }
+
+    // One tag from p; next is where what follows it starts, nullptr when it goes past end.
+    Outcome tag(const char *p, const char *end, const char *&next)
+    {
+        next = nullptr;
+        if (end - p < 2) {
+            return Outcome::Going;
+        }
+        if (p[1] == '?') {
+            const char *close = find(p + 2, end, "?>");
+            if (close) {
+                // An XML declaration may name another encoding.
+                const std::string_view declaration(p, size_t(close - p));
+                if (declaration.find("encoding") != std::string_view::npos &&
+                    declaration.find("UTF-8") == std::string_view::npos &&
+                    declaration.find("utf-8") == std::string_view::npos) {
+                    return Outcome::GiveUp;
+                }
+                next = close + 2;
+            }
+            return Outcome::Going;
+        }
+        if (p[1] == '!') {
+            if (end - p < 4) {
+                return Outcome::Going;
+            }
+            if (p[2] != '-' || p[3] != '-') {
+                return Outcome::GiveUp; // a document type or CDATA
+            }
+            const char *close = find(p + 4, end, "-->");
+            next = close ? close + 3 : nullptr;
+            return Outcome::Going;
+        }
+        if (p[1] == '/') {
+            const char *close = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+            if (!close) {
+                return Outcome::Going;
+            }
+            std::string_view name(p + 2, size_t(close - p - 2));
+            while (!name.empty() && isSpace(name.back())) {
+                name.remove_suffix(1);
+            }
+            if (m_open.empty() || m_open.back() != name) {
+                return Outcome::GiveUp;
+            }
+            m_open.pop_back();
+            next = close + 1;
+            return m_reader.endElement(localName(name)) ? Outcome::Going : Outcome::TableError;
+        }
+        // A start tag: its name, then attributes (values may hold '>').
+        const char *q = p + 1;
+        while (q < end && !isSpace(*q) && *q != '>' && *q != '/') {
+            ++q;
+        }
+        if (q == end) {
+            return Outcome::Going;
+        }
+        const std::string_view name(p + 1, size_t(q - p - 1));
+        if (name.empty()) {
+            return Outcome::GiveUp;
+        }
+        SheetReader::Attributes attributes;
+        m_attributeText.clear();
+        bool empty = false;
+        for (;;) {
+            while (q < end && isSpace(*q)) {
+                ++q;
+            }
+            if (q == end) {
+                return Outcome::Going;
+            }
+            if (*q == '>') {
+                ++q;
+                break;
+            }
+            if (*q == '/') {
+                if (q + 1 == end) {
+                    return Outcome::Going;
+                }
+                if (q[1] != '>') {
+                    return Outcome::GiveUp;
+                }
+                q += 2;
+                empty = true;
+                break;
+            }
+            const char *equals = static_cast<const char *>(std::memchr(q, '=', size_t(end - q)));
+            if (!equals || equals + 1 >= end) {
+                return Outcome::Going;
+            }
+            std::string_view attribute(q, size_t(equals - q));
+            while (!attribute.empty() && isSpace(attribute.back())) {
+                attribute.remove_suffix(1);
+            }
+            const char *quote = equals + 1;
+            while (quote < end && isSpace(*quote)) {
+                ++quote;
+            }
+            if (quote == end) {
+                return Outcome::Going;
+            }
+            if (*quote != '"' && *quote != '\'') {
+                return Outcome::GiveUp;
+            }
+            const char *valueEnd = static_cast<const char *>(std::memchr(quote + 1, *quote, size_t(end - quote - 1)));
+            if (!valueEnd) {
+                return Outcome::Going;
+            }
+            std::string_view value(quote + 1, size_t(valueEnd - quote - 1));
+            if (value.find('&') != std::string_view::npos) {
+                // Kept apart so the views of earlier values stay valid.
+                m_attributeText.emplace_back();
+                if (!decode(value.data(), value.data() + value.size(), m_attributeText.back())) {
+                    return Outcome::GiveUp;
+                }
+                value = m_attributeText.back();
+            }
+            const std::string_view local = localName(attribute);
+            if (local == "r") {
+                attributes.r = value;
+            } else if (local == "t") {
+                attributes.t = value;
+            } else if (local == "s") {
+                attributes.s = value;
+            }
+            q = valueEnd + 1;
+        }
+        if (m_open.empty() && m_sawRoot) {
+            return Outcome::GiveUp; // a second root
+        }
+        m_sawRoot = true;
+        const std::string_view local = localName(name);
+        if (!m_reader.startElement(local, attributes)) {
+            return Outcome::TableError;
+        }
+        if (empty) {
+            if (!m_reader.endElement(local)) {
+                return Outcome::TableError;
+            }
+        } else {
+            m_open.emplace_back(name);
+        }
+        next = q;
+        return Outcome::Going;
+    }
+
+    static const char *find(const char *p, const char *end, std::string_view what)
+    {
+        const std::string_view haystack(p, size_t(end - p));
+        const size_t at = haystack.find(what);
+        return at == std::string_view::npos ? nullptr : p + at;
+    }
+
+    SheetReader &m_reader;
+    std::vector<std::string> m_open; // names of the open elements, outermost first
+    std::string m_decoded;
+    std::list<std::string> m_attributeText;
+    bool m_atStart = true;
+    bool m_sawRoot = false;
 };
 
 bool openWorkbook(const QString &fileName, Package &package, Workbook &workbook, QString &error)
@@ -707,7 +1061,53 @@ ReadResult readXlsxFile(const QString &fileName, const QString &sheetName, const
     if (!readSharedStrings(package, strings, result.error) || !readDateStyles(package, dateStyles, result.error)) {
         return result;
     }
+    // The fast parser first; when it gives up, QXmlStreamReader reads the sheet again.
+    {
+        SheetReader reader(strings, dateStyles, workbook.date1904);
+        PlainSheetParser parser(reader);
+        QByteArray pending;
+        PlainSheetParser::Outcome outcome = PlainSheetParser::Outcome::Going;
+        bool cancelled = false;
+        QString error;
+        const bool streamed = package.stream(
+            sheet.part,
+            [&](QByteArrayView chunk, double fraction) {
+                pending.append(chunk);
+                const char *rest = nullptr;
+                outcome = parser.parse(pending.constData(), pending.constData() + pending.size(), false, rest);
+                if (outcome != PlainSheetParser::Outcome::Going) {
+                    return false;
+                }
+                pending.remove(0, rest - pending.constData());
+                if (progress && !progress(fraction)) {
+                    cancelled = true;
+                    return false;
+                }
+                return true;
+            },
+            error);
+        if (cancelled) {
+            result.cancelled = true;
+            return result;
+        }
+        if (outcome == PlainSheetParser::Outcome::TableError) {
+            result.error = reader.error();
+            return result;
+        }
+        if (streamed && outcome == PlainSheetParser::Outcome::Going) {
+            const char *rest = nullptr;
+            outcome = parser.parse(pending.constData(), pending.constData() + pending.size(), true, rest);
+            if (outcome == PlainSheetParser::Outcome::Going) {
+                return reader.result();
+            }
+            if (outcome == PlainSheetParser::Outcome::TableError) {
+                result.error = reader.error();
+                return result;
+            }
+        }
+    }
     SheetReader reader(strings, dateStyles, workbook.date1904);
+    QtSheetParser parser(reader);
     QXmlStreamReader xml;
     bool cancelled = false;
     bool tableError = false;
@@ -715,7 +1115,7 @@ ReadResult readXlsxFile(const QString &fileName, const QString &sheetName, const
         sheet.part,
         [&](QByteArrayView chunk, double fraction) {
             xml.addData(chunk.toByteArray());
-            if (!reader.take(xml)) {
+            if (!parser.take(xml)) {
                 tableError = true;
                 return false;
             }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 using namespace samples;
 
@@ -62,6 +63,33 @@ class TestXlsxTable : public QObject
         return name;
     }
 
+    // A package made by hand around one sheet's XML, for markup libxlsxwriter never writes.
+    QString writePackage(const QByteArray &sheetXml)
+    {
+        static int count = 0;
+        const QString name = m_dir.filePath(QStringLiteral("hand%1.xlsx").arg(++count));
+        int error = 0;
+        zip_t *zip = zip_open(QFile::encodeName(name).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        const QList<std::pair<const char *, QByteArray>> parts = {
+            {"xl/workbook.xml", "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                                "relationships\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/>"
+                                "</sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels",
+             "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+            {"xl/worksheets/sheet1.xml", sheetXml},
+        };
+        for (const auto &[part, bytes] : parts) {
+            zip_source_t *source = zip_source_buffer(zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+            if (!source || zip_file_add(zip, part, source, ZIP_FL_ENC_UTF_8) < 0) {
+                qFatal("libzip: %s", zip_strerror(zip));
+            }
+        }
+        if (zip_close(zip) != 0) { // copies the buffers, which live until here
+            qFatal("libzip: %s", zip_strerror(zip));
+        }
+        return name;
+    }
+
 private slots:
     void readsWhatTheSpreadsheetSaved_data()
     {
@@ -99,6 +127,47 @@ private slots:
         QVERIFY2(second.ok(), qPrintable(second.error));
         QCOMPARE(second.table.columnNames(), QStringList({QStringLiteral("Rb"), QStringLiteral("Sr")}));
         QCOMPARE(second.table.value(0, 1), 478.0);
+    }
+
+    // Namespace prefixes, single quotes, references and comments are read straight; CDATA and a
+    // document type go through QXmlStreamReader; damaged markup is named.
+    void readsAnyWellFormedSheet_data()
+    {
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- written by hand -->";
+        const QByteArray rows =
+            "<x:sheetData><x:row r='1'><x:c r='A1' t='inlineStr'><x:is><x:t>Na&#x2082;O &amp; K&#8322;O</x:t></x:is>"
+            "</x:c><x:c r=\"B1\" t=\"inlineStr\"><x:is><x:r><x:t>Mg</x:t></x:r><x:r><x:t xml:space=\"preserve\">O"
+            "</x:t></x:r><x:rPh><x:t>x</x:t></x:rPh></x:is></x:c></x:row><x:row r=\"3\" ><x:c r=\"A3\"><x:v>1.5"
+            "</x:v></x:c><x:c r=\"B3\" t=\"str\"><x:f>\"&lt;\"&amp;0.1</x:f><x:v>&lt;0.1</x:v></x:c></x:row>"
+            "</x:sheetData>";
+        const QByteArray open = "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+        QTest::addColumn<QByteArray>("sheet");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("prefixes, references") << head + open + rows + "</x:worksheet>\n" << QString();
+        QByteArray cdata = rows;
+        cdata.replace("Na&#x2082;O &amp; K&#8322;O", "<![CDATA[Na\xe2\x82\x82O & K\xe2\x82\x82O]]>");
+        QTest::newRow("CDATA") << head + open + cdata + "</x:worksheet>" << QString();
+        QTest::newRow("document type") << head + "<!DOCTYPE x:worksheet>" + open + rows + "</x:worksheet>" << QString();
+        QTest::newRow("cut off") << head + open + rows.left(rows.size() / 2) << QStringLiteral("不是有效的 XML");
+        QByteArray crossed = rows;
+        crossed.replace("</x:v></x:c>", "</x:c></x:v>");
+        QTest::newRow("crossed tags") << head + open + crossed + "</x:worksheet>" << QStringLiteral("不是有效的 XML");
+    }
+    void readsAnyWellFormedSheet()
+    {
+        QFETCH(QByteArray, sheet);
+        QFETCH(QString, error);
+        const ReadResult read = readXlsxFile(writePackage(sheet));
+        if (!error.isEmpty()) {
+            QVERIFY(!read.ok());
+            QVERIFY2(read.error.contains(error), qPrintable(read.error));
+            return;
+        }
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.table.columnNames(), QStringList({QStringLiteral("Na₂O & K₂O"), QStringLiteral("MgO")}));
+        QCOMPARE(read.table.rowCount(), 1);
+        QCOMPARE(read.table.value(0, 0), 1.5);
+        QCOMPARE(read.table.column(1).text(0), QStringLiteral("<0.1"));
     }
 
     void refusesBadFiles_data()
