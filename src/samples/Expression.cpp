@@ -232,7 +232,7 @@ private:
                 return fail(QStringLiteral("第 %1 个字符处的引号没有闭合。").arg(start + 1), start);
             }
             m_pos = close + 1;
-            return name(m_text.sliced(start + 1, close - start - 1), start, 1.0, program);
+            return name(m_text.sliced(start + 1, close - start - 1), start, 1.0, program, Quoted::Yes);
         }
         if (!isNameStart(c)) {
             return expected(QStringLiteral("数、列名、函数或左括号"));
@@ -246,7 +246,7 @@ private:
         if (m_pos < m_text.size() && m_text[m_pos] == u'(') {
             return function(word, start, program, depth);
         }
-        return name(word, start, 1.0, program);
+        return name(word, start, 1.0, program, Quoted::No);
     }
 
     bool function(QStringView word, qsizetype start, std::vector<Expression::Instruction> &program, int depth)
@@ -275,7 +275,7 @@ private:
             }
             m_pos = close + 1;
             const double factor = (lower == u"cat" ? formula.cations : 1.0) / formula.molarMass;
-            return name(formulaText, argument, factor, program);
+            return name(formulaText, argument, factor, program, Quoted::No);
         }
         const Expression::Op op = lower == u"log10"  ? Expression::Op::Log10
                                   : lower == u"ln"   ? Expression::Op::Ln
@@ -297,9 +297,29 @@ private:
         return true;
     }
 
-    // A column of the table or a named column, times factor.
-    bool name(QStringView word, qsizetype start, double factor, std::vector<Expression::Instruction> &program)
+    enum class Quoted
     {
+        No,
+        Yes,
+    };
+
+    // A column of the table or a named column, times factor. A name in quotes that is one
+    // column's whole name (case aside) is that column, whatever else its key matches.
+    bool name(QStringView word, qsizetype start, double factor, std::vector<Expression::Instruction> &program,
+              Quoted quoted)
+    {
+        if (quoted == Quoted::Yes) {
+            qsizetype exact = -1;
+            for (qsizetype i = 0; i < m_table.columnCount(); ++i) {
+                if (m_table.column(i).name().compare(word.trimmed(), Qt::CaseInsensitive) == 0) {
+                    exact = exact == -1 ? i : -2;
+                }
+            }
+            if (exact >= 0) {
+                program.push_back({Expression::Op::Load, exact, factor});
+                return true;
+            }
+        }
         const QString key = columnKey(word);
         const NamedColumn *named = nullptr;
         for (const NamedColumn &candidate : m_named) {

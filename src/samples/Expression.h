@@ -12,7 +12,8 @@
 // log10(), ln(), sqrt(), and the molar helpers mol(Al2O3) (the column Al2O3, in wt%, divided by
 // the formula's molar mass) and cat(Al2O3) (mol times the formula's cations: 2 here). A name is
 // a column of the table (matched as SampleTable::find does), a named column the user defined
-// (FeOt = FeO + 0.8998*Fe2O3), or, in double quotes, any name at all ("Na2O+K2O").
+// (FeOt = FeO + 0.8998*Fe2O3), or, in double quotes, any name at all ("Na2O+K2O"); a quoted
+// name that is one column's whole name picks that column even where its key would clash.
 //
 // An expression is compiled once into a short postfix program, then evaluated a column at a
 // time. A sample without a result holds a NaN whose payload says why (which column had no

@@ -123,6 +123,8 @@ private slots:
         QCOMPARE(t.column(1).noValueCount(), 2);
         QCOMPARE(t.column(4).noValueCount(), 3);
 
+        const ReadResult stopped = readXlsxFile(file, {}, [](double) { return false; });
+        QVERIFY(stopped.cancelled);
         const ReadResult second = readXlsxFile(file, QStringLiteral("Trace"));
         QVERIFY2(second.ok(), qPrintable(second.error));
         QCOMPARE(second.table.columnNames(), QStringList({QStringLiteral("Rb"), QStringLiteral("Sr")}));
