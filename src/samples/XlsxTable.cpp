@@ -434,11 +434,19 @@ public:
     bool startElement(std::string_view name, const Attributes &attributes)
     {
         if (name == "c") {
-            m_column = attributes.r.empty() ? m_column + 1 : columnOf(attributes.r);
-            if (m_column < 0) {
+            const qsizetype column = attributes.r.empty() ? m_column + 1 : columnOf(attributes.r);
+            if (column < 0) {
                 m_error = QStringLiteral("第 %1 行有无法识别的单元格位置“%2”。").arg(m_row).arg(fromUtf8(attributes.r));
                 return false;
             }
+            // Cells come left to right; one out of place would land in the wrong column.
+            if (column <= m_column) {
+                m_error = QStringLiteral("第 %1 行的单元格“%2”不在它左边的单元格之后，表格已损坏。")
+                              .arg(m_row)
+                              .arg(fromUtf8(attributes.r));
+                return false;
+            }
+            m_column = column;
             const std::string_view type = attributes.t;
             m_type = type.empty() || type == "n" ? Type::Number
                      : type == "s"               ? Type::SharedString

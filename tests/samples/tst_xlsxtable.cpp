@@ -151,6 +151,10 @@ private slots:
         QTest::newRow("CDATA") << head + open + cdata + "</x:worksheet>" << QString();
         QTest::newRow("document type") << head + "<!DOCTYPE x:worksheet>" + open + rows + "</x:worksheet>" << QString();
         QTest::newRow("cut off") << head + open + rows.left(rows.size() / 2) << QStringLiteral("不是有效的 XML");
+        QByteArray twice = rows;
+        twice.replace("r=\"B3\"", "r=\"A3\"");
+        QTest::newRow("cells out of order")
+            << head + open + twice + "</x:worksheet>" << QStringLiteral("第 3 行的单元格“A3”不在它左边的单元格之后");
         QByteArray crossed = rows;
         crossed.replace("</x:v></x:c>", "</x:c></x:v>");
         QTest::newRow("crossed tags") << head + open + crossed + "</x:worksheet>" << QStringLiteral("不是有效的 XML");
