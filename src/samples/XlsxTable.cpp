@@ -18,7 +18,8 @@ namespace samples {
 
 namespace {
 
-// Bounds against damaged or hostile files: parts read whole, and the number of shared strings.
+// Bounds against damaged or hostile files: the parts read whole (workbook, styles, shared strings)
+// are refused above this size; the sheet itself is streamed.
 constexpr zip_uint64_t maxPartSize = 256 << 20;
 constexpr qsizetype chunkSize = 1 << 20;
 
