@@ -13,3 +13,5 @@ done
 # The catalogue on a library held by a PostgreSQL server against psql, beside a throwaway server.
 cmake --build build -j2 --target bench_server
 scripts/with-test-server.sh build/bench/server/bench_server "$runs"
+# Sample tables and axis expressions against numpy, Python's csv module and xlsx2csv.
+bench/samples/run.sh "$runs"

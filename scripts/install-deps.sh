@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     libsqlite3-dev libgif-dev qt6-svg-dev qt6-pdf-dev
     libpq-dev postgresql
+    libzip-dev libxlsxwriter-dev python3-numpy xlsx2csv
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick
     clang-format

@@ -3,10 +3,10 @@
 
 #include "DelimitedReader.h"
 #include "FileOperations.h"
-#include "InstallerText.h"
 #include "ProfileFile.h"
 #include "ProgramStarter.h"
 #include "SettingsStore.h"
+#include "TextDecoding.h"
 #include "fLanguage.h"
 
 #include <QDate>
@@ -196,7 +196,7 @@ QStringList mMain::install()
 
     QString version;
     QString update;
-    if (InstallerText::read(installer.filePath(QStringLiteral("Update.txt")), update, error)) {
+    if (TextDecoding::readFile(installer.filePath(QStringLiteral("Update.txt")), update, error)) {
         const QString item = DelimitedReader(update).readField();
         version = item.size() <= 5 ? QString() : item.mid(5);
     } else {
@@ -242,7 +242,7 @@ void mMain::writeConstants(QStringList &failures, QStringList &details)
 {
     QString text;
     QString error;
-    if (!InstallerText::read(QDir(m_installerFolder).filePath(QStringLiteral("Constant.txt")), text, error)) {
+    if (!TextDecoding::readFile(QDir(m_installerFolder).filePath(QStringLiteral("Constant.txt")), text, error)) {
         failures << QStringLiteral("读取常数文件 Constant.txt");
         details << error;
         return;

@@ -20,9 +20,10 @@ const QString today()
 // Two line breaks: a blank line between the two sentences.
 const QString closeExcelText = QStringLiteral("先前的Kalvor未能成功卸载，不能安装新版本\n\n请关闭Excel 后再安装 !  ");
 
-QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
+QByteArray encoded(const QString &text, QStringConverter::Encoding encoding,
+                   QStringEncoder::Flags flags = QStringEncoder::Flag::WriteBom)
 {
-    return QStringEncoder(encoding, QStringEncoder::Flag::WriteBom).encode(text);
+    return QStringEncoder(encoding, flags).encode(text);
 }
 
 QByteArray gb18030(const QString &text)
@@ -390,6 +391,10 @@ private slots:
             << encoded(constants, QStringConverter::Utf16LE) << encoded(update, QStringConverter::Utf16LE);
         QTest::newRow("UTF-16BE with mark")
             << encoded(constants, QStringConverter::Utf16BE) << encoded(update, QStringConverter::Utf16BE);
+        QTest::newRow("UTF-16LE without mark")
+            << encoded(constants, QStringConverter::Utf16LE, {}) << encoded(update, QStringConverter::Utf16LE, {});
+        QTest::newRow("UTF-16BE without mark")
+            << encoded(constants, QStringConverter::Utf16BE, {}) << encoded(update, QStringConverter::Utf16BE, {});
         QTest::newRow("UTF-8 with mark") << encoded(constants, QStringConverter::Utf8)
                                          << encoded(update, QStringConverter::Utf8);
         QTest::newRow("UTF-8 without mark") << constants.toUtf8() << update.toUtf8();
@@ -412,12 +417,23 @@ private slots:
         QCOMPARE(f.setting(QStringLiteral("Fe₂O₃"), section), QStringLiteral("159.69"));
     }
 
+    void install_undecodableInstallerFiles_areListedAndWriteNothing_data()
+    {
+        QTest::addColumn<QByteArray>("constantFile");
+        QTest::addColumn<QByteArray>("updateFile");
+        // Valid neither as UTF-8 nor as GB18030; a mark that promises UTF-16 but an odd length.
+        QTest::newRow("bad bytes") << QByteArray("SiO2,60.08\r\n\x80\xff,1\r\n") << QByteArray("\xff\xfeV\0e\0r\0", 7);
+        // A NUL is never stored; UTF-16 by its NULs but an odd length.
+        QTest::newRow("NUL, odd UTF-16") << QByteArray("SiO2,60.08\r\nTi\0O2,79.87\r\n", 24)
+                                         << QByteArray("V\0e\0r\0:\0 \0002\0.\0003\0\r", 17);
+    }
     void install_undecodableInstallerFiles_areListedAndWriteNothing()
     {
+        QFETCH(QByteArray, constantFile);
+        QFETCH(QByteArray, updateFile);
         SetupFixture f;
-        // Valid neither as UTF-8 nor as GB18030; a mark that promises UTF-16 but an odd length.
-        f.write(QStringLiteral("installer/Constant.txt"), "SiO2,60.08\r\n\x80\xff,1\r\n");
-        f.write(QStringLiteral("installer/Update.txt"), QByteArray("\xff\xfeV\0e\0r\0", 7));
+        f.write(QStringLiteral("installer/Constant.txt"), constantFile);
+        f.write(QStringLiteral("installer/Update.txt"), updateFile);
         const QStringList failures = f.setup().install();
         QCOMPARE(failures,
                  QStringList({QStringLiteral("读取版本文件 Update.txt"), QStringLiteral("读取常数文件 Constant.txt")}));
