@@ -2,6 +2,7 @@
 #include "fMain.h"
 
 #include "Dialogs.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowsTarget.h"
@@ -163,9 +164,10 @@ void setControlText(QWidget *control, const QString &cell)
 
 } // namespace
 
-fMain::fMain(mTaprell &taprell, QWidget *parent)
+fMain::fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     setObjectName(QStringLiteral("fMain"));
@@ -339,7 +341,7 @@ void fMain::LoadFigData(FigureKind &FT)
     selectReportRow(LvFigure, m_editor.model().size() > 0 ? 0 : -1);
     if (!status) {
         if (isVisible()) {
-            m_taprell.libraryProblem(status.error(), this);
+            libraryProblem(m_dialogs, status.error(), this);
         } else {
             m_pendingProblem = status.error(); // told once the window is there to say it over
         }
@@ -354,7 +356,7 @@ void fMain::showEvent(QShowEvent *event)
             if (m_pendingProblem) {
                 const LibraryError problem = *m_pendingProblem;
                 m_pendingProblem.reset();
-                m_taprell.libraryProblem(problem, this);
+                libraryProblem(m_dialogs, problem, this);
             }
         });
     }
@@ -368,7 +370,7 @@ QString fMain::NewFigNumber(int position) const
 void fMain::kindOptionClicked()
 {
     const FigureKind wanted = Opt2->isChecked() ? FigureKind::Triangular : FigureKind::Rectangular;
-    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.model().hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         // Keep the list and its marks: put the option back to the kind that is listed.
         const QSignalBlocker block1(Opt1), block2(Opt2);
         (m_editor.kind() == FigureKind::Triangular ? Opt2 : Opt1)->setChecked(true);
@@ -481,7 +483,7 @@ bool fMain::refuseDuplicate(const QString &number, int exceptRow)
     if (other < 0) {
         return false;
     }
-    m_taprell.dialogs().show(
+    m_dialogs.show(
         {mTaprell::programTitle,
          QStringLiteral("图号“%1”已经在列表的第 %2 行，不能重复。\n请换一个图号。").arg(number).arg(other + 1),
          {},
@@ -525,13 +527,13 @@ void fMain::saveList()
 {
     const Status status = m_editor.save();
     if (!status) {
-        m_taprell.errorNotice(status.error(), this);
+        errorNotice(m_dialogs, status.error(), this);
     }
 }
 
 void fMain::closeEvent(QCloseEvent *event)
 {
-    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.model().hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -563,7 +565,7 @@ void fMain::showGroupWindow()
         window->bringToFront();
         return;
     }
-    auto *window = new fGroup(m_taprell);
+    auto *window = new fGroup(m_taprell, m_dialogs);
     m_groupWindow = window;
     placeBeside(window);
     window->show();
@@ -576,7 +578,7 @@ void fMain::showFigureDataWindow()
         window->showForCurrentFigure();
         return;
     }
-    auto *window = new fPicData(m_taprell);
+    auto *window = new fPicData(m_taprell, m_dialogs);
     m_dataWindow = window;
     m_digitiserTarget->setDataWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
@@ -593,7 +595,7 @@ void fMain::showFigureLabelWindow()
         window->showForCurrentFigure();
         return;
     }
-    auto *window = new fPicLbl(m_taprell);
+    auto *window = new fPicLbl(m_taprell, m_dialogs);
     m_labelWindow = window;
     m_digitiserTarget->setLabelWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
@@ -609,7 +611,7 @@ void fMain::showPreviewWindow()
         window->bringToFront();
         return;
     }
-    auto *window = new fPreview(m_taprell, m_editor.model());
+    auto *window = new fPreview(m_taprell, m_dialogs, m_editor.model());
     m_previewWindow = window;
     window->setCatalogueRow(m_editor.currentRow());
     window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));

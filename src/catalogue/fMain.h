@@ -22,6 +22,7 @@ class QRadioButton;
 class QTreeView;
 class SettingsStore;
 class WindowsTarget;
+class Dialogs;
 class mTaprell;
 
 // The catalogue window: the figures of one kind, the selected figure in edit controls with its
@@ -31,7 +32,7 @@ class fMain : public QWidget
     Q_OBJECT
 
 public:
-    explicit fMain(mTaprell &taprell, QWidget *parent = nullptr);
+    fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
     ~fMain() override;
 
     // Lists the figures of the kind and shows their count.
@@ -85,6 +86,7 @@ private:
     void placeBeside(QWidget *window);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     CatalogueEditor m_editor;
     std::optional<LibraryError> m_pendingProblem;
 

@@ -2,6 +2,7 @@
 #include "fPicData.h"
 
 #include "CurrentFigure.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -81,9 +82,10 @@ PointFields initialFields()
 
 const QString fPicData::titleText = QStringLiteral("Zozododeriv Evuzari—Figure Data Manager：");
 
-fPicData::fPicData(mTaprell &taprell, QWidget *parent)
+fPicData::fPicData(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     setObjectName(QStringLiteral("fPicData"));
@@ -175,7 +177,7 @@ void fPicData::loadFigure(const QString &figureNumber)
     const Status loaded = m_editor.load(figureNumber);
     cmdAddPoint->setText(addCaption);
     if (!loaded) {
-        m_taprell.libraryProblem(loaded.error(), this);
+        libraryProblem(m_dialogs, loaded.error(), this);
     }
     if (m_editor.model()->size() > 0) {
         selectReportRow(LvFigure, 0);
@@ -190,7 +192,7 @@ void fPicData::showForCurrentFigure()
     const QString wanted = figureNumberToLoad(m_taprell);
     // Figure numbers compare without regard to case in the library too.
     if (wanted.compare(m_editor.figureNumber(), Qt::CaseInsensitive) != 0 &&
-        (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
+        (!m_editor.hasUnsavedChanges() || confirmDiscard(m_dialogs, this))) {
         loadFigure(wanted);
     }
     bringWindowToFront(this);
@@ -225,7 +227,7 @@ void fPicData::closeEvent(QCloseEvent *event)
     if (const int i = valueFieldOf(focusWidget()); i > 0 && !m_editor.addMode()) {
         TxtBoxesChange(i);
     }
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -314,7 +316,7 @@ void fPicData::cmdSaveClick()
         tTxtBx0->setText(m_editor.model()->cell(m_editor.currentRow(), 0));
     }
     if (!saved) {
-        m_taprell.errorNotice(saved.error(), this);
+        errorNotice(m_dialogs, saved.error(), this);
     }
 }
 

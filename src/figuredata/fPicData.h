@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The figure data editor: the points of the current figure in LvFigure, the clicked point in
@@ -30,7 +31,7 @@ public:
     static const QString titleText; // followed by the figure number and four blanks
 
     // Builds the controls and loads the points of the program's current figure.
-    explicit fPicData(mTaprell &taprell, QWidget *parent = nullptr);
+    fPicData(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The catalogue shows the window again: reloads for the current figure number when it is
     // another figure (asking first when rows carry unsaved marks), then brings it to the front.
@@ -72,6 +73,7 @@ private:
     void showCurrentRow(int place);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     PicDataEditor m_editor;
 
     QTreeView *LvFigure;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fGroup.h"
 
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -16,9 +17,10 @@
 
 const QString fGroup::caption = QStringLiteral("Kalvor-Dovidid-分组管理");
 
-fGroup::fGroup(mTaprell &taprell, QWidget *parent)
+fGroup::fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
     , LvGroup(new QTreeView(this))
     , Label1(new QLabel(QStringLiteral("编 辑"), this))
@@ -85,9 +87,9 @@ void fGroup::setGroup()
     TextBox1->clear();
     if (!status) {
         if (m_editor.libraryOpen()) {
-            m_taprell.errorNotice(status.error(), this);
+            errorNotice(m_dialogs, status.error(), this);
         } else {
-            m_taprell.libraryProblem(status.error(), this);
+            libraryProblem(m_dialogs, status.error(), this);
         }
     }
 }
@@ -136,7 +138,7 @@ void fGroup::cmdGrpUpdataClick()
 {
     const Status status = m_editor.save();
     if (!status) {
-        m_taprell.errorNotice(status.error(), this);
+        errorNotice(m_dialogs, status.error(), this);
         return;
     }
     setGroup();
@@ -148,7 +150,7 @@ void fGroup::closeEvent(QCloseEvent *event)
     if (TextBox1->hasFocus() && TextBox1->text() != m_editor.currentName()) {
         commitName();
     }
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }

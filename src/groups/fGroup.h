@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The group manager: lists the groups of the figure library, renames the clicked group in
@@ -22,7 +23,7 @@ public:
     static const QString caption; // "Kalvor-Dovidid-分组管理"
 
     // Builds the controls and loads the list.
-    explicit fGroup(mTaprell &taprell, QWidget *parent = nullptr);
+    fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
     ~fGroup() override;
 
     // Reloads the list from the figure library; there is no current row afterwards.
@@ -44,6 +45,7 @@ private:
     void cmdGrpUpdataClick();
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     GroupEditor m_editor;
     QTreeView *LvGroup;
     QLabel *Label1;

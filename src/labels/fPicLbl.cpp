@@ -2,6 +2,7 @@
 #include "fPicLbl.h"
 
 #include "CurrentFigure.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -35,9 +36,10 @@ W *place(W *widget, const char *name, int left, int top, int width, int height)
 
 } // namespace
 
-fPicLbl::fPicLbl(mTaprell &taprell, QWidget *parent)
+fPicLbl::fPicLbl(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     buildControls();
@@ -108,7 +110,7 @@ void fPicLbl::loadFigure()
         showDesignTimeTexts();
     }
     if (!loaded) {
-        m_taprell.libraryProblem(loaded.error(), this);
+        libraryProblem(m_dialogs, loaded.error(), this);
     }
 }
 
@@ -116,7 +118,7 @@ void fPicLbl::showForCurrentFigure()
 {
     commitFocusedBox();
     const QString number = figureNumberToLoad(m_taprell);
-    if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
+    if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || confirmDiscard(m_dialogs, this))) {
         loadFigure();
     }
     bringWindowToFront(this);
@@ -176,7 +178,7 @@ void fPicLbl::commitFocusedBox()
 void fPicLbl::closeEvent(QCloseEvent *event)
 {
     commitFocusedBox();
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -238,7 +240,7 @@ void fPicLbl::saveClicked()
         }
     }
     if (!saved) {
-        m_taprell.errorNotice(saved.error(), this);
+        errorNotice(m_dialogs, saved.error(), this);
     }
 }
 

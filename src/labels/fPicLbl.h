@@ -11,6 +11,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The label window: the labels of one figure, edited in the list and stored by one save.
@@ -21,7 +22,7 @@ class fPicLbl : public QWidget
     Q_OBJECT
 
 public:
-    explicit fPicLbl(mTaprell &taprell, QWidget *parent = nullptr);
+    fPicLbl(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The catalogue shows the window again: reloads for the current figure number when it is not
     // the one the list was loaded for (asking first when rows carry unsaved marks; No keeps the
@@ -59,6 +60,7 @@ private:
     void saveClicked();
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     LabelEditor m_editor;
 
     QLabel *Label1 = nullptr;

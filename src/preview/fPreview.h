@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class Dialogs;
 class DigitiserCanvas;
 class DigitiserSession;
 class DigitiserTarget;
@@ -47,7 +48,7 @@ class fPreview : public QWidget
 public:
     static const QString caption; // "图版预览"
 
-    fPreview(mTaprell &taprell, WorkingListModel &catalogue, QWidget *parent = nullptr);
+    fPreview(mTaprell &taprell, Dialogs &dialogs, WorkingListModel &catalogue, QWidget *parent = nullptr);
     ~fPreview() override;
 
     PreviewFeed &feed() { return *m_feed; }
@@ -115,6 +116,7 @@ private:
     int nextFreeLine() const;
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     PreviewFeed *m_feed = nullptr;
     std::shared_ptr<const DiagramRenderer> m_renderer;
 

@@ -207,7 +207,7 @@ private slots:
 
     void twoProgramsAppendingToOneFigure_neverStoreOneNumberTwice()
     {
-        mTaprell secondProgram(lib->settings, lib->dialogs);
+        mTaprell secondProgram(lib->settings);
         PicDataEditor other(secondProgram);
         insertPoints(u"C001"_s, {1, 2, 3, 4, 5});
         QVERIFY(editor->load(u"C001"_s));

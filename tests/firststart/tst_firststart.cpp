@@ -81,7 +81,7 @@ class TestFirstStart : public QObject
     {
         Account()
             : settings(dir.filePath(QStringLiteral("config")))
-            , taprell(settings, dialogs)
+            , taprell(settings)
         {
         }
         QString personal() const { return dir.filePath(QStringLiteral("data/taprell")); }
@@ -92,7 +92,7 @@ class TestFirstStart : public QObject
         }
         FirstStart firstStart(const QString &sample = {})
         {
-            return FirstStart(taprell, settings, folders, {personal(), sample});
+            return FirstStart(taprell, dialogs, settings, folders, {personal(), sample});
         }
 
         QTemporaryDir dir;

@@ -149,7 +149,7 @@ private slots:
         lib->taprell.setFigureKind(FigureKind::Rectangular);
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
         QVERIFY(catalogue->load(FigureKind::Rectangular));
-        preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
+        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, catalogue->model());
         preview->setSettingsStore(&lib->settings);
         preview->resize(900, 900);
         preview->show();

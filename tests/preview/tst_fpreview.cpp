@@ -59,7 +59,7 @@ private slots:
         lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
         QVERIFY(catalogue->load(FigureKind::Rectangular));
-        preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
+        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, catalogue->model());
         preview->setCatalogueRow(catalogueRowOf(u"B001"_s));
     }
     void cleanup()
@@ -95,7 +95,7 @@ private slots:
     void followsAnEditInTheDataWindow_beforeItIsSaved_andHighlightsThePoint()
     {
         lib->taprell.setCurrentFigureNumber(u"B001"_s);
-        fPicData data(lib->taprell);
+        fPicData data(lib->taprell, lib->dialogs);
         preview->followPoints(&data);
         data.show();
         data.activateWindow();
@@ -126,7 +126,7 @@ private slots:
     void followsTheLabelWindow_withoutLabelsMarkedForDeletion()
     {
         lib->taprell.setCurrentFigureNumber(u"B001"_s);
-        fPicLbl labels(lib->taprell);
+        fPicLbl labels(lib->taprell, lib->dialogs);
         preview->followLabels(&labels);
         QVERIFY(preview->feed().labelsFromWorkingCopy());
         QCOMPARE(shown().labels.size(), 17);
@@ -137,7 +137,7 @@ private slots:
 
         // A data window open for another figure is not this figure's working copy.
         lib->taprell.setCurrentFigureNumber(u"B002"_s);
-        fPicData other(lib->taprell);
+        fPicData other(lib->taprell, lib->dialogs);
         preview->followPoints(&other);
         QVERIFY(!preview->feed().pointsFromWorkingCopy());
         QCOMPARE(shown().points.size(), 48);
@@ -182,7 +182,7 @@ private slots:
 
     void catalogue_opensOnePreviewByF5OrThumbnailClick_thatFollowsItsCurrentRow()
     {
-        fMain main(lib->taprell);
+        fMain main(lib->taprell, lib->dialogs);
         main.show();
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
