@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CurrentFigureSource.h"
 #include "FigureKind.h"
 #include "LibraryError.h"
 #include "ListEditor.h"
@@ -15,8 +16,13 @@ class mTaprell;
 // field, and what New, Update list, Delete and Save do to them. The current row and the add mode
 // are the window's edit controls' row. No widgets: the window copies its edit controls to and
 // from rows of cells by the columns' fields.
-class CatalogueEditor : public ListEditor
+//
+// The current row is the figure the preview draws (CurrentFigureSource): every change of the
+// current row or of the list is announced.
+class CatalogueEditor : public CurrentFigureSource, public ListEditor
 {
+    Q_OBJECT
+
 public:
     // Named columns of the list (indexes into columnTable).
     enum Column
@@ -69,7 +75,11 @@ public:
 
     FigureKind kind() const { return m_kind; }
 
+    // The current row's record, with the program's figure kind.
+    std::optional<FigureRecord> currentFigure() const override;
+
 private:
+    void currentRowSet() override { emit currentFigureChanged(); }
     void copyCells(int row, const QList<QString> &cells);
     Status writeRow(int row) override;
     bool writeUnchangedRecord(int row);

@@ -414,7 +414,6 @@ void fMain::displaySelectedFigure()
     showThumbnail();
     m_editor.setAddMode(false);
     cmdUpdate->setText(updateCaption);
-    emit currentRowChanged(m_editor.currentRow());
 }
 
 void fMain::forEachFieldControl(const std::function<void(int column, QWidget *control)> &visit) const
@@ -502,7 +501,6 @@ void fMain::updateList()
         }
         m_editor.setCurrentRow(m_editor.appendNew(cells));
         selectReportRow(LvFigure, m_editor.currentRow());
-        emit currentRowChanged(m_editor.currentRow());
         return;
     }
     const int row = m_editor.currentRow();
@@ -611,14 +609,12 @@ void fMain::showPreviewWindow()
         window->bringToFront();
         return;
     }
-    auto *window = new fPreview(m_taprell, m_dialogs, m_editor.model());
+    auto *window = new fPreview(m_taprell, m_dialogs, m_editor);
     m_previewWindow = window;
-    window->setCatalogueRow(m_editor.currentRow());
     window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
     window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
     window->setSettingsStore(m_settings);
     window->setDigitiserTarget(m_digitiserTarget);
-    connect(this, &fMain::currentRowChanged, window, &fPreview::setCatalogueRow);
     connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     placeBeside(window);
     window->show();

@@ -56,10 +56,6 @@ public:
     // store when none is set).
     void setSettingsStore(SettingsStore *settings) { m_settings = settings; }
 
-signals:
-    // The row the edit controls show changed (-1 for none), or its texts went into the list.
-    void currentRowChanged(int row);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;

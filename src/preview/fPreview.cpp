@@ -62,7 +62,7 @@ T *named(T *widget, const char *name)
 
 } // namespace
 
-fPreview::fPreview(mTaprell &taprell, Dialogs &dialogs, WorkingListModel &catalogue, QWidget *parent)
+fPreview::fPreview(mTaprell &taprell, Dialogs &dialogs, CurrentFigureSource &catalogue, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
     , m_dialogs(dialogs)
@@ -128,11 +128,6 @@ void fPreview::buildControls()
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
     resize(660, 760);
-}
-
-void fPreview::setCatalogueRow(int row)
-{
-    m_feed->setCatalogueRow(row);
 }
 
 void fPreview::followPoints(fPicData *window)

@@ -11,6 +11,7 @@
 #include <optional>
 
 class Dialogs;
+class CurrentFigureSource;
 class DigitiserCanvas;
 class DigitiserSession;
 class DigitiserTarget;
@@ -29,7 +30,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
-class WorkingListModel;
 class fPicData;
 class fPicLbl;
 class mTaprell;
@@ -48,7 +48,7 @@ class fPreview : public QWidget
 public:
     static const QString caption; // "图版预览"
 
-    fPreview(mTaprell &taprell, Dialogs &dialogs, WorkingListModel &catalogue, QWidget *parent = nullptr);
+    fPreview(mTaprell &taprell, Dialogs &dialogs, CurrentFigureSource &catalogue, QWidget *parent = nullptr);
     ~fPreview() override;
 
     PreviewFeed &feed() { return *m_feed; }
@@ -92,9 +92,6 @@ public:
     void pasteTable(const QString &text);
     // N: line number + 1, so the next click starts a new line.
     void startNewLine();
-
-public slots:
-    void setCatalogueRow(int row);
 
 signals:
     // A thumbnail file was written: the catalogue shows it again.

@@ -59,8 +59,8 @@ private slots:
         lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
         QVERIFY(catalogue->load(FigureKind::Rectangular));
-        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, catalogue->model());
-        preview->setCatalogueRow(catalogueRowOf(u"B001"_s));
+        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, *catalogue);
+        catalogue->setCurrentRow(catalogueRowOf(u"B001"_s));
     }
     void cleanup()
     {
@@ -84,10 +84,10 @@ private slots:
         QCOMPARE(shown().record.X[1], u"30"_s);
         QVERIFY(preview->problems().join(u'\n').contains(u"不小于最大值"_s));
 
-        preview->setCatalogueRow(catalogueRowOf(u"B003"_s));
+        catalogue->setCurrentRow(catalogueRowOf(u"B003"_s));
         QCOMPARE(shown().record.th, u"B003"_s);
         QCOMPARE(shown().points.size(), 8);
-        preview->setCatalogueRow(-1);
+        catalogue->setCurrentRow(-1);
         QVERIFY(!preview->feed().hasFigure());
         QVERIFY(!windowControl<QPushButton>(preview.get(), "cmdThumbnail")->isEnabled());
     }
