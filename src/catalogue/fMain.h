@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+class FieldBinder;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -59,7 +60,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -116,8 +116,8 @@ private:
     QComboBox *CombX7 = nullptr;
     QComboBox *CombY7 = nullptr;
     QCheckBox *CheckBorder = nullptr;
-    // The edit control of each field the list shows, by the field's name.
-    QList<std::pair<QString, QWidget *>> m_fieldControls;
+    // The edit control of each field the list shows, by the field's column.
+    FieldBinder *m_fields = nullptr;
 
     QPointer<QWidget> m_groupWindow;
     QPointer<QWidget> m_dataWindow;

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class FieldBinder;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -56,7 +57,6 @@ public:
     void selectRow(int row);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -66,7 +66,6 @@ private:
     void showFields(const PointFields &fields);
     PointFields shownFields() const;
     QString fieldText(int i) const;
-    int valueFieldOf(QObject *watched) const;
     void cmdAddPointClick();
     void cmdSaveClick();
     void deleteKeyPressed();
@@ -96,5 +95,5 @@ private:
     QPushButton *cmdSave;
     QPushButton *cmdCancel;
 
-    std::array<QWidget *, PicDataEditor::fieldCount> m_valueFields{}; // value field i at [i - 1]
+    FieldBinder *m_fields = nullptr; // value field i bound to i
 };

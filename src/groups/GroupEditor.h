@@ -20,6 +20,11 @@ class mTaprell;
 class GroupEditor : public ListEditor
 {
 public:
+    enum Column
+    {
+        NumberColumn = 0,
+        NameColumn = 1,
+    };
     static const QList<ListColumn> columnTable;
     static const QString listStatement; // "select grp,grpName from picType order by grp"
     static const QString newGroupName;  // "在此输入新的组名"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fGroup.h"
 
+#include "Controls.h"
+#include "FieldBinder.h"
 #include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
@@ -8,7 +10,6 @@
 #include "mTaprell.h"
 
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,37 +23,28 @@ fGroup::fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     , m_taprell(taprell)
     , m_dialogs(dialogs)
     , m_editor(taprell)
-    , LvGroup(new QTreeView(this))
-    , Label1(new QLabel(QStringLiteral("编 辑"), this))
-    , TextBox1(new QLineEdit(this))
-    , cmdAddGroup(new QPushButton(QStringLiteral("添 加"), this))
-    , cmdDeleteGroup(new QPushButton(QStringLiteral("删 除"), this))
-    , cmdGrpUpdata(new QPushButton(QStringLiteral("保 存"), this))
 {
     setObjectName(QStringLiteral("fGroup"));
     setWindowTitle(caption);
     setFixedSize(twipsSize(4428, 4344));
 
-    LvGroup->setObjectName(QStringLiteral("LvGroup"));
+    LvGroup = control<QTreeView>(this, "LvGroup", twipsRect(120, 120, 4120, 3020));
+    Label1 = label(this, "Label1", QStringLiteral("编 辑"), twipsRect(180, 3360, 615, 255));
+    TextBox1 = textBox(this, "TextBox1", twipsRect(720, 3240, 3500, 375));
+    cmdAddGroup = button(this, "cmdAddGroup", QStringLiteral("添 加"), twipsRect(840, 3840, 855, 375));
+    cmdDeleteGroup = button(this, "cmdDeleteGroup", QStringLiteral("删 除"), twipsRect(2080, 3840, 855, 375));
+    cmdGrpUpdata = button(this, "cmdGrpUpdata", QStringLiteral("保 存"), twipsRect(3320, 3840, 855, 375));
+
     LvGroup->setFont(QFont(QStringLiteral("宋体"), 9));
     LvGroup->setModel(&m_editor.model());
     setupReportView(LvGroup, m_editor.widthsInTwips());
-    LvGroup->setGeometry(twipsRect(120, 120, 4120, 3020));
-
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(180, 3360, 615, 255));
     Label1->setBuddy(TextBox1);
 
-    TextBox1->setObjectName(QStringLiteral("TextBox1"));
-    TextBox1->setGeometry(twipsRect(720, 3240, 3500, 375));
-    TextBox1->installEventFilter(this);
-
-    cmdAddGroup->setObjectName(QStringLiteral("cmdAddGroup"));
-    cmdAddGroup->setGeometry(twipsRect(840, 3840, 855, 375));
-    cmdDeleteGroup->setObjectName(QStringLiteral("cmdDeleteGroup"));
-    cmdDeleteGroup->setGeometry(twipsRect(2080, 3840, 855, 375));
-    cmdGrpUpdata->setObjectName(QStringLiteral("cmdGrpUpdata"));
-    cmdGrpUpdata->setGeometry(twipsRect(3320, 3840, 855, 375));
+    // Leaving the window (another window, a message box, the box's own menu) is no leaving of
+    // the box: the text stays there to be committed when the focus really moves.
+    m_fields =
+        new FieldBinder(this, FieldBinder::Counted::WithinWindow, {}, [this](int, const QString &) { commitName(); });
+    m_fields->bind(TextBox1, GroupEditor::NameColumn);
     for (QPushButton *button : {cmdAddGroup, cmdDeleteGroup, cmdGrpUpdata}) {
         button->setAutoDefault(false);
     }
@@ -108,19 +100,6 @@ void fGroup::showRow(int row)
 void fGroup::commitName()
 {
     m_editor.rename(TextBox1->text());
-}
-
-bool fGroup::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == TextBox1 && event->type() == QEvent::FocusOut) {
-        // Leaving the window (another window, a message box, the box's own menu) is no
-        // leaving of the box: the text stays there to be committed when the focus really moves.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            commitName();
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void fGroup::cmdAddGroupClick()

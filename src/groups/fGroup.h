@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class FieldBinder;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,7 +35,6 @@ public:
     GroupEditor &editor() { return m_editor; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -47,10 +47,11 @@ private:
     mTaprell &m_taprell;
     Dialogs &m_dialogs;
     GroupEditor m_editor;
-    QTreeView *LvGroup;
-    QLabel *Label1;
-    QLineEdit *TextBox1;
-    QPushButton *cmdAddGroup;
-    QPushButton *cmdDeleteGroup;
-    QPushButton *cmdGrpUpdata;
+    QTreeView *LvGroup = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *TextBox1 = nullptr;
+    QPushButton *cmdAddGroup = nullptr;
+    QPushButton *cmdDeleteGroup = nullptr;
+    QPushButton *cmdGrpUpdata = nullptr;
+    FieldBinder *m_fields = nullptr;
 };

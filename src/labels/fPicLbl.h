@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class FieldBinder;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -42,7 +43,6 @@ public:
     bool removeRow(int row);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -53,8 +53,6 @@ private:
     void commitFocusedBox();
     void showBoxTexts(const LabelEditor::BoxTexts &texts);
     void showDesignTimeTexts();
-    QString boxText(int i) const;
-    int boxIndex(const QObject *object) const;
     void addClicked();
     void deleteClicked();
     void saveClicked();
@@ -73,5 +71,6 @@ private:
     QPushButton *CmdDelete = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdCancel = nullptr;
-    bool m_selecting = false; // the window moves the selection itself: not a click on the list
+    FieldBinder *m_fields = nullptr; // box i bound to list column i
+    bool m_selecting = false;        // the window moves the selection itself: not a click on the list
 };
