@@ -140,7 +140,13 @@ void CatalogueEditor::copyCells(int row, const QList<QString> &cells)
     }
 }
 
-int CatalogueEditor::appendNew(const QList<QString> &cells)
+void CatalogueEditor::chooseRow(int row)
+{
+    setCurrentRow(row);
+    setAddMode(false);
+}
+
+int CatalogueEditor::addRow(const QList<QString> &cells)
 {
     const int row = model().appendRow({{}, RowState::New, {}, false});
     model().markNew(row, QString::number(model().size()));
@@ -148,7 +154,7 @@ int CatalogueEditor::appendNew(const QList<QString> &cells)
     return row;
 }
 
-void CatalogueEditor::update(int row, const QList<QString> &cells)
+void CatalogueEditor::changeRow(int row, const QList<QString> &cells)
 {
     markEdited(row);
     if (model().state(row) == RowState::New) {

@@ -60,11 +60,15 @@ public:
     // or -1.
     int rowWithFigureNumber(const QString &number, int exceptRow) const;
 
+    // A click on a row (-1: none): the row becomes current and the add mode ends.
+    void chooseRow(int row);
+    // 新建: the edit controls hold a figure being entered that is not in the list yet.
+    void startAdding() { setAddMode(true); }
     // Update list: a new row appended (state new) from the cells, or the cells copied into a row
     // (marked changed unless new). The axis columns are copied only for rectangular figures. A
     // row the library does not hold (never stored, or its deletion saved) becomes new again.
-    int appendNew(const QList<QString> &cells);
-    void update(int row, const QList<QString> &cells);
+    int addRow(const QList<QString> &cells);
+    void changeRow(int row, const QList<QString> &cells);
     void markDeleted(int row);
 
     // Writes every marked row in list order in one transaction, stopping at the first row that

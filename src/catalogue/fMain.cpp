@@ -341,13 +341,12 @@ void fMain::kindOptionClicked()
 
 void fMain::displaySelectedFigure()
 {
-    m_editor.setCurrentRow(selectedReportRow(LvFigure));
+    m_editor.chooseRow(selectedReportRow(LvFigure));
     if (const int row = m_editor.currentRow(); row >= 0) {
         forEachFieldControl(
             [&](int column, QWidget *control) { setControlText(control, m_editor.model().cell(row, column)); });
     }
     showThumbnail();
-    m_editor.setAddMode(false);
     cmdUpdate->setText(updateCaption);
 }
 
@@ -408,7 +407,7 @@ void fMain::newFigure()
     tSPCase->clear();
     tComment->clear();
     cmdUpdate->setText(appendCaption);
-    m_editor.setAddMode(true);
+    m_editor.startAdding();
 }
 
 bool fMain::refuseDuplicate(const QString &number, int exceptRow)
@@ -434,7 +433,7 @@ void fMain::updateList()
         if (refuseDuplicate(cells[CatalogueEditor::Th], -1)) {
             return;
         }
-        m_editor.setCurrentRow(m_editor.appendNew(cells));
+        m_editor.setCurrentRow(m_editor.addRow(cells));
         selectReportRow(LvFigure, m_editor.currentRow());
         return;
     }
@@ -445,7 +444,7 @@ void fMain::updateList()
     if (refuseDuplicate(cells[CatalogueEditor::Th], row)) {
         return;
     }
-    m_editor.update(row, cells);
+    m_editor.changeRow(row, cells);
 }
 
 void fMain::deleteRow()

@@ -213,11 +213,11 @@ QString fPicData::fieldText(int i) const
 void fPicData::cmdAddPointClick()
 {
     if (!m_editor.addMode()) {
-        showFields(m_editor.prepareNewPoint(shownFields()));
+        showFields(m_editor.startAdding(shownFields()));
         cmdAddPoint->setText(appendCaption);
         return;
     }
-    const int row = m_editor.appendNewPoint(shownFields());
+    const int row = m_editor.addRow(shownFields());
     cmdAddPoint->setText(nextCaption);
     // The new row is the one the fields show, so the list shows it as the chosen row too.
     selectReportRow(LvFigure, row);
@@ -252,9 +252,9 @@ int fPicData::appendPoint(const std::array<QString, PicDataEditor::fieldCount> &
     if (m_editor.addMode()) {
         return -1;
     }
-    PointFields fields = m_editor.prepareNewPoint(shownFields());
+    PointFields fields = m_editor.startAdding(shownFields());
     fields.values = values;
-    const int row = m_editor.appendNewPoint(fields);
+    const int row = m_editor.addRow(fields);
     showFields(fields);
     cmdAddPoint->setText(nextCaption);
     selectReportRow(LvFigure, row);

@@ -93,24 +93,23 @@ void fGroup::bringToFront()
 
 void fGroup::showRow(int row)
 {
-    m_editor.setCurrentRow(row);
-    TextBox1->setText(m_editor.currentName());
+    TextBox1->setText(m_editor.chooseRow(row));
 }
 
 void fGroup::commitName()
 {
-    m_editor.rename(TextBox1->text());
+    m_editor.changeCurrent(TextBox1->text());
 }
 
 void fGroup::cmdAddGroupClick()
 {
-    const int row = m_editor.addGroup();
+    const int row = m_editor.addRow();
     LvGroup->scrollTo(m_editor.model().index(row, 0));
 }
 
 void fGroup::cmdDeleteGroupClick()
 {
-    m_editor.deleteCurrent();
+    m_editor.markCurrentDeleted();
 }
 
 void fGroup::cmdGrpUpdataClick()

@@ -80,7 +80,7 @@ private slots:
         // 刷新列表 copies the controls into the row: the preview draws the unsaved values.
         QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
         cells[CatalogueEditor::X1 + 1] = u"30"_s; // X2 below X1
-        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        catalogue->changeRow(catalogueRowOf(u"B001"_s), cells);
         QCOMPARE(shown().record.X[1], u"30"_s);
         QVERIFY(preview->problems().join(u'\n').contains(u"不小于最大值"_s));
 
@@ -175,7 +175,7 @@ private slots:
         // A figure without a thumbnail name cannot have a thumbnail.
         QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
         cells[CatalogueEditor::FigName] = QString();
-        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        catalogue->changeRow(catalogueRowOf(u"B001"_s), cells);
         QVERIFY(!preview->writeThumbnail());
         QVERIFY(lib->dialogs.shown.last().text.contains(u"没有缩略图名"_s));
     }
