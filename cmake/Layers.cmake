@@ -51,8 +51,12 @@ endfunction()
 foreach(data_layer platform library pglibrary librarycopy)
     taprell_forbid_links(${data_layer} Qt6::Gui Qt6::Widgets widgets notices)
 endforeach()
+# The lists' editing cores: no widgets, no pictures (the catalogue's reaches the figure record).
+foreach(editing_core groupeditor picdataeditor labeleditor)
+    taprell_forbid_links(${editing_core} Qt6::Gui Qt6::Widgets widgets notices)
+endforeach()
 # Drawing and reading figures: pictures (Qt Gui), no widgets.
-foreach(picture_layer diagram digitiser figurereader)
+foreach(picture_layer diagram digitiser figurereader catalogueeditor)
     taprell_forbid_links(${picture_layer} Qt6::Widgets widgets notices)
 endforeach()
 # The installer shares only the platform and the widget helpers with Taprell.
