@@ -31,9 +31,9 @@ int main(int argc, char *argv[])
 
     SettingsStore settings;
     MessageBoxDialogs dialogs;
-    mTaprell taprell(settings, dialogs);
+    mTaprell taprell(settings);
     FileDialogFolderChooser folders;
-    FirstStart firstStart(taprell, settings, folders, FirstStart::defaultPlaces());
+    FirstStart firstStart(taprell, dialogs, settings, folders, FirstStart::defaultPlaces());
     CatalogueStart catalogue(taprell, firstStart);
     catalogue.start();
     return QApplication::exec();

@@ -107,7 +107,7 @@ void changeFigure(fMain &window, int i, int revision)
     }
     cells[CatalogueEditor::Tm] = changedName(i, revision);
     cells[CatalogueEditor::X1 + 1] = QString::number(changedX2(i, revision), 'g', QLocale::FloatingPointShortest);
-    editor.update(row, cells);
+    editor.changeRow(row, cells);
 }
 
 bench::Timing timeListLoad(fMain &window, int revision)

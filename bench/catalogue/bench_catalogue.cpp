@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     // Memory: the window loads its list as it is built, as at the program's start; then a second
     // load of the same list, as the kind option does it.
     const double beforeLoad = bench::peakMemoryMiB();
-    fMain window(install.taprell);
+    fMain window(install.taprell, install.dialogs);
     const double firstLoad = bench::peakMemoryMiB();
     window.show();
     bench::paintList(&window);

@@ -67,8 +67,8 @@ int startOnce(int argc, char *argv[], const QString &resultFile)
 
     SettingsStore settings;
     bench::StopOnMessage dialogs;
-    mTaprell taprell(settings, dialogs);
-    fMain window(taprell);
+    mTaprell taprell(settings);
+    fMain window(taprell, dialogs);
     FirstPaint firstPaint;
     window.findChild<QAbstractItemView *>()->viewport()->installEventFilter(&firstPaint);
     window.show();

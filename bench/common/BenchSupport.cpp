@@ -353,7 +353,7 @@ InstallFolder::InstallFolder(const std::function<void(const QString &libraryFile
     : libraryFile(dir.filePath(QStringLiteral("dbase/system.mdb")))
     , settingsFolder(dir.filePath(QStringLiteral("config")))
     , settings(settingsFolder)
-    , taprell(settings, dialogs)
+    , taprell(settings)
 {
     generate(libraryFile);
     // The new file goes to the disk now, so that writing it back does not run beside the measures.

@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
         // Opening the window: its controls, the library reopened, the points read and painted.
         window.reset();
         loadOurs.append(bench::timeOurs([&] {
-            window = std::make_unique<fPicData>(install.taprell);
+            window = std::make_unique<fPicData>(install.taprell, install.dialogs);
             window->show();
             bench::paintList(window.get());
         }));

@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     bench::printHeader(QStringLiteral("bench_groups"), runs);
     bench::InstallFolder install(generate);
 
-    fGroup window(install.taprell);
+    fGroup window(install.taprell, install.dialogs);
     window.show();
     bench::paintList(&window);
     bench::Samples loadOurs, loadShell;

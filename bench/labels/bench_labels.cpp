@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
         // Opening the window: its controls, the library reopened, the labels read and painted.
         window.reset();
         loadOurs.append(bench::timeOurs([&] {
-            window = std::make_unique<fPicLbl>(install.taprell);
+            window = std::make_unique<fPicLbl>(install.taprell, install.dialogs);
             window->show();
             bench::paintList(window.get());
         }));

@@ -272,7 +272,7 @@ int main(int argc, char *argv[])
     writeFile(listInput, "select * from picMain where LB = 'B' order by figName;\n");
     const QString updateInput = folder + QStringLiteral("/update.sql");
 
-    fMain window(install.taprell);
+    fMain window(install.taprell, install.dialogs);
     window.show();
     bench::paintList(&window);
     // The list must come from the server, and whole: a load that lists rows without their cells

@@ -58,6 +58,32 @@ const QList<ListColumn> CatalogueEditor::columnTable = [] {
 CatalogueEditor::CatalogueEditor(mTaprell &taprell)
     : ListEditor(taprell, {columnTable, QStringLiteral("th"), QStringLiteral("★")})
 {
+    const WorkingListModel *list = &model();
+    connect(list, &QAbstractItemModel::modelReset, this, &CatalogueEditor::currentFigureChanged);
+    connect(list, &QAbstractItemModel::layoutChanged, this, &CatalogueEditor::currentFigureChanged);
+    connect(list, &QAbstractItemModel::dataChanged, this, &CatalogueEditor::currentFigureChanged);
+    connect(list, &QAbstractItemModel::rowsInserted, this, &CatalogueEditor::currentFigureChanged);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, &CatalogueEditor::currentFigureChanged);
+}
+
+std::optional<FigureRecord> CatalogueEditor::currentFigure() const
+{
+    const int row = currentRow();
+    if (row < 0 || row >= model().size()) {
+        return std::nullopt;
+    }
+    const WorkingListModel &list = model();
+    FigureRecord record;
+    record.th = list.cell(row, Th);
+    record.tm = list.cell(row, Tm);
+    record.figName = list.cell(row, FigName);
+    record.LB = figureKindLetter(m_taprell.figureKind());
+    for (int i = 0; i < 7; ++i) {
+        record.X[i] = list.cell(row, X1 + i);
+        record.Y[i] = list.cell(row, Y1 + i);
+    }
+    record.border = list.cell(row, Border);
+    return record;
 }
 
 Status CatalogueEditor::load(FigureKind kind)
@@ -114,7 +140,13 @@ void CatalogueEditor::copyCells(int row, const QList<QString> &cells)
     }
 }
 
-int CatalogueEditor::appendNew(const QList<QString> &cells)
+void CatalogueEditor::chooseRow(int row)
+{
+    setCurrentRow(row);
+    setAddMode(false);
+}
+
+int CatalogueEditor::addRow(const QList<QString> &cells)
 {
     const int row = model().appendRow({{}, RowState::New, {}, false});
     model().markNew(row, QString::number(model().size()));
@@ -122,7 +154,7 @@ int CatalogueEditor::appendNew(const QList<QString> &cells)
     return row;
 }
 
-void CatalogueEditor::update(int row, const QList<QString> &cells)
+void CatalogueEditor::changeRow(int row, const QList<QString> &cells)
 {
     markEdited(row);
     if (model().state(row) == RowState::New) {

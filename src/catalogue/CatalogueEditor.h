@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CurrentFigureSource.h"
 #include "FigureKind.h"
 #include "LibraryError.h"
 #include "ListEditor.h"
@@ -15,8 +16,13 @@ class mTaprell;
 // field, and what New, Update list, Delete and Save do to them. The current row and the add mode
 // are the window's edit controls' row. No widgets: the window copies its edit controls to and
 // from rows of cells by the columns' fields.
-class CatalogueEditor : public ListEditor
+//
+// The current row is the figure the preview draws (CurrentFigureSource): every change of the
+// current row or of the list is announced.
+class CatalogueEditor : public CurrentFigureSource, public ListEditor
 {
+    Q_OBJECT
+
 public:
     // Named columns of the list (indexes into columnTable).
     enum Column
@@ -54,11 +60,15 @@ public:
     // or -1.
     int rowWithFigureNumber(const QString &number, int exceptRow) const;
 
+    // A click on a row (-1: none): the row becomes current and the add mode ends.
+    void chooseRow(int row);
+    // 新建: the edit controls hold a figure being entered that is not in the list yet.
+    void startAdding() { setAddMode(true); }
     // Update list: a new row appended (state new) from the cells, or the cells copied into a row
     // (marked changed unless new). The axis columns are copied only for rectangular figures. A
     // row the library does not hold (never stored, or its deletion saved) becomes new again.
-    int appendNew(const QList<QString> &cells);
-    void update(int row, const QList<QString> &cells);
+    int addRow(const QList<QString> &cells);
+    void changeRow(int row, const QList<QString> &cells);
     void markDeleted(int row);
 
     // Writes every marked row in list order in one transaction, stopping at the first row that
@@ -69,7 +79,11 @@ public:
 
     FigureKind kind() const { return m_kind; }
 
+    // The current row's record, with the program's figure kind.
+    std::optional<FigureRecord> currentFigure() const override;
+
 private:
+    void currentRowSet() override { emit currentFigureChanged(); }
     void copyCells(int row, const QList<QString> &cells);
     Status writeRow(int row) override;
     bool writeUnchangedRecord(int row);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fMain.h"
 
+#include "Controls.h"
 #include "Dialogs.h"
+#include "FieldBinder.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowsTarget.h"
@@ -55,12 +58,32 @@ public:
     std::function<void()> clicked;
     std::function<void()> doubleClicked;
 
+    std::function<void()> movedByKey; // after an arrow, page, Home or End key
+
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override
     {
         QTreeView::mouseReleaseEvent(event);
         if (clicked) {
             clicked();
+        }
+    }
+    void keyReleaseEvent(QKeyEvent *event) override
+    {
+        QTreeView::keyReleaseEvent(event);
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (movedByKey) {
+                movedByKey();
+            }
+            break;
+        default:
+            break;
         }
     }
     void mouseDoubleClickEvent(QMouseEvent *event) override
@@ -72,100 +95,32 @@ protected:
     }
 };
 
+// The thumbnail box, telling of a click (the release of a mouse button) on it.
+class PictureBox final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    std::function<void()> clicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *) override
+    {
+        if (clicked) {
+            clicked();
+        }
+    }
+};
+
 const QString updateCaption = QStringLiteral("刷新列表");
 const QString appendCaption = QStringLiteral("加入列表");
 
-template <typename T>
-T *control(QWidget *parent, const char *name, QRect geometry)
-{
-    auto *widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *widget = control<QLabel>(parent, name, geometry);
-    widget->setText(text);
-    return widget;
-}
-
-QLineEdit *textBox(QWidget *parent, const char *name, QRect geometry, const QString &text = {})
-{
-    auto *widget = control<QLineEdit>(parent, name, geometry);
-    widget->setText(text);
-    return widget;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *widget = control<QPushButton>(parent, name, geometry);
-    widget->setText(caption);
-    return widget;
-}
-
-QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *widget = control<QCheckBox>(parent, name, geometry);
-    widget->setText(caption);
-    return widget;
-}
-
-QComboBox *comboBox(QWidget *parent, const char *name, QRect geometry, const QStringList &items)
-{
-    auto *widget = control<QComboBox>(parent, name, geometry);
-    widget->setEditable(true);
-    widget->setInsertPolicy(QComboBox::NoInsert);
-    widget->addItems(items);
-    widget->setEditText(QString());
-    return widget;
-}
-
-// A ticked or greyed box is "True".
-QString checkText(const QCheckBox *box)
-{
-    return box->checkState() == Qt::Unchecked ? QStringLiteral("False") : QStringLiteral("True");
-}
-
-void setCheck(QCheckBox *box, const QString &cell)
-{
-    box->setCheckState(cell == QStringLiteral("True") ? Qt::Checked : Qt::Unchecked);
-}
-
-// The text of an edit control as its list cell holds it, whatever kind of control it is.
-QString controlText(const QWidget *control)
-{
-    if (const auto *box = qobject_cast<const QCheckBox *>(control)) {
-        return checkText(box);
-    }
-    if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
-        return combo->currentText();
-    }
-    if (const auto *text = qobject_cast<const QPlainTextEdit *>(control)) {
-        return text->toPlainText();
-    }
-    return static_cast<const QLineEdit *>(control)->text();
-}
-
-void setControlText(QWidget *control, const QString &cell)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(control)) {
-        setCheck(box, cell);
-    } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
-        combo->setEditText(cell);
-    } else if (auto *text = qobject_cast<QPlainTextEdit *>(control)) {
-        text->setPlainText(cell);
-    } else {
-        static_cast<QLineEdit *>(control)->setText(cell);
-    }
-}
-
 } // namespace
 
-fMain::fMain(mTaprell &taprell, QWidget *parent)
+fMain::fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     setObjectName(QStringLiteral("fMain"));
@@ -208,8 +163,11 @@ void fMain::buildControls()
     auto *figureList = control<FigureList>(this, "LvFigure", twipsRect(200, 500, 15000, 4215));
     figureList->clicked = [this] { displaySelectedFigure(); };
     figureList->doubleClicked = [this] { showFigureDataWindow(); };
+    figureList->movedByKey = [this] { displaySelectedFigure(); };
     LvFigure = figureList;
-    Image1 = control<QLabel>(this, "Image1", twipsRect(200, 4900, 5896, 5056));
+    auto *picture = control<PictureBox>(this, "Image1", twipsRect(200, 4900, 5896, 5056));
+    picture->clicked = [this] { showPreviewWindow(); };
+    Image1 = picture;
     Image1->setScaledContents(true);
 
     label(this, "Label1", QStringLiteral("图  号"), twipsRect(6360, 5205, 735, 255));
@@ -228,8 +186,7 @@ void fMain::buildControls()
     label(this, "Label5", QStringLiteral("特殊处理号"), twipsRect(13260, 5685, 975, 255));
     tSPCase = textBox(this, "tSPCase", twipsRect(14280, 5640, 855, 320));
 
-    Frame1 = control<QGroupBox>(this, "Frame1", twipsRect(6360, 6120, 7575, 1335));
-    Frame1->setTitle(QStringLiteral(" 坐标参数 "));
+    Frame1 = frame(this, "Frame1", QStringLiteral(" 坐标参数 "), twipsRect(6360, 6120, 7575, 1335));
     sjx = label(this, "sjx", QStringLiteral("三角形图解没有坐标参数"), twipsRect(6360, 6520, 7455, 735));
     QFont kai(QStringLiteral("楷体"), 16);
     kai.setBold(true);
@@ -240,8 +197,7 @@ void fMain::buildControls()
 
     CheckVector = checkBox(this, "CheckVector", QStringLiteral("矢量图"), twipsRect(14200, 6360, 855, 255));
     CheckBitmap = checkBox(this, "CheckBitmap", QStringLiteral("位 图"), twipsRect(14200, 6840, 975, 255));
-    tComment = control<QPlainTextEdit>(this, "tComment", twipsRect(6360, 7680, 8895, 1335));
-    tComment->setTabChangesFocus(true);
+    tComment = textArea(this, "tComment", twipsRect(6360, 7680, 8895, 1335));
     CommandButton1 = button(this, "CommandButton1", QStringLiteral("显示图版数据"), twipsRect(6600, 9360, 1455, 375));
     CommandButton2 = button(this, "CommandButton2", QStringLiteral("显示图版标签"), twipsRect(8376, 9360, 1335, 375));
     CmdDelete = button(this, "CmdDelete", QStringLiteral("删 除"), twipsRect(10032, 9360, 975, 375));
@@ -278,25 +234,31 @@ void fMain::buildControls()
     CombY7 = comboBox(Frame1, "CombY7", twipsRect(5560, yTop, 900, 300), places);
     CheckBorder = checkBox(Frame1, "CheckBorder", QStringLiteral("边框"), twipsRect(6600, 660, 795, 255));
 
-    m_fieldControls = {{QStringLiteral("th"), tTh},
-                       {QStringLiteral("tm"), tPicName},
-                       {QStringLiteral("figName"), tFigName},
-                       {QStringLiteral("grp"), comGroup}};
+    // The edit controls go to and from the list by the fields' columns, through 刷新列表 and a
+    // click on a row rather than as the focus moves.
+    m_fields = new FieldBinder(this, FieldBinder::Counted::Every, {}, {});
+    const auto bind = [this](const QString &field, QWidget *control) {
+        m_fields->bind(control, m_editor.column(field));
+    };
+    bind(QStringLiteral("th"), tTh);
+    bind(QStringLiteral("tm"), tPicName);
+    bind(QStringLiteral("figName"), tFigName);
+    bind(QStringLiteral("grp"), comGroup);
     for (int i = 0; i < 5; ++i) {
-        m_fieldControls.append({QStringLiteral("X%1").arg(i + 1), tX[i]});
+        bind(QStringLiteral("X%1").arg(i + 1), tX[i]);
     }
-    m_fieldControls.append({QStringLiteral("X6"), CheckX6});
-    m_fieldControls.append({QStringLiteral("X7"), CombX7});
+    bind(QStringLiteral("X6"), CheckX6);
+    bind(QStringLiteral("X7"), CombX7);
     for (int i = 0; i < 5; ++i) {
-        m_fieldControls.append({QStringLiteral("Y%1").arg(i + 1), tY[i]});
+        bind(QStringLiteral("Y%1").arg(i + 1), tY[i]);
     }
-    m_fieldControls.append({QStringLiteral("Y6"), CheckY6});
-    m_fieldControls.append({QStringLiteral("Y7"), CombY7});
-    m_fieldControls.append({QStringLiteral("border"), CheckBorder});
-    m_fieldControls.append({QStringLiteral("specialCase"), tSPCase});
-    m_fieldControls.append({QStringLiteral("Comment"), tComment});
-    m_fieldControls.append({QStringLiteral("Vector"), CheckVector});
-    m_fieldControls.append({QStringLiteral("Bitmap"), CheckBitmap});
+    bind(QStringLiteral("Y6"), CheckY6);
+    bind(QStringLiteral("Y7"), CombY7);
+    bind(QStringLiteral("border"), CheckBorder);
+    bind(QStringLiteral("specialCase"), tSPCase);
+    bind(QStringLiteral("Comment"), tComment);
+    bind(QStringLiteral("Vector"), CheckVector);
+    bind(QStringLiteral("Bitmap"), CheckBitmap);
 
     setTabOrder(tTh, tPicName);
     setTabOrder(tPicName, tFigName);
@@ -312,7 +274,6 @@ void fMain::buildControls()
 
     connect(Opt1, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
     connect(Opt2, &QRadioButton::clicked, this, &fMain::kindOptionClicked);
-    LvFigure->installEventFilter(this);
     connect(cmdAddPic, &QPushButton::clicked, this, &fMain::newFigure);
     connect(cmdUpdate, &QPushButton::clicked, this, &fMain::updateList);
     connect(CmdDelete, &QPushButton::clicked, this, &fMain::deleteRow);
@@ -321,7 +282,6 @@ void fMain::buildControls()
     connect(Command1, &QPushButton::clicked, this, &fMain::showGroupWindow);
     connect(CommandButton1, &QPushButton::clicked, this, &fMain::showFigureDataWindow);
     connect(CommandButton2, &QPushButton::clicked, this, &fMain::showFigureLabelWindow);
-    Image1->installEventFilter(this);
     connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, &fMain::showPreviewWindow);
 }
 
@@ -339,7 +299,7 @@ void fMain::LoadFigData(FigureKind &FT)
     selectReportRow(LvFigure, m_editor.model().size() > 0 ? 0 : -1);
     if (!status) {
         if (isVisible()) {
-            m_taprell.libraryProblem(status.error(), this);
+            libraryProblem(m_dialogs, status.error(), this);
         } else {
             m_pendingProblem = status.error(); // told once the window is there to say it over
         }
@@ -354,7 +314,7 @@ void fMain::showEvent(QShowEvent *event)
             if (m_pendingProblem) {
                 const LibraryError problem = *m_pendingProblem;
                 m_pendingProblem.reset();
-                m_taprell.libraryProblem(problem, this);
+                libraryProblem(m_dialogs, problem, this);
             }
         });
     }
@@ -368,7 +328,7 @@ QString fMain::NewFigNumber(int position) const
 void fMain::kindOptionClicked()
 {
     const FigureKind wanted = Opt2->isChecked() ? FigureKind::Triangular : FigureKind::Rectangular;
-    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.model().hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         // Keep the list and its marks: put the option back to the kind that is listed.
         const QSignalBlocker block1(Opt1), block2(Opt2);
         (m_editor.kind() == FigureKind::Triangular ? Opt2 : Opt1)->setChecked(true);
@@ -379,47 +339,22 @@ void fMain::kindOptionClicked()
     LoadFigData(kind);
 }
 
-bool fMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
-        showPreviewWindow();
-        return true;
-    }
-    if (watched == LvFigure && event->type() == QEvent::KeyRelease) {
-        switch (static_cast<QKeyEvent *>(event)->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-            displaySelectedFigure();
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void fMain::displaySelectedFigure()
 {
-    m_editor.setCurrentRow(selectedReportRow(LvFigure));
+    m_editor.chooseRow(selectedReportRow(LvFigure));
     if (const int row = m_editor.currentRow(); row >= 0) {
         forEachFieldControl(
             [&](int column, QWidget *control) { setControlText(control, m_editor.model().cell(row, column)); });
     }
     showThumbnail();
-    m_editor.setAddMode(false);
     cmdUpdate->setText(updateCaption);
-    emit currentRowChanged(m_editor.currentRow());
 }
 
 void fMain::forEachFieldControl(const std::function<void(int column, QWidget *control)> &visit) const
 {
-    for (const auto &[field, control] : m_fieldControls) {
+    for (const auto &[column, control] : m_fields->fields()) {
         // The axis controls belong to rectangular figures only.
-        if (const int column = m_editor.column(field); m_editor.isUsed(column)) {
+        if (m_editor.isUsed(column)) {
             visit(column, control);
         }
     }
@@ -443,8 +378,8 @@ void fMain::showThumbnail()
 QList<QString> fMain::cellsFromControls() const
 {
     QList<QString> cells(m_editor.columns().size());
-    for (const auto &[field, control] : m_fieldControls) {
-        cells[m_editor.column(field)] = controlText(control);
+    for (const auto &[column, control] : m_fields->fields()) {
+        cells[column] = controlText(control);
     }
     return cells;
 }
@@ -472,7 +407,7 @@ void fMain::newFigure()
     tSPCase->clear();
     tComment->clear();
     cmdUpdate->setText(appendCaption);
-    m_editor.setAddMode(true);
+    m_editor.startAdding();
 }
 
 bool fMain::refuseDuplicate(const QString &number, int exceptRow)
@@ -481,7 +416,7 @@ bool fMain::refuseDuplicate(const QString &number, int exceptRow)
     if (other < 0) {
         return false;
     }
-    m_taprell.dialogs().show(
+    m_dialogs.show(
         {mTaprell::programTitle,
          QStringLiteral("图号“%1”已经在列表的第 %2 行，不能重复。\n请换一个图号。").arg(number).arg(other + 1),
          {},
@@ -498,9 +433,8 @@ void fMain::updateList()
         if (refuseDuplicate(cells[CatalogueEditor::Th], -1)) {
             return;
         }
-        m_editor.setCurrentRow(m_editor.appendNew(cells));
+        m_editor.setCurrentRow(m_editor.addRow(cells));
         selectReportRow(LvFigure, m_editor.currentRow());
-        emit currentRowChanged(m_editor.currentRow());
         return;
     }
     const int row = m_editor.currentRow();
@@ -510,7 +444,7 @@ void fMain::updateList()
     if (refuseDuplicate(cells[CatalogueEditor::Th], row)) {
         return;
     }
-    m_editor.update(row, cells);
+    m_editor.changeRow(row, cells);
 }
 
 void fMain::deleteRow()
@@ -525,13 +459,13 @@ void fMain::saveList()
 {
     const Status status = m_editor.save();
     if (!status) {
-        m_taprell.errorNotice(status.error(), this);
+        errorNotice(m_dialogs, status.error(), this);
     }
 }
 
 void fMain::closeEvent(QCloseEvent *event)
 {
-    if (m_editor.model().hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.model().hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -563,7 +497,7 @@ void fMain::showGroupWindow()
         window->bringToFront();
         return;
     }
-    auto *window = new fGroup(m_taprell);
+    auto *window = new fGroup(m_taprell, m_dialogs);
     m_groupWindow = window;
     placeBeside(window);
     window->show();
@@ -576,7 +510,7 @@ void fMain::showFigureDataWindow()
         window->showForCurrentFigure();
         return;
     }
-    auto *window = new fPicData(m_taprell);
+    auto *window = new fPicData(m_taprell, m_dialogs);
     m_dataWindow = window;
     m_digitiserTarget->setDataWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
@@ -593,7 +527,7 @@ void fMain::showFigureLabelWindow()
         window->showForCurrentFigure();
         return;
     }
-    auto *window = new fPicLbl(m_taprell);
+    auto *window = new fPicLbl(m_taprell, m_dialogs);
     m_labelWindow = window;
     m_digitiserTarget->setLabelWindow(window);
     if (auto *preview = qobject_cast<fPreview *>(m_previewWindow.data())) {
@@ -609,14 +543,12 @@ void fMain::showPreviewWindow()
         window->bringToFront();
         return;
     }
-    auto *window = new fPreview(m_taprell, m_editor.model());
+    auto *window = new fPreview(m_taprell, m_dialogs, m_editor);
     m_previewWindow = window;
-    window->setCatalogueRow(m_editor.currentRow());
     window->followPoints(qobject_cast<fPicData *>(m_dataWindow.data()));
     window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
     window->setSettingsStore(m_settings);
     window->setDigitiserTarget(m_digitiserTarget);
-    connect(this, &fMain::currentRowChanged, window, &fPreview::setCatalogueRow);
     connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     placeBeside(window);
     window->show();

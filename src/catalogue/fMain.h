@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+class FieldBinder;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -22,6 +23,7 @@ class QRadioButton;
 class QTreeView;
 class SettingsStore;
 class WindowsTarget;
+class Dialogs;
 class mTaprell;
 
 // The catalogue window: the figures of one kind, the selected figure in edit controls with its
@@ -31,7 +33,7 @@ class fMain : public QWidget
     Q_OBJECT
 
 public:
-    explicit fMain(mTaprell &taprell, QWidget *parent = nullptr);
+    fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
     ~fMain() override;
 
     // Lists the figures of the kind and shows their count.
@@ -55,14 +57,9 @@ public:
     // store when none is set).
     void setSettingsStore(SettingsStore *settings) { m_settings = settings; }
 
-signals:
-    // The row the edit controls show changed (-1 for none), or its texts went into the list.
-    void currentRowChanged(int row);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -85,6 +82,7 @@ private:
     void placeBeside(QWidget *window);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     CatalogueEditor m_editor;
     std::optional<LibraryError> m_pendingProblem;
 
@@ -118,8 +116,8 @@ private:
     QComboBox *CombX7 = nullptr;
     QComboBox *CombY7 = nullptr;
     QCheckBox *CheckBorder = nullptr;
-    // The edit control of each field the list shows, by the field's name.
-    QList<std::pair<QString, QWidget *>> m_fieldControls;
+    // The edit control of each field the list shows, by the field's column.
+    FieldBinder *m_fields = nullptr;
 
     QPointer<QWidget> m_groupWindow;
     QPointer<QWidget> m_dataWindow;

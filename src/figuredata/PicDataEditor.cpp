@@ -52,7 +52,7 @@ PointFields PicDataEditor::chooseRow(int row)
     return fields;
 }
 
-PointFields PicDataEditor::prepareNewPoint(const PointFields &shown)
+PointFields PicDataEditor::startAdding(const PointFields &shown)
 {
     const WorkingListModel &list = ListEditor::model();
     PointFields fields = shown;
@@ -65,7 +65,7 @@ PointFields PicDataEditor::prepareNewPoint(const PointFields &shown)
     return fields;
 }
 
-int PicDataEditor::appendNewPoint(const PointFields &shown)
+int PicDataEditor::addRow(const PointFields &shown)
 {
     ListRow row;
     row.cells.append(shown.number + WorkingListModel::newMarker);

@@ -87,10 +87,10 @@ public:
     // commitField(field, text).
 
     // First press of the add button: the fields for a new point after the last row.
-    PointFields prepareNewPoint(const PointFields &shown);
+    PointFields startAdding(const PointFields &shown);
     // Second press: appends the shown point as a new row ("#") and returns its index. Field
     // edits from now on go to that row, the one the fields show.
-    int appendNewPoint(const PointFields &shown);
+    int addRow(const PointFields &shown);
 
     // Takes the row out of the working copy: a new row leaves the list, a stored row is marked
     // for deletion. Nothing for a row already marked or no such row. The current row moves

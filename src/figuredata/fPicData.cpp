@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fPicData.h"
 
+#include "Controls.h"
 #include "CurrentFigure.h"
+#include "FieldBinder.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -9,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -23,42 +25,6 @@ namespace {
 const QString addCaption = QStringLiteral("添 加");
 const QString appendCaption = QStringLiteral("加 入");
 const QString nextCaption = QStringLiteral("新 建");
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QComboBox *makeCombo(QWidget *parent, const QString &name, const QStringList &items, const QRect &geometry)
-{
-    auto *combo = new QComboBox(parent);
-    combo->setObjectName(name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setCompleter(nullptr); // typed text stays as typed
-    combo->addItems(items);
-    combo->setGeometry(geometry);
-    return combo;
-}
-
-QLineEdit *makeLineEdit(QWidget *parent, const QString &name, const QRect &geometry)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    return edit;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
 
 QStringList numberItems(int first, int last)
 {
@@ -81,9 +47,10 @@ PointFields initialFields()
 
 const QString fPicData::titleText = QStringLiteral("Zozododeriv Evuzari—Figure Data Manager：");
 
-fPicData::fPicData(mTaprell &taprell, QWidget *parent)
+fPicData::fPicData(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     setObjectName(QStringLiteral("fPicData"));
@@ -95,53 +62,49 @@ void fPicData::buildControls()
 {
     setFixedSize(twipsSize(7188, 7200));
 
-    LvFigure = new QTreeView(this);
-    LvFigure->setObjectName(QStringLiteral("LvFigure"));
+    LvFigure = control<QTreeView>(this, "LvFigure", twipsRect(120, 120, 4460, 6975));
     LvFigure->setModel(m_editor.model());
     setupReportView(LvFigure, m_editor.widthsInTwips());
-    LvFigure->setGeometry(twipsRect(120, 120, 4460, 6975));
 
-    Frame2 = new QGroupBox(QStringLiteral("点属性编辑栏"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(4680, 240, 2295, 3255));
-    Label2 = makeLabel(Frame2, QStringLiteral("Label2"), QStringLiteral("点 号"), twipsRect(240, 400, 495, 255));
-    tTxtBx0 = makeLineEdit(Frame2, QStringLiteral("tTxtBx0"), twipsRect(1100, 340, 1000, 320));
-    Label3 = makeLabel(Frame2, QStringLiteral("Label3"), QStringLiteral("线 号"), twipsRect(240, 784, 495, 255));
-    tTxtBx1 = makeCombo(Frame2, QStringLiteral("tTxtBx1"), numberItems(1, 16), twipsRect(1100, 736, 1000, 300));
-    Label4 = makeLabel(Frame2, QStringLiteral("Label4"), QStringLiteral("是否曲线"), twipsRect(120, 1168, 855, 255));
-    tTxtBx2 = makeCombo(Frame2, QStringLiteral("tTxtBx2"), {QStringLiteral("True"), QStringLiteral("False")},
-                        twipsRect(1100, 1112, 1000, 300));
-    Label5 = makeLabel(Frame2, QStringLiteral("Label5"), QStringLiteral("X-值"), twipsRect(240, 1552, 495, 255));
-    tTxtBx3 = makeLineEdit(Frame2, QStringLiteral("tTxtBx3"), twipsRect(1100, 1488, 1000, 320));
-    Label6 = makeLabel(Frame2, QStringLiteral("Label6"), QStringLiteral("Y-值"), twipsRect(240, 1936, 495, 255));
-    tTxtBx4 = makeLineEdit(Frame2, QStringLiteral("tTxtBx4"), twipsRect(1100, 1884, 1000, 320));
-    Label7 = makeLabel(Frame2, QStringLiteral("Label7"), QStringLiteral("线 型"), twipsRect(240, 2320, 495, 255));
-    tTxtBx5 = makeCombo(Frame2, QStringLiteral("tTxtBx5"), numberItems(0, 3), twipsRect(1100, 2280, 1000, 300));
-    cmdAddPoint = makeButton(Frame2, QStringLiteral("cmdAddPoint"), addCaption, twipsRect(1080, 2760, 855, 375));
+    // Typed values stay as typed: the combo boxes do not complete them from their items.
+    Frame2 = frame(this, "Frame2", QStringLiteral("点属性编辑栏"), twipsRect(4680, 240, 2295, 3255));
+    Label2 = label(Frame2, "Label2", QStringLiteral("点 号"), twipsRect(240, 400, 495, 255));
+    tTxtBx0 = textBox(Frame2, "tTxtBx0", twipsRect(1100, 340, 1000, 320));
+    Label3 = label(Frame2, "Label3", QStringLiteral("线 号"), twipsRect(240, 784, 495, 255));
+    tTxtBx1 = comboBox(Frame2, "tTxtBx1", twipsRect(1100, 736, 1000, 300), numberItems(1, 16), Completion::None);
+    Label4 = label(Frame2, "Label4", QStringLiteral("是否曲线"), twipsRect(120, 1168, 855, 255));
+    tTxtBx2 = comboBox(Frame2, "tTxtBx2", twipsRect(1100, 1112, 1000, 300),
+                       {QStringLiteral("True"), QStringLiteral("False")}, Completion::None);
+    Label5 = label(Frame2, "Label5", QStringLiteral("X-值"), twipsRect(240, 1552, 495, 255));
+    tTxtBx3 = textBox(Frame2, "tTxtBx3", twipsRect(1100, 1488, 1000, 320));
+    Label6 = label(Frame2, "Label6", QStringLiteral("Y-值"), twipsRect(240, 1936, 495, 255));
+    tTxtBx4 = textBox(Frame2, "tTxtBx4", twipsRect(1100, 1884, 1000, 320));
+    Label7 = label(Frame2, "Label7", QStringLiteral("线 型"), twipsRect(240, 2320, 495, 255));
+    tTxtBx5 = comboBox(Frame2, "tTxtBx5", twipsRect(1100, 2280, 1000, 300), numberItems(0, 3), Completion::None);
+    cmdAddPoint = button(Frame2, "cmdAddPoint", addCaption, twipsRect(1080, 2760, 855, 375));
 
-    Frame1 = new QGroupBox(QStringLiteral("线型说明"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(4680, 3840, 2295, 1840));
+    Frame1 = frame(this, "Frame1", QStringLiteral("线型说明"), twipsRect(4680, 3840, 2295, 1840));
     Label1 =
-        makeLabel(Frame1, QStringLiteral("Label1"),
-                  QStringList{QStringLiteral("线型是指从上一点到该点的连线类型,其中："), QStringLiteral(" 0 - 无线   "),
-                              QStringLiteral(" 1 - 实绩"), QStringLiteral(" 2 - 点线   "), QStringLiteral(" 3 - 虚线")}
-                      .join(u'\n'),
-                  twipsRect(240, 320, 1815, 1455));
+        label(Frame1, "Label1",
+              QStringList{QStringLiteral("线型是指从上一点到该点的连线类型,其中："), QStringLiteral(" 0 - 无线   "),
+                          QStringLiteral(" 1 - 实绩"), QStringLiteral(" 2 - 点线   "), QStringLiteral(" 3 - 虚线")}
+                  .join(u'\n'),
+              twipsRect(240, 320, 1815, 1455));
     Label1->setFont(QFont(QStringLiteral("宋体"), 9));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    cmdSave = makeButton(this, QStringLiteral("cmdSave"), QStringLiteral("保 存"), twipsRect(5880, 6000, 975, 375));
-    cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("退 出"), twipsRect(5880, 6600, 975, 375));
+    cmdSave = button(this, "cmdSave", QStringLiteral("保 存"), twipsRect(5880, 6000, 975, 375));
+    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(5880, 6600, 975, 375));
 
     showFields(initialFields());
-    m_valueFields = {tTxtBx1, tTxtBx2, tTxtBx3, tTxtBx4, tTxtBx5};
-    for (QWidget *field : m_valueFields) {
-        field->installEventFilter(this);
-        if (auto *combo = qobject_cast<QComboBox *>(field)) {
-            combo->lineEdit()->installEventFilter(this);
-        }
+    // A combo box's own list takes the focus while it is open; that is no leaving.
+    m_fields = new FieldBinder(
+        this, FieldBinder::Counted::NotPopups, [this](int i, const QString &text) { m_editor.setSnapshot(i, text); },
+        [this](int i, const QString &) { TxtBoxesChange(i); });
+    const std::array<QWidget *, PicDataEditor::fieldCount> valueFields = {tTxtBx1, tTxtBx2, tTxtBx3, tTxtBx4, tTxtBx5};
+    for (int i = 1; i <= PicDataEditor::fieldCount; ++i) {
+        m_fields->bind(valueFields[i - 1], i);
     }
 
     setTabOrder(cmdSave, cmdCancel);
@@ -175,7 +138,7 @@ void fPicData::loadFigure(const QString &figureNumber)
     const Status loaded = m_editor.load(figureNumber);
     cmdAddPoint->setText(addCaption);
     if (!loaded) {
-        m_taprell.libraryProblem(loaded.error(), this);
+        libraryProblem(m_dialogs, loaded.error(), this);
     }
     if (m_editor.model()->size() > 0) {
         selectReportRow(LvFigure, 0);
@@ -190,7 +153,7 @@ void fPicData::showForCurrentFigure()
     const QString wanted = figureNumberToLoad(m_taprell);
     // Figure numbers compare without regard to case in the library too.
     if (wanted.compare(m_editor.figureNumber(), Qt::CaseInsensitive) != 0 &&
-        (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
+        (!m_editor.hasUnsavedChanges() || confirmDiscard(m_dialogs, this))) {
         loadFigure(wanted);
     }
     bringWindowToFront(this);
@@ -203,29 +166,11 @@ void fPicData::TxtBoxesChange(int i)
     }
 }
 
-bool fPicData::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        const int i = valueFieldOf(watched);
-        // A combo box's own list takes the focus while it is open; that is no leaving.
-        if (i > 0 && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            if (event->type() == QEvent::FocusIn) {
-                m_editor.setSnapshot(i, fieldText(i));
-            } else if (!m_editor.addMode()) {
-                TxtBoxesChange(i);
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void fPicData::closeEvent(QCloseEvent *event)
 {
     // The close box takes no focus, so an edit still in a field is committed here.
-    if (const int i = valueFieldOf(focusWidget()); i > 0 && !m_editor.addMode()) {
-        TxtBoxesChange(i);
-    }
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    m_fields->commitFocused();
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -262,38 +207,17 @@ PointFields fPicData::shownFields() const
 
 QString fPicData::fieldText(int i) const
 {
-    QWidget *field = m_valueFields[i - 1];
-    if (auto *combo = qobject_cast<QComboBox *>(field)) {
-        return combo->currentText();
-    }
-    return static_cast<QLineEdit *>(field)->text();
-}
-
-int fPicData::valueFieldOf(QObject *watched) const
-{
-    if (!watched) {
-        return 0;
-    }
-    for (int i = 0; i < PicDataEditor::fieldCount; ++i) {
-        QWidget *field = m_valueFields[i];
-        if (watched == field) {
-            return i + 1;
-        }
-        if (auto *combo = qobject_cast<QComboBox *>(field); combo && watched == combo->lineEdit()) {
-            return i + 1;
-        }
-    }
-    return 0;
+    return m_fields->text(i);
 }
 
 void fPicData::cmdAddPointClick()
 {
     if (!m_editor.addMode()) {
-        showFields(m_editor.prepareNewPoint(shownFields()));
+        showFields(m_editor.startAdding(shownFields()));
         cmdAddPoint->setText(appendCaption);
         return;
     }
-    const int row = m_editor.appendNewPoint(shownFields());
+    const int row = m_editor.addRow(shownFields());
     cmdAddPoint->setText(nextCaption);
     // The new row is the one the fields show, so the list shows it as the chosen row too.
     selectReportRow(LvFigure, row);
@@ -314,7 +238,7 @@ void fPicData::cmdSaveClick()
         tTxtBx0->setText(m_editor.model()->cell(m_editor.currentRow(), 0));
     }
     if (!saved) {
-        m_taprell.errorNotice(saved.error(), this);
+        errorNotice(m_dialogs, saved.error(), this);
     }
 }
 
@@ -328,9 +252,9 @@ int fPicData::appendPoint(const std::array<QString, PicDataEditor::fieldCount> &
     if (m_editor.addMode()) {
         return -1;
     }
-    PointFields fields = m_editor.prepareNewPoint(shownFields());
+    PointFields fields = m_editor.startAdding(shownFields());
     fields.values = values;
-    const int row = m_editor.appendNewPoint(fields);
+    const int row = m_editor.addRow(fields);
     showFields(fields);
     cmdAddPoint->setText(nextCaption);
     selectReportRow(LvFigure, row);

@@ -7,12 +7,14 @@
 
 #include <array>
 
+class FieldBinder;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The figure data editor: the points of the current figure in LvFigure, the clicked point in
@@ -30,7 +32,7 @@ public:
     static const QString titleText; // followed by the figure number and four blanks
 
     // Builds the controls and loads the points of the program's current figure.
-    explicit fPicData(mTaprell &taprell, QWidget *parent = nullptr);
+    fPicData(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The catalogue shows the window again: reloads for the current figure number when it is
     // another figure (asking first when rows carry unsaved marks), then brings it to the front.
@@ -55,7 +57,6 @@ public:
     void selectRow(int row);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -65,13 +66,13 @@ private:
     void showFields(const PointFields &fields);
     PointFields shownFields() const;
     QString fieldText(int i) const;
-    int valueFieldOf(QObject *watched) const;
     void cmdAddPointClick();
     void cmdSaveClick();
     void deleteKeyPressed();
     void showCurrentRow(int place);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     PicDataEditor m_editor;
 
     QTreeView *LvFigure;
@@ -94,5 +95,5 @@ private:
     QPushButton *cmdSave;
     QPushButton *cmdCancel;
 
-    std::array<QWidget *, PicDataEditor::fieldCount> m_valueFields{}; // value field i at [i - 1]
+    FieldBinder *m_fields = nullptr; // value field i bound to i
 };

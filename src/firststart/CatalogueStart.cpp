@@ -16,7 +16,7 @@ CatalogueStart::~CatalogueStart() = default;
 
 void CatalogueStart::start()
 {
-    m_catalogue = std::make_unique<fMain>(m_taprell);
+    m_catalogue = std::make_unique<fMain>(m_taprell, m_firstStart.dialogs());
     m_catalogue->setSettingsStore(&m_firstStart.settings());
     m_catalogue->show();
     if (m_firstStart.isFirstStart()) {
@@ -46,7 +46,7 @@ void CatalogueStart::makeOffer()
     if (outcome == FirstStart::Outcome::Created || outcome == FirstStart::Outcome::UsedExisting ||
         outcome == FirstStart::Outcome::Chosen) {
         // A fresh window loads as at any start: the thumbnail folder, the list, the first figure.
-        auto reopened = std::make_unique<fMain>(m_taprell);
+        auto reopened = std::make_unique<fMain>(m_taprell, m_firstStart.dialogs());
         reopened->setSettingsStore(&m_firstStart.settings());
         reopened->setGeometry(m_catalogue->geometry());
         reopened->show();

@@ -51,8 +51,10 @@ QString FirstStart::packagedSampleFolder()
     return holdsLibrary(folder) ? folder : QString();
 }
 
-FirstStart::FirstStart(mTaprell &taprell, SettingsStore &settings, FolderChooser &folders, Places places)
+FirstStart::FirstStart(mTaprell &taprell, Dialogs &dialogs, SettingsStore &settings, FolderChooser &folders,
+                       Places places)
     : m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_settings(settings)
     , m_folders(folders)
     , m_places(std::move(places))
@@ -223,12 +225,11 @@ bool FirstStart::writePath(const QString &folder, QWidget *parent)
 
 bool FirstStart::ask(const QString &text, QWidget *parent)
 {
-    return m_taprell.dialogs().show(
-               {mTaprell::programTitle, text, {}, Dialogs::Icon::Question, Dialogs::Buttons::YesNo}, parent) ==
-           Dialogs::Answer::Yes;
+    return m_dialogs.show({mTaprell::programTitle, text, {}, Dialogs::Icon::Question, Dialogs::Buttons::YesNo},
+                          parent) == Dialogs::Answer::Yes;
 }
 
 void FirstStart::tell(const QString &text, QWidget *parent, Dialogs::Icon icon)
 {
-    m_taprell.dialogs().show({mTaprell::programTitle, text, {}, icon, Dialogs::Buttons::Ok}, parent);
+    m_dialogs.show({mTaprell::programTitle, text, {}, icon, Dialogs::Buttons::Ok}, parent);
 }

@@ -41,7 +41,7 @@ public:
     static QString packagedSampleFolder();
     static Places defaultPlaces() { return {defaultPersonalFolder(), packagedSampleFolder()}; }
 
-    FirstStart(mTaprell &taprell, SettingsStore &settings, FolderChooser &folders, Places places);
+    FirstStart(mTaprell &taprell, Dialogs &dialogs, SettingsStore &settings, FolderChooser &folders, Places places);
 
     // Neither "Path" nor "Library" is set.
     bool isFirstStart() const;
@@ -52,6 +52,8 @@ public:
     const Places &places() const { return m_places; }
     // The program's settings store.
     SettingsStore &settings() const { return m_settings; }
+    // The program's message hook.
+    Dialogs &dialogs() const { return m_dialogs; }
 
 private:
     Outcome createPersonalLibrary(QWidget *parent);
@@ -64,6 +66,7 @@ private:
     void tell(const QString &text, QWidget *parent, Dialogs::Icon icon);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     SettingsStore &m_settings;
     FolderChooser &m_folders;
     Places m_places;

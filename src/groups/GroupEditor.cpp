@@ -50,7 +50,13 @@ QString GroupEditor::currentName() const
     return currentRow() < 0 ? QString() : model().cell(currentRow(), 1);
 }
 
-bool GroupEditor::rename(const QString &text)
+QString GroupEditor::chooseRow(int row)
+{
+    setCurrentRow(row);
+    return currentName();
+}
+
+bool GroupEditor::changeCurrent(const QString &text)
 {
     const int row = currentRow();
     if (row < 0 || text.isEmpty()) {
@@ -61,7 +67,7 @@ bool GroupEditor::rename(const QString &text)
     return true;
 }
 
-int GroupEditor::addGroup()
+int GroupEditor::addRow()
 {
     const QString number = numberText(nextFreeNumber());
     const int row = model().appendRow({{QString(), newGroupName}, RowState::New, {}, false});
@@ -69,7 +75,7 @@ int GroupEditor::addGroup()
     return row;
 }
 
-bool GroupEditor::deleteCurrent()
+bool GroupEditor::markCurrentDeleted()
 {
     const int row = currentRow();
     if (row < 0 || (model().state(row) == RowState::Deleted && model().row(row).deletionSaved)) {

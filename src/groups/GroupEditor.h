@@ -20,6 +20,11 @@ class mTaprell;
 class GroupEditor : public ListEditor
 {
 public:
+    enum Column
+    {
+        NumberColumn = 0,
+        NameColumn = 1,
+    };
     static const QList<ListColumn> columnTable;
     static const QString listStatement; // "select grp,grpName from picType order by grp"
     static const QString newGroupName;  // "在此输入新的组名"
@@ -36,13 +41,15 @@ public:
     // The name of the current row, empty when there is none.
     QString currentName() const;
 
+    // A click on a row (-1: none): the row becomes current. Returns its name for the box.
+    QString chooseRow(int row);
     // Gives the current row the name and marks it changed (a new row stays new). An empty text or
     // no current row changes nothing; returns whether the row changed.
-    bool rename(const QString &text);
+    bool changeCurrent(const QString &text);
     // Appends a new group numbered nextFreeNumber(); the current row stays. Returns the new row.
-    int addGroup();
+    int addRow();
     // Marks the current row for deletion; false when there is no current row.
-    bool deleteCurrent();
+    bool markCurrentDeleted();
 
     // Writes the marked rows in list order in one transaction, stopping at the first row that
     // fails. Rows handled before it are committed and lose their marks (deleted ones keep their

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fGroup.h"
 
+#include "Controls.h"
+#include "FieldBinder.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
 #include "mTaprell.h"
 
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,41 +18,33 @@
 
 const QString fGroup::caption = QStringLiteral("Kalvor-Dovidid-分组管理");
 
-fGroup::fGroup(mTaprell &taprell, QWidget *parent)
+fGroup::fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
-    , LvGroup(new QTreeView(this))
-    , Label1(new QLabel(QStringLiteral("编 辑"), this))
-    , TextBox1(new QLineEdit(this))
-    , cmdAddGroup(new QPushButton(QStringLiteral("添 加"), this))
-    , cmdDeleteGroup(new QPushButton(QStringLiteral("删 除"), this))
-    , cmdGrpUpdata(new QPushButton(QStringLiteral("保 存"), this))
 {
     setObjectName(QStringLiteral("fGroup"));
     setWindowTitle(caption);
     setFixedSize(twipsSize(4428, 4344));
 
-    LvGroup->setObjectName(QStringLiteral("LvGroup"));
+    LvGroup = control<QTreeView>(this, "LvGroup", twipsRect(120, 120, 4120, 3020));
+    Label1 = label(this, "Label1", QStringLiteral("编 辑"), twipsRect(180, 3360, 615, 255));
+    TextBox1 = textBox(this, "TextBox1", twipsRect(720, 3240, 3500, 375));
+    cmdAddGroup = button(this, "cmdAddGroup", QStringLiteral("添 加"), twipsRect(840, 3840, 855, 375));
+    cmdDeleteGroup = button(this, "cmdDeleteGroup", QStringLiteral("删 除"), twipsRect(2080, 3840, 855, 375));
+    cmdGrpUpdata = button(this, "cmdGrpUpdata", QStringLiteral("保 存"), twipsRect(3320, 3840, 855, 375));
+
     LvGroup->setFont(QFont(QStringLiteral("宋体"), 9));
     LvGroup->setModel(&m_editor.model());
     setupReportView(LvGroup, m_editor.widthsInTwips());
-    LvGroup->setGeometry(twipsRect(120, 120, 4120, 3020));
-
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(180, 3360, 615, 255));
     Label1->setBuddy(TextBox1);
 
-    TextBox1->setObjectName(QStringLiteral("TextBox1"));
-    TextBox1->setGeometry(twipsRect(720, 3240, 3500, 375));
-    TextBox1->installEventFilter(this);
-
-    cmdAddGroup->setObjectName(QStringLiteral("cmdAddGroup"));
-    cmdAddGroup->setGeometry(twipsRect(840, 3840, 855, 375));
-    cmdDeleteGroup->setObjectName(QStringLiteral("cmdDeleteGroup"));
-    cmdDeleteGroup->setGeometry(twipsRect(2080, 3840, 855, 375));
-    cmdGrpUpdata->setObjectName(QStringLiteral("cmdGrpUpdata"));
-    cmdGrpUpdata->setGeometry(twipsRect(3320, 3840, 855, 375));
+    // Leaving the window (another window, a message box, the box's own menu) is no leaving of
+    // the box: the text stays there to be committed when the focus really moves.
+    m_fields =
+        new FieldBinder(this, FieldBinder::Counted::WithinWindow, {}, [this](int, const QString &) { commitName(); });
+    m_fields->bind(TextBox1, GroupEditor::NameColumn);
     for (QPushButton *button : {cmdAddGroup, cmdDeleteGroup, cmdGrpUpdata}) {
         button->setAutoDefault(false);
     }
@@ -85,9 +79,9 @@ void fGroup::setGroup()
     TextBox1->clear();
     if (!status) {
         if (m_editor.libraryOpen()) {
-            m_taprell.errorNotice(status.error(), this);
+            errorNotice(m_dialogs, status.error(), this);
         } else {
-            m_taprell.libraryProblem(status.error(), this);
+            libraryProblem(m_dialogs, status.error(), this);
         }
     }
 }
@@ -99,44 +93,30 @@ void fGroup::bringToFront()
 
 void fGroup::showRow(int row)
 {
-    m_editor.setCurrentRow(row);
-    TextBox1->setText(m_editor.currentName());
+    TextBox1->setText(m_editor.chooseRow(row));
 }
 
 void fGroup::commitName()
 {
-    m_editor.rename(TextBox1->text());
-}
-
-bool fGroup::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == TextBox1 && event->type() == QEvent::FocusOut) {
-        // Leaving the window (another window, a message box, the box's own menu) is no
-        // leaving of the box: the text stays there to be committed when the focus really moves.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            commitName();
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    m_editor.changeCurrent(TextBox1->text());
 }
 
 void fGroup::cmdAddGroupClick()
 {
-    const int row = m_editor.addGroup();
+    const int row = m_editor.addRow();
     LvGroup->scrollTo(m_editor.model().index(row, 0));
 }
 
 void fGroup::cmdDeleteGroupClick()
 {
-    m_editor.deleteCurrent();
+    m_editor.markCurrentDeleted();
 }
 
 void fGroup::cmdGrpUpdataClick()
 {
     const Status status = m_editor.save();
     if (!status) {
-        m_taprell.errorNotice(status.error(), this);
+        errorNotice(m_dialogs, status.error(), this);
         return;
     }
     setGroup();
@@ -148,7 +128,7 @@ void fGroup::closeEvent(QCloseEvent *event)
     if (TextBox1->hasFocus() && TextBox1->text() != m_editor.currentName()) {
         commitName();
     }
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }

@@ -5,10 +5,12 @@
 
 #include <QWidget>
 
+class FieldBinder;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The group manager: lists the groups of the figure library, renames the clicked group in
@@ -22,7 +24,7 @@ public:
     static const QString caption; // "Kalvor-Dovidid-分组管理"
 
     // Builds the controls and loads the list.
-    explicit fGroup(mTaprell &taprell, QWidget *parent = nullptr);
+    fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
     ~fGroup() override;
 
     // Reloads the list from the figure library; there is no current row afterwards.
@@ -33,7 +35,6 @@ public:
     GroupEditor &editor() { return m_editor; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -44,11 +45,13 @@ private:
     void cmdGrpUpdataClick();
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     GroupEditor m_editor;
-    QTreeView *LvGroup;
-    QLabel *Label1;
-    QLineEdit *TextBox1;
-    QPushButton *cmdAddGroup;
-    QPushButton *cmdDeleteGroup;
-    QPushButton *cmdGrpUpdata;
+    QTreeView *LvGroup = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *TextBox1 = nullptr;
+    QPushButton *cmdAddGroup = nullptr;
+    QPushButton *cmdDeleteGroup = nullptr;
+    QPushButton *cmdGrpUpdata = nullptr;
+    FieldBinder *m_fields = nullptr;
 };

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fPicLbl.h"
 
+#include "Controls.h"
 #include "CurrentFigure.h"
+#include "FieldBinder.h"
+#include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
 #include "WindowFront.h"
@@ -25,19 +28,12 @@ const QString xDesignText = QStringLiteral("X-值");
 const QString yDesignText = QStringLiteral("Y-值");
 const QString nameDesignText = QStringLiteral("标签名称\n");
 
-template <typename W>
-W *place(W *widget, const char *name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(twipsRect(left, top, width, height));
-    return widget;
-}
-
 } // namespace
 
-fPicLbl::fPicLbl(mTaprell &taprell, QWidget *parent)
+fPicLbl::fPicLbl(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
     , m_editor(taprell)
 {
     buildControls();
@@ -49,25 +45,24 @@ void fPicLbl::buildControls()
     setObjectName(QStringLiteral("fPicLbl"));
     setFixedSize(twipsSize(6540, 6060));
 
-    Label1 = place(new QLabel(QStringLiteral("标签位置坐标值"), this), "Label1", 720, 120, 1695, 255);
+    Label1 = label(this, "Label1", QStringLiteral("标签位置坐标值"), twipsRect(720, 120, 1695, 255));
 
-    LvFigure = place(new QTreeView(this), "LvFigure", 120, 480, 4095, 5415);
+    LvFigure = control<QTreeView>(this, "LvFigure", twipsRect(120, 480, 4095, 5415));
     LvFigure->setModel(&m_editor.model());
     setupReportView(LvFigure, m_editor.widthsInTwips());
 
-    Frame1 = place(new QGroupBox(QStringLiteral("标签属性编辑栏"), this), "Frame1", 4320, 360, 2055, 3255);
-    place(new QLabel(QStringLiteral("X-值"), Frame1), "Label5", 180, 420, 495, 255);
-    tTxtBx1 = place(new QLineEdit(xDesignText, Frame1), "tTxtBx1", 875, 360, 1000, 320);
-    place(new QLabel(QStringLiteral("Y-值"), Frame1), "Label6", 180, 810, 495, 255);
-    tTxtBx2 = place(new QLineEdit(yDesignText, Frame1), "tTxtBx2", 875, 750, 1000, 320);
-    place(new QLabel(QStringLiteral("标签名称"), Frame1), "Label2", 240, 1320, 1095, 255);
-    tTxtBx3 = place(new QPlainTextEdit(nameDesignText, Frame1), "tTxtBx3", 240, 1680, 1695, 975);
-    tTxtBx3->setTabChangesFocus(true);
-    Command1 = place(new QPushButton(newCaption, Frame1), "Command1", 960, 2760, 735, 375);
+    Frame1 = frame(this, "Frame1", QStringLiteral("标签属性编辑栏"), twipsRect(4320, 360, 2055, 3255));
+    label(Frame1, "Label5", QStringLiteral("X-值"), twipsRect(180, 420, 495, 255));
+    tTxtBx1 = textBox(Frame1, "tTxtBx1", twipsRect(875, 360, 1000, 320), xDesignText);
+    label(Frame1, "Label6", QStringLiteral("Y-值"), twipsRect(180, 810, 495, 255));
+    tTxtBx2 = textBox(Frame1, "tTxtBx2", twipsRect(875, 750, 1000, 320), yDesignText);
+    label(Frame1, "Label2", QStringLiteral("标签名称"), twipsRect(240, 1320, 1095, 255));
+    tTxtBx3 = textArea(Frame1, "tTxtBx3", twipsRect(240, 1680, 1695, 975), nameDesignText);
+    Command1 = button(Frame1, "Command1", newCaption, twipsRect(960, 2760, 735, 375));
 
-    CmdDelete = place(new QPushButton(QStringLiteral("删 除"), this), "CmdDelete", 5280, 4080, 800, 375);
-    cmdSave = place(new QPushButton(QStringLiteral("保 存"), this), "cmdSave", 5280, 4740, 800, 375);
-    cmdCancel = place(new QPushButton(QStringLiteral("退 出"), this), "cmdCancel", 5280, 5400, 800, 375);
+    CmdDelete = button(this, "CmdDelete", QStringLiteral("删 除"), twipsRect(5280, 4080, 800, 375));
+    cmdSave = button(this, "cmdSave", QStringLiteral("保 存"), twipsRect(5280, 4740, 800, 375));
+    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(5280, 5400, 800, 375));
 
     // The y box comes before the x box.
     setTabOrder(LvFigure, tTxtBx2);
@@ -78,10 +73,12 @@ void fPicLbl::buildControls()
     setTabOrder(CmdDelete, cmdSave);
     setTabOrder(cmdSave, cmdCancel);
 
-    for (QWidget *box :
-         {static_cast<QWidget *>(tTxtBx1), static_cast<QWidget *>(tTxtBx2), static_cast<QWidget *>(tTxtBx3)}) {
-        box->installEventFilter(this);
-    }
+    m_fields = new FieldBinder(
+        this, FieldBinder::Counted::Every, [this](int i, const QString &text) { m_editor.setSnapshot(i, text); },
+        [this](int i, const QString &) { TxtBoxesChange(i); });
+    m_fields->bind(tTxtBx1, LabelEditor::XColumn);
+    m_fields->bind(tTxtBx2, LabelEditor::YColumn);
+    m_fields->bind(tTxtBx3, LabelEditor::NameColumn);
 
     connect(LvFigure, &QTreeView::clicked, this, &fPicLbl::listClick);
     connect(LvFigure->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
@@ -108,7 +105,7 @@ void fPicLbl::loadFigure()
         showDesignTimeTexts();
     }
     if (!loaded) {
-        m_taprell.libraryProblem(loaded.error(), this);
+        libraryProblem(m_dialogs, loaded.error(), this);
     }
 }
 
@@ -116,7 +113,7 @@ void fPicLbl::showForCurrentFigure()
 {
     commitFocusedBox();
     const QString number = figureNumberToLoad(m_taprell);
-    if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || m_taprell.confirmDiscard(this))) {
+    if (number != m_editor.figureNumber() && (!m_editor.hasUnsavedChanges() || confirmDiscard(m_dialogs, this))) {
         loadFigure();
     }
     bringWindowToFront(this);
@@ -124,59 +121,20 @@ void fPicLbl::showForCurrentFigure()
 
 void fPicLbl::TxtBoxesChange(int i)
 {
-    m_editor.commitField(i, boxText(i));
-}
-
-QString fPicLbl::boxText(int i) const
-{
-    switch (i) {
-    case 1:
-        return tTxtBx1->text();
-    case 2:
-        return tTxtBx2->text();
-    case 3:
-        return tTxtBx3->toPlainText();
-    default:
-        return {};
-    }
-}
-
-int fPicLbl::boxIndex(const QObject *object) const
-{
-    if (object == tTxtBx1) {
-        return 1;
-    }
-    if (object == tTxtBx2) {
-        return 2;
-    }
-    return object == tTxtBx3 ? 3 : 0;
-}
-
-bool fPicLbl::eventFilter(QObject *watched, QEvent *event)
-{
-    if (const int i = boxIndex(watched); i > 0) {
-        if (event->type() == QEvent::FocusIn) {
-            m_editor.setSnapshot(i, boxText(i));
-        } else if (event->type() == QEvent::FocusOut) {
-            TxtBoxesChange(i);
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    m_editor.commitField(i, m_fields->text(i));
 }
 
 void fPicLbl::commitFocusedBox()
 {
     // The close box and the catalogue do not take the focus, so an edit still in a box is
     // carried into its row before anything asks whether rows carry marks.
-    if (const int i = boxIndex(focusWidget()); i > 0) {
-        TxtBoxesChange(i);
-    }
+    m_fields->commitFocused();
 }
 
 void fPicLbl::closeEvent(QCloseEvent *event)
 {
     commitFocusedBox();
-    if (m_editor.hasUnsavedChanges() && !m_taprell.confirmDiscard(this)) {
+    if (m_editor.hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
         event->ignore();
         return;
     }
@@ -238,7 +196,7 @@ void fPicLbl::saveClicked()
         }
     }
     if (!saved) {
-        m_taprell.errorNotice(saved.error(), this);
+        errorNotice(m_dialogs, saved.error(), this);
     }
 }
 

@@ -5,12 +5,14 @@
 
 #include <QWidget>
 
+class FieldBinder;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeView;
+class Dialogs;
 class mTaprell;
 
 // The label window: the labels of one figure, edited in the list and stored by one save.
@@ -21,7 +23,7 @@ class fPicLbl : public QWidget
     Q_OBJECT
 
 public:
-    explicit fPicLbl(mTaprell &taprell, QWidget *parent = nullptr);
+    fPicLbl(mTaprell &taprell, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The catalogue shows the window again: reloads for the current figure number when it is not
     // the one the list was loaded for (asking first when rows carry unsaved marks; No keeps the
@@ -41,7 +43,6 @@ public:
     bool removeRow(int row);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -52,13 +53,12 @@ private:
     void commitFocusedBox();
     void showBoxTexts(const LabelEditor::BoxTexts &texts);
     void showDesignTimeTexts();
-    QString boxText(int i) const;
-    int boxIndex(const QObject *object) const;
     void addClicked();
     void deleteClicked();
     void saveClicked();
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     LabelEditor m_editor;
 
     QLabel *Label1 = nullptr;
@@ -71,5 +71,6 @@ private:
     QPushButton *CmdDelete = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdCancel = nullptr;
-    bool m_selecting = false; // the window moves the selection itself: not a click on the list
+    FieldBinder *m_fields = nullptr; // box i bound to list column i
+    bool m_selecting = false;        // the window moves the selection itself: not a click on the list
 };

@@ -84,6 +84,7 @@ bool ListEditor::isUsed(int column) const
 void ListEditor::setCurrentRow(int row)
 {
     m_currentRow = row >= 0 && row < m_model.size() ? row : -1;
+    currentRowSet();
 }
 
 void ListEditor::setSnapshot(int column, const QString &text)

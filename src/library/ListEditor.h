@@ -116,6 +116,8 @@ protected:
     // Reads the list again over the open library; the current row and add mode stay.
     Status read(const QString &sql);
     void setOptionalColumnsUsed(bool used);
+    // setCurrentRow() was called (the row may be the one that was current).
+    virtual void currentRowSet() {}
 
     // The row's texts as its fields take them: NumericValue cells turned into their numbers. A
     // number past a double's range keeps its text, which the field then refuses by name rather

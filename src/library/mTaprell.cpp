@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mTaprell.h"
 
-#include "Dialogs.h"
 #include "SettingsStore.h"
 
 const QString mTaprell::applicationName = QStringLiteral("Venmarod software");
 const QString mTaprell::settingsSection = QStringLiteral("Kalvor");
-const QString mTaprell::errorNoticeText = QStringLiteral("不好意思，出错了！");
 const QString mTaprell::programTitle = QStringLiteral("Taprell");
 
-mTaprell::mTaprell(SettingsStore &settings, Dialogs &dialogs)
+mTaprell::mTaprell(SettingsStore &settings)
     : m_settings(settings)
-    , m_dialogs(dialogs)
 {
 }
 
@@ -80,33 +77,4 @@ Status mTaprell::openSharedQuery(const QString &sql, Query::Mode mode)
 {
     m_sharedQuery = Query();
     return openQuery(m_sharedQuery, sql, mode);
-}
-
-void mTaprell::errorNotice(const LibraryError &error, QWidget *parent)
-{
-    m_dialogs.show({programTitle, errorNoticeText, error.details(), Dialogs::Icon::None, Dialogs::Buttons::Ok}, parent);
-}
-
-void mTaprell::libraryProblem(const LibraryError &error, QWidget *parent)
-{
-    if (error.readFailed) {
-        // The library opened but broke off while being read: an error, not a missing library.
-        errorNotice(error, parent);
-        return;
-    }
-    m_dialogs.show({programTitle, QStringLiteral("图版库打不开，列表为空。\n\n%1").arg(error.message), error.details(),
-                    Dialogs::Icon::Warning, Dialogs::Buttons::Ok},
-                   parent);
-}
-
-bool mTaprell::confirmDiscard(QWidget *parent)
-{
-    const Dialogs::Answer answer =
-        m_dialogs.show({programTitle,
-                        QStringLiteral("列表中有尚未保存的改动（带标记的行）。\n放弃这些改动吗？"),
-                        {},
-                        Dialogs::Icon::Question,
-                        Dialogs::Buttons::YesNo},
-                       parent);
-    return answer == Dialogs::Answer::Yes;
 }

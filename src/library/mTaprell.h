@@ -7,23 +7,20 @@
 
 #include <QString>
 
-class Dialogs;
 class SettingsStore;
-class QWidget;
 
 // What all of Taprell's windows share: the settings lookup, the one library connection, the
-// shared statement text and query, the figure kind, the thumbnail folder, the current figure
-// number, and the error notice. main() creates one and hands it to every window; tests make
-// their own over a temporary library.
+// shared statement text and query, the figure kind, the thumbnail folder and the current figure
+// number. main() creates one and hands it to every window; tests make their own over a temporary
+// library. The windows tell the user through the notices of the widget layer (Notices.h).
 class mTaprell
 {
 public:
     static const QString applicationName; // the settings store's application, "Venmarod software"
     static const QString settingsSection; // "Kalvor"
-    static const QString errorNoticeText; // "不好意思，出错了！"
     static const QString programTitle;    // "Taprell"
 
-    mTaprell(SettingsStore &settings, Dialogs &dialogs);
+    explicit mTaprell(SettingsStore &settings);
 
     // The value under the program's application and section; the empty text when there is none.
     QString settingsLookup(const QString &key) const;
@@ -58,18 +55,8 @@ public:
     QString currentFigureNumber() const { return m_currentFigureNumber; }
     void setCurrentFigureNumber(const QString &number) { m_currentFigureNumber = number; }
 
-    Dialogs &dialogs() { return m_dialogs; }
-    // "不好意思，出错了！" with OK only, no icon, the program's title; the details under it.
-    void errorNotice(const LibraryError &error, QWidget *parent);
-    // A library that could not be opened: names the file and why, once per window load. A read
-    // that broke off part way (a damaged file) gets the error notice with the engine's words.
-    void libraryProblem(const LibraryError &error, QWidget *parent);
-    // Asks before unsaved marks are dropped; true when the user agrees to drop them.
-    bool confirmDiscard(QWidget *parent);
-
 private:
     SettingsStore &m_settings;
-    Dialogs &m_dialogs;
     Library m_library;
     OpenMode m_openMode = OpenMode::ReadWrite;
     QString m_statementText;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewFeed.h"
 
-#include "CatalogueEditor.h"
+#include "CurrentFigureSource.h"
 #include "FigureReader.h"
 #include "LabelEditor.h"
 #include "PicDataEditor.h"
@@ -40,15 +40,12 @@ bool sameFigure(const QString &a, const QString &b)
 
 } // namespace
 
-PreviewFeed::PreviewFeed(mTaprell &taprell, WorkingListModel &catalogue, QObject *parent)
+PreviewFeed::PreviewFeed(mTaprell &taprell, CurrentFigureSource &catalogue, QObject *parent)
     : QObject(parent)
     , m_taprell(taprell)
     , m_catalogue(catalogue)
 {
-    // A list load (another kind) leaves the catalogue without a current row.
-    connect(&m_catalogue, &QAbstractItemModel::modelReset, this, [this] { m_row = -1; });
-    QList<QMetaObject::Connection> unused;
-    watchModel(&m_catalogue, unused);
+    connect(&m_catalogue, &CurrentFigureSource::currentFigureChanged, this, &PreviewFeed::refresh);
     refresh();
 }
 
@@ -60,12 +57,6 @@ void PreviewFeed::watchModel(const QAbstractItemModel *model, QList<QMetaObject:
                 << connect(model, &QAbstractItemModel::rowsRemoved, this, again)
                 << connect(model, &QAbstractItemModel::modelReset, this, again)
                 << connect(model, &QAbstractItemModel::layoutChanged, this, again);
-}
-
-void PreviewFeed::setCatalogueRow(int row)
-{
-    m_row = row;
-    refresh();
 }
 
 void PreviewFeed::followPoints(PicDataEditor *editor, QAbstractItemView *list)
@@ -155,7 +146,8 @@ void PreviewFeed::refresh()
     if (!m_labelsOwner) {
         m_labels = nullptr;
     }
-    m_hasFigure = m_row >= 0 && m_row < m_catalogue.size();
+    const std::optional<FigureRecord> current = m_catalogue.currentFigure();
+    m_hasFigure = current.has_value();
     m_figure = Figure();
     m_highlightedPoint = m_highlightedLabel = -1;
     m_pointsLive = m_labelsLive = false;
@@ -164,16 +156,8 @@ void PreviewFeed::refresh()
         return;
     }
 
-    FigureRecord &record = m_figure.record;
-    record.th = m_catalogue.cell(m_row, CatalogueEditor::Th);
-    record.tm = m_catalogue.cell(m_row, CatalogueEditor::Tm);
-    record.figName = m_catalogue.cell(m_row, CatalogueEditor::FigName);
-    record.LB = figureKindLetter(m_taprell.figureKind());
-    for (int i = 0; i < 7; ++i) {
-        record.X[i] = m_catalogue.cell(m_row, CatalogueEditor::X1 + i);
-        record.Y[i] = m_catalogue.cell(m_row, CatalogueEditor::Y1 + i);
-    }
-    record.border = m_catalogue.cell(m_row, CatalogueEditor::Border);
+    m_figure.record = *current;
+    const FigureRecord &record = m_figure.record;
 
     m_pointsLive = m_points && sameFigure(m_points->figureNumber(), record.th);
     m_labelsLive = m_labels && sameFigure(m_labels->figureNumber(), record.th);

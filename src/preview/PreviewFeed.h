@@ -7,18 +7,18 @@
 #include <QPointer>
 #include <QString>
 
+class CurrentFigureSource;
 class LabelEditor;
 class PicDataEditor;
 class QAbstractItemModel;
 class QAbstractItemView;
-class WorkingListModel;
 class mTaprell;
 
-// The figure the preview shows, as edited: the record from the catalogue's current row (its
+// The figure the preview shows, as edited: the record of the catalogue's current figure (its
 // unsaved texts included), and the points and labels from the working copies of the data and
 // label windows while they are open for that figure, else from the library. Every change of
 // those lists - a committed field, an added, deleted or saved row, a reload - and every change
-// of the catalogue's current row rebuilds the figure and announces it.
+// the catalogue announces rebuilds the figure and announces it.
 //
 // The highlighted point or label is the row selected in that window's list: the row its fields
 // show.
@@ -27,11 +27,7 @@ class PreviewFeed : public QObject
     Q_OBJECT
 
 public:
-    PreviewFeed(mTaprell &taprell, WorkingListModel &catalogue, QObject *parent = nullptr);
-
-    // The catalogue's current row, -1 for none.
-    void setCatalogueRow(int row);
-    int catalogueRow() const { return m_row; }
+    PreviewFeed(mTaprell &taprell, CurrentFigureSource &catalogue, QObject *parent = nullptr);
 
     // Follow a window's working copy and list (null editor: stop following).
     void followPoints(PicDataEditor *editor, QAbstractItemView *list);
@@ -59,8 +55,7 @@ private:
     void ensureStoredParts(const QString &figureNumber);
 
     mTaprell &m_taprell;
-    WorkingListModel &m_catalogue;
-    int m_row = -1;
+    CurrentFigureSource &m_catalogue;
 
     QPointer<QObject> m_pointsOwner; // the editor's model, which goes with the window
     PicDataEditor *m_points = nullptr;

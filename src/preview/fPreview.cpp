@@ -62,9 +62,10 @@ T *named(T *widget, const char *name)
 
 } // namespace
 
-fPreview::fPreview(mTaprell &taprell, WorkingListModel &catalogue, QWidget *parent)
+fPreview::fPreview(mTaprell &taprell, Dialogs &dialogs, CurrentFigureSource &catalogue, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_taprell(taprell)
+    , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("fPreview"));
     setWindowTitle(caption);
@@ -127,11 +128,6 @@ void fPreview::buildControls()
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
     resize(660, 760);
-}
-
-void fPreview::setCatalogueRow(int row)
-{
-    m_feed->setCatalogueRow(row);
 }
 
 void fPreview::followPoints(fPicData *window)
@@ -213,7 +209,7 @@ void fPreview::showCoordinates(QPointF data, bool inside)
 
 void fPreview::notice(const QString &text, const QString &details)
 {
-    m_taprell.dialogs().show({caption, text, details, Dialogs::Icon::Warning, Dialogs::Buttons::Ok}, this);
+    m_dialogs.show({caption, text, details, Dialogs::Icon::Warning, Dialogs::Buttons::Ok}, this);
 }
 
 bool fPreview::writeThumbnail()
@@ -233,12 +229,12 @@ bool fPreview::writeThumbnail()
     }
     const QString file = Thumbnails::fileName(folder, name);
     if (QFileInfo::exists(file) &&
-        m_taprell.dialogs().show({caption,
-                                  QStringLiteral("缩略图 %1 已经存在，要替换吗？").arg(QDir::toNativeSeparators(file)),
-                                  {},
-                                  Dialogs::Icon::Question,
-                                  Dialogs::Buttons::YesNo},
-                                 this) != Dialogs::Answer::Yes) {
+        m_dialogs.show({caption,
+                        QStringLiteral("缩略图 %1 已经存在，要替换吗？").arg(QDir::toNativeSeparators(file)),
+                        {},
+                        Dialogs::Icon::Question,
+                        Dialogs::Buttons::YesNo},
+                       this) != Dialogs::Answer::Yes) {
         return false;
     }
     QString error;

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class Dialogs;
+class CurrentFigureSource;
 class DigitiserCanvas;
 class DigitiserSession;
 class DigitiserTarget;
@@ -28,7 +30,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
-class WorkingListModel;
 class fPicData;
 class fPicLbl;
 class mTaprell;
@@ -47,7 +48,7 @@ class fPreview : public QWidget
 public:
     static const QString caption; // "图版预览"
 
-    fPreview(mTaprell &taprell, WorkingListModel &catalogue, QWidget *parent = nullptr);
+    fPreview(mTaprell &taprell, Dialogs &dialogs, CurrentFigureSource &catalogue, QWidget *parent = nullptr);
     ~fPreview() override;
 
     PreviewFeed &feed() { return *m_feed; }
@@ -92,9 +93,6 @@ public:
     // N: line number + 1, so the next click starts a new line.
     void startNewLine();
 
-public slots:
-    void setCatalogueRow(int row);
-
 signals:
     // A thumbnail file was written: the catalogue shows it again.
     void thumbnailWritten(const QString &fileName);
@@ -120,6 +118,7 @@ private:
     void showStatus(const QString &text);
 
     mTaprell &m_taprell;
+    Dialogs &m_dialogs;
     PreviewFeed *m_feed = nullptr;
     std::shared_ptr<const DiagramRenderer> m_renderer;
 

@@ -68,7 +68,7 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         QCOMPARE(editor.model().cell(1, CatalogueEditor::Comment), QString());
         QCOMPARE(editor.model().cell(1, CatalogueEditor::SpecialCase), QString());
-        editor.update(1, rowCells(editor, 1));
+        editor.changeRow(1, rowCells(editor, 1));
         QVERIFY(editor.save());
         QCOMPARE(lib.rows(QStringLiteral("select specialCase, Comment from picMain where th = 'B002'")).first(),
                  (QStringList{QStringLiteral("0"), QString()}));
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         const QString next = editor.newFigNumber(editor.model().size());
         QCOMPARE(next, QStringLiteral("B1000"));
-        editor.appendNew(rectangular(next, QStringLiteral("new")));
+        editor.addRow(rectangular(next, QStringLiteral("new")));
         QCOMPARE(editor.newFigNumber(editor.model().size()), QStringLiteral("B1001")); // unsaved rows count
         QVERIFY(editor.save());
         QVERIFY(editor.load(FigureKind::Rectangular));
@@ -123,9 +123,9 @@ private slots:
         changed[CatalogueEditor::Tm] = QStringLiteral("K2O vs SiO2 (O'Connor's copy)");
         changed[CatalogueEditor::X1 + 6] = QStringLiteral("2*");       // numeric value taken
         changed[CatalogueEditor::SpecialCase] = QStringLiteral(" 7x"); // numeric value taken
-        editor.update(1, changed);
+        editor.changeRow(1, changed);
         editor.markDeleted(2);
-        const int added = editor.appendNew(rectangular(QStringLiteral("B006"), QStringLiteral("Fresh")));
+        const int added = editor.addRow(rectangular(QStringLiteral("B006"), QStringLiteral("Fresh")));
         QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2*"));
         QCOMPARE(editor.model().cell(2, 0), QStringLiteral("3★"));
         QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6#"));
@@ -157,13 +157,13 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> good = rowCells(editor, 0);
         good[CatalogueEditor::Tm] = QStringLiteral("renamed first");
-        editor.update(0, good);
+        editor.changeRow(0, good);
         QList<QString> bad = rowCells(editor, 2);
         bad[CatalogueEditor::X1] = QStringLiteral("4O");
-        editor.update(2, bad);
+        editor.changeRow(2, bad);
         QList<QString> later = rowCells(editor, 3);
         later[CatalogueEditor::Tm] = QStringLiteral("renamed fourth");
-        editor.update(3, later);
+        editor.changeRow(3, later);
 
         const Status status = editor.save();
         QVERIFY(!status);
@@ -186,7 +186,7 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rowCells(editor, 4);
         cells[CatalogueEditor::Th] = QStringLiteral("B077");
-        editor.update(4, cells);
+        editor.changeRow(4, cells);
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().row, 5);
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::Th] = QStringLiteral("t001"); // the triangular figure's number, not listed here
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().row, 1);
@@ -215,10 +215,10 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         cells = rowCells(editor, 4);
         cells[CatalogueEditor::Th] = QStringLiteral("B006");
-        editor.update(4, cells);
+        editor.changeRow(4, cells);
         cells = rowCells(editor, 0);
         cells[CatalogueEditor::Th] = QStringLiteral("B005");
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         QVERIFY(!editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'B005'")),
                  QStringLiteral("A/NK-A/CNK (Maniar & Piccoli, 1989)"));
@@ -234,8 +234,8 @@ private slots:
         lib.exec(QStringLiteral("update picMain set tm = 'edited elsewhere' where th = 'B001'"));
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::X1 + 1] = QStringLiteral("81");
-        editor.update(0, cells);
-        editor.update(1, rowCells(editor, 1));
+        editor.changeRow(0, cells);
+        editor.changeRow(1, rowCells(editor, 1));
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().row, 1);
@@ -250,11 +250,11 @@ private slots:
         QVERIFY(editor.load(FigureKind::Rectangular));
         cells = rowCells(editor, 0);
         cells[CatalogueEditor::X1 + 1] = QStringLiteral("81.0");
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         QVERIFY(editor.save());
         cells = rowCells(editor, 0);
         cells[CatalogueEditor::Tm] = QStringLiteral("TAS again");
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         QVERIFY(editor.save());
         QCOMPARE(lib.rows(QStringLiteral("select tm, X2 from picMain where th = 'B001'")).first(),
                  (QStringList{QStringLiteral("TAS again"), QStringLiteral("81")}));
@@ -270,8 +270,8 @@ private slots:
         QList<QString> cells = rowCells(editor, 2);
         cells[CatalogueEditor::X1 + 6] = QStringLiteral("2abc");
         cells[CatalogueEditor::SpecialCase] = QStringLiteral("12*");
-        editor.update(2, cells);
-        editor.update(1, rowCells(editor, 1)); // an empty specialCase is stored as 0
+        editor.changeRow(2, cells);
+        editor.changeRow(1, rowCells(editor, 1)); // an empty specialCase is stored as 0
         QVERIFY(editor.save());
         QCOMPARE(lib.rows(QStringLiteral("select X7, specialCase from picMain where th = 'B003'")).first(),
                  (QStringList{QStringLiteral("2"), QStringLiteral("12")}));
@@ -281,10 +281,10 @@ private slots:
         for (const QString &x1 : {QStringLiteral("-5"), QStringLiteral("-6")}) {
             cells = rowCells(editor, 2);
             cells[CatalogueEditor::X1] = x1;
-            editor.update(2, cells);
+            editor.changeRow(2, cells);
             cells = rowCells(editor, 1);
             cells[CatalogueEditor::Tm] = QStringLiteral("renamed ") + x1;
-            editor.update(1, cells);
+            editor.changeRow(1, cells);
             const Status status = editor.save();
             QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
         }
@@ -295,7 +295,7 @@ private slots:
         lib.exec(QStringLiteral("update picMain set X7 = 3 where th = 'B003'"));
         cells = rowCells(editor, 2);
         cells[CatalogueEditor::X1] = QStringLiteral("-7");
-        editor.update(2, cells);
+        editor.changeRow(2, cells);
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().field, QStringLiteral("X7"));
@@ -308,11 +308,11 @@ private slots:
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(FigureKind::Rectangular));
         QList<QString> cells = rectangular(QStringLiteral("B006"), QStringLiteral("first name"));
-        const int added = editor.appendNew(cells);
+        const int added = editor.addRow(cells);
         editor.markDeleted(added);
         QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6★"));
         cells[CatalogueEditor::Tm] = QStringLiteral("second name");
-        editor.update(added, cells);
+        editor.changeRow(added, cells);
         QCOMPARE(editor.model().cell(added, 0), QStringLiteral("6#"));
         QCOMPARE(editor.model().state(added), RowState::New);
 
@@ -321,12 +321,12 @@ private slots:
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B005'")), QStringLiteral("0"));
         QList<QString> restored = rowCells(editor, 4);
-        editor.update(4, restored);
+        editor.changeRow(4, restored);
         QCOMPARE(editor.model().cell(4, 0), QStringLiteral("5#"));
 
         // A stored figure that is only marked is changed, as before.
         editor.markDeleted(0);
-        editor.update(0, rowCells(editor, 0));
+        editor.changeRow(0, rowCells(editor, 0));
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
 
         const Status status = editor.save();
@@ -347,7 +347,7 @@ private slots:
         cells[CatalogueEditor::X1 + 1] = QStringLiteral("1e309");
         cells[CatalogueEditor::X1 + 5] = QStringLiteral("1e400");
         cells[CatalogueEditor::X1 + 6] = QStringLiteral("-1e999");
-        editor.update(2, cells);
+        editor.changeRow(2, cells);
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().field, QStringLiteral("X2, X6, X7"));
@@ -366,7 +366,7 @@ private slots:
         cells[CatalogueEditor::Grp] = QString();
         cells[CatalogueEditor::X1] = QString();
         cells[CatalogueEditor::Y1 + 2] = QStringLiteral("wide");
-        editor.appendNew(cells);
+        editor.addRow(cells);
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().field, QStringLiteral("grp, X1, Y3"));
@@ -384,7 +384,7 @@ private slots:
         QCOMPARE(editor.model().cell(0, CatalogueEditor::Th), QStringLiteral("T'9")); // "'" sorts before digits
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::Tm] = QStringLiteral("O'Brien's triangle");
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select tm from picMain where th = 'T''9'")),
                  QStringLiteral("O'Brien's triangle"));
@@ -399,7 +399,7 @@ private slots:
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(FigureKind::Triangular));
-        editor.appendNew(rectangular(QStringLiteral("T002"), QStringLiteral("Ternary")));
+        editor.addRow(rectangular(QStringLiteral("T002"), QStringLiteral("Ternary")));
         for (int c = CatalogueEditor::X1; c <= CatalogueEditor::Border; ++c) {
             QCOMPARE(editor.model().cell(1, c), QString());
         }
@@ -415,7 +415,7 @@ private slots:
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(FigureKind::Triangular));
         // A new triangular row given a rectangular figure's number, then marked: nothing stored goes.
-        const int added = editor.appendNew(rectangular(QStringLiteral("B001"), QStringLiteral("typo")));
+        const int added = editor.addRow(rectangular(QStringLiteral("B001"), QStringLiteral("typo")));
         editor.markDeleted(added);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'B001'")), QStringLiteral("1"));
@@ -424,7 +424,7 @@ private slots:
         // A listed row whose number was edited before it was marked still deletes its own record.
         QList<QString> cells = rowCells(editor, 0);
         cells[CatalogueEditor::Th] = QStringLiteral("B002");
-        editor.update(0, cells);
+        editor.changeRow(0, cells);
         editor.markDeleted(0);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picMain where th = 'T001'")), QStringLiteral("0"));
@@ -436,7 +436,7 @@ private slots:
         TempLibrary lib;
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(FigureKind::Triangular));
-        editor.appendNew(rectangular(QStringLiteral("b001"), QStringLiteral("twin")));
+        editor.addRow(rectangular(QStringLiteral("b001"), QStringLiteral("twin")));
         const Status status = editor.save();
         QVERIFY(!status);
         QCOMPARE(status.error().row, 2);
@@ -454,7 +454,7 @@ private slots:
         lib.taprell.setOpenMode(OpenMode::ReadOnly);
         CatalogueEditor editor(lib.taprell);
         QVERIFY(editor.load(FigureKind::Rectangular));
-        editor.update(0, rowCells(editor, 0));
+        editor.changeRow(0, rowCells(editor, 0));
         editor.markDeleted(1);
         const Status status = editor.save();
         QVERIFY(!status);

@@ -129,7 +129,7 @@ class TestFMain : public QObject
 
     void open()
     {
-        window = std::make_unique<fMain>(lib->taprell);
+        window = std::make_unique<fMain>(lib->taprell, lib->dialogs);
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

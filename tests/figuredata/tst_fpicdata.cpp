@@ -67,7 +67,7 @@ class TestFPicData : public QObject
     }
     void openWindow()
     {
-        window = std::make_unique<fPicData>(lib->taprell);
+        window = std::make_unique<fPicData>(lib->taprell, lib->dialogs);
         list = control<QTreeView>("LvFigure");
         window->show();
         window->activateWindow();

@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(editor->snapshot(PicDataEditor::XField), u"51"_s);
 
         // While a point is being prepared, leaving a field changes no row.
-        const PointFields prepared = editor->prepareNewPoint(fieldsOf(4));
+        const PointFields prepared = editor->startAdding(fieldsOf(4));
         QVERIFY(!editor->commitField(PicDataEditor::YField, u"99"_s));
         QCOMPARE(cells(4)[4], u"11.5"_s);
 
@@ -133,7 +133,7 @@ private slots:
         PointFields typed = prepared;
         typed.value(PicDataEditor::XField) = u"1"_s;
         typed.value(PicDataEditor::YField) = u"2"_s;
-        const int added = editor->appendNewPoint(typed);
+        const int added = editor->addRow(typed);
         QCOMPARE(added, 48);
         QCOMPARE(editor->currentRow(), added);
         QVERIFY(editor->commitField(PicDataEditor::YField, u"3"_s));
@@ -147,13 +147,13 @@ private slots:
         QVERIFY(editor->load(u"B999"_s));
         PointFields shown;
         shown.values = {u"3"_s, u"True"_s, u"5"_s, u"6"_s, u"2"_s};
-        PointFields prepared = editor->prepareNewPoint(shown);
+        PointFields prepared = editor->startAdding(shown);
         QVERIFY(editor->addMode());
         QCOMPARE(prepared.number, u"1"_s);
         QCOMPARE(prepared.values, (std::array<QString, 5>{u"3"_s, u"True"_s, QString(), QString(), u"1"_s}));
         prepared.number = u"7"_s;
-        editor->appendNewPoint(prepared);
-        QCOMPARE(editor->prepareNewPoint(prepared).number, u"8"_s); // after 7#
+        editor->addRow(prepared);
+        QCOMPARE(editor->startAdding(prepared).number, u"8"_s); // after 7#
         editor->chooseRow(0);
         QVERIFY(!editor->addMode());
         editor->setSnapshot(PicDataEditor::SeriesField, u"3"_s);
@@ -163,7 +163,7 @@ private slots:
         editor->chooseRow(5);
         editor->commitField(PicDataEditor::LineTypeField, u"2"_s);
         QCOMPARE(cells(5)[0], u"6*"_s);
-        QCOMPARE(editor->prepareNewPoint(fieldsOf(5)).number, u"7"_s); // after 6*
+        QCOMPARE(editor->startAdding(fieldsOf(5)).number, u"7"_s); // after 6*
     }
 
     void commitWithoutCurrentRowChangesNothing()
@@ -180,11 +180,11 @@ private slots:
         editor->chooseRow(1);
         editor->commitField(PicDataEditor::CurveField, u"True"_s);
         editor->commitField(PicDataEditor::XField, u"12.25"_s);
-        PointFields point = editor->prepareNewPoint(fieldsOf(1));
+        PointFields point = editor->startAdding(fieldsOf(1));
         point.number = u"100"_s;
         point.value(PicDataEditor::XField) = u"7"_s;
         point.value(PicDataEditor::YField) = u"8"_s;
-        editor->appendNewPoint(point);
+        editor->addRow(point);
         lib->taprell.setCurrentFigureNumber(u"B001"_s); // the catalogue moved on meanwhile
 
         QVERIFY(editor->save());
@@ -207,16 +207,16 @@ private slots:
 
     void twoProgramsAppendingToOneFigure_neverStoreOneNumberTwice()
     {
-        mTaprell secondProgram(lib->settings, lib->dialogs);
+        mTaprell secondProgram(lib->settings);
         PicDataEditor other(secondProgram);
         insertPoints(u"C001"_s, {1, 2, 3, 4, 5});
         QVERIFY(editor->load(u"C001"_s));
         QVERIFY(other.load(u"C001"_s));
         const auto append = [this](PicDataEditor &to, const QString &x) {
-            PointFields point = to.prepareNewPoint(fieldsOf(0));
+            PointFields point = to.startAdding(fieldsOf(0));
             point.value(PicDataEditor::XField) = x;
             point.value(PicDataEditor::YField) = x;
-            to.appendNewPoint(point);
+            to.addRow(point);
         };
         append(*editor, u"11"_s);
         append(other, u"21"_s);
@@ -262,10 +262,10 @@ private slots:
     {
         insertPoints(u"D001"_s, {1, 2, 3, 4, 5});
         QVERIFY(editor->load(u"D001"_s));
-        PointFields point = editor->prepareNewPoint(fieldsOf(4));
+        PointFields point = editor->startAdding(fieldsOf(4));
         point.value(PicDataEditor::XField) = u"60"_s;
         point.value(PicDataEditor::YField) = u"600"_s;
-        editor->appendNewPoint(point);
+        editor->addRow(point);
         editor->chooseRow(3);
         QVERIFY(editor->commitField(PicDataEditor::XField, u"41"_s));
 
@@ -334,10 +334,10 @@ private slots:
         QVERIFY(editor->load(u"D003"_s));
         lib->exec(u"insert into pData values ('D003', 4, 1, false, 99, 99, 1)"_s);
         QVERIFY(editor->removeRow(1));
-        PointFields point = editor->prepareNewPoint(fieldsOf(2));
+        PointFields point = editor->startAdding(fieldsOf(2));
         point.value(PicDataEditor::XField) = u"70"_s;
         point.value(PicDataEditor::YField) = u"700"_s;
-        editor->appendNewPoint(point);
+        editor->addRow(point);
         QVERIFY(editor->save());
         QStringList ids;
         for (const QStringList &row : stored(u"D003"_s)) {
@@ -452,10 +452,10 @@ private slots:
     {
         QVERIFY(editor->load(u"T001"_s));
         const QList<QStringList> before = stored(u"T001"_s);
-        PointFields point = editor->prepareNewPoint(fieldsOf(0));
+        PointFields point = editor->startAdding(fieldsOf(0));
         point.value(PicDataEditor::XField) = u"1"_s;
         point.value(PicDataEditor::YField) = u"1"_s;
-        editor->appendNewPoint(point);
+        editor->addRow(point);
         lib->exec(u"update pData set X = 77 where th = 'T001' and ID = 1"_s); // written by another program
         // Only the new row is written; the unchanged rows stay as the other program left them.
         QVERIFY(editor->save());

@@ -84,7 +84,7 @@ class TestFirstStart : public QObject
     {
         Account()
             : settings(dir.filePath(QStringLiteral("config")))
-            , taprell(settings, dialogs)
+            , taprell(settings)
         {
         }
         QString personal() const { return dir.filePath(QStringLiteral("data/taprell")); }
@@ -95,7 +95,7 @@ class TestFirstStart : public QObject
         }
         FirstStart firstStart(const QString &sample = {})
         {
-            return FirstStart(taprell, settings, folders, {personal(), sample});
+            return FirstStart(taprell, dialogs, settings, folders, {personal(), sample});
         }
 
         QTemporaryDir dir;

@@ -72,7 +72,7 @@ private slots:
     void init()
     {
         lib = std::make_unique<TempLibrary>();
-        window = std::make_unique<fGroup>(lib->taprell);
+        window = std::make_unique<fGroup>(lib->taprell, lib->dialogs);
         list = control<QTreeView>("LvGroup");
         box = control<QLineEdit>("TextBox1");
         window->show();
@@ -210,7 +210,7 @@ private slots:
     {
         SKIP_ON_SERVER("the library file goes missing");
         QFile::remove(lib->libraryFile());
-        fGroup other(lib->taprell);
+        fGroup other(lib->taprell, lib->dialogs);
         QCOMPARE(lib->dialogs.shown.size(), 1);
         QVERIFY(lib->dialogs.shown.first().text.contains(lib->libraryFile()));
         QCOMPARE(other.findChild<QTreeView *>(QStringLiteral("LvGroup"))->model()->rowCount(), 0);

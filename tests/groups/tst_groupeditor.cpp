@@ -41,7 +41,7 @@ private slots:
         loadOk();
         lib->exec(QStringLiteral("update picType set grpName = 'renamed elsewhere' where grp = 2"));
         editor->setCurrentRow(1);
-        QVERIFY(editor->rename(QStringLiteral("mine")));
+        QVERIFY(editor->changeCurrent(QStringLiteral("mine")));
         const Status status = editor->save();
         QVERIFY(!status);
         QCOMPARE(status.error().field, QStringLiteral("grpName"));
@@ -67,14 +67,14 @@ private slots:
             qFatal("no group %s", qPrintable(key));
         };
         editor->setCurrentRow(rowOf(QStringLiteral("x7")));
-        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->markCurrentDeleted());
         Status status = editor->save();
         QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
         QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType where grp = 'x7'")), QStringLiteral("0"));
         QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = 0")), QStringLiteral("zero"));
 
         editor->setCurrentRow(rowOf(QStringLiteral("1 or 1=1")));
-        QVERIFY(editor->rename(QStringLiteral("renamed")));
+        QVERIFY(editor->changeCurrent(QStringLiteral("renamed")));
         status = editor->save();
         QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
         QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = '1 or 1=1'")),
@@ -102,7 +102,7 @@ private slots:
         lib->exec(QStringLiteral("delete from picType"));
         loadOk();
         QCOMPARE(editor->model().size(), 0);
-        QCOMPARE(editor->addGroup(), 0);
+        QCOMPARE(editor->addRow(), 0);
         QCOMPARE(numberCell(0), QStringLiteral("1#"));
     }
 
@@ -110,14 +110,14 @@ private slots:
     {
         loadOk();
         editor->setCurrentRow(1);
-        const int added = editor->addGroup();
+        const int added = editor->addRow();
         QCOMPARE(added, 4);
         QCOMPARE(numberCell(added), QStringLiteral("5#"));
         QCOMPARE(nameCell(added), GroupEditor::newGroupName);
         QCOMPARE(editor->currentRow(), 1); // adding leaves the current row alone
 
         editor->setCurrentRow(added);
-        QVERIFY(editor->rename(QStringLiteral("O'Connor's 'series'")));
+        QVERIFY(editor->changeCurrent(QStringLiteral("O'Connor's 'series'")));
         QCOMPARE(numberCell(added), QStringLiteral("5#"));
         QCOMPARE(editor->model().state(added), RowState::New);
         QVERIFY(editor->save().ok());
@@ -131,17 +131,17 @@ private slots:
     void renameRules_emptyTextAndNoCurrentRowChangeNothing()
     {
         loadOk();
-        QVERIFY(!editor->rename(QStringLiteral("x"))); // no current row yet
-        QVERIFY(!editor->deleteCurrent());
+        QVERIFY(!editor->changeCurrent(QStringLiteral("x"))); // no current row yet
+        QVERIFY(!editor->markCurrentDeleted());
         editor->setCurrentRow(99);
         QCOMPARE(editor->currentRow(), -1);
         QVERIFY(!editor->hasUnsavedChanges());
 
         editor->setCurrentRow(0);
-        QVERIFY(!editor->rename(QString()));
+        QVERIFY(!editor->changeCurrent(QString()));
         QCOMPARE(numberCell(0), QStringLiteral("1"));
         // The unchanged name counts as a rename.
-        QVERIFY(editor->rename(nameCell(0)));
+        QVERIFY(editor->changeCurrent(nameCell(0)));
         QCOMPARE(numberCell(0), QStringLiteral("1*"));
     }
 
@@ -149,12 +149,12 @@ private slots:
     {
         loadOk();
         editor->setCurrentRow(2);
-        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->markCurrentDeleted());
         QCOMPARE(numberCell(2), QStringLiteral("3d"));
-        QVERIFY(editor->rename(QStringLiteral("renamed")));
+        QVERIFY(editor->changeCurrent(QStringLiteral("renamed")));
         QCOMPARE(numberCell(2), QStringLiteral("3*"));
         editor->setCurrentRow(3);
-        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->markCurrentDeleted());
         QVERIFY(editor->save().ok());
         const QList<QStringList> rows = stored();
         QCOMPARE(rows.size(), 3);
@@ -169,14 +169,14 @@ private slots:
         // Groups 1, 2 and 4: the position in the list would give 4 again.
         lib->exec(QStringLiteral("delete from picType where grp = 3"));
         loadOk();
-        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("5#"));
-        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("6#"));
+        QCOMPARE(numberCell(editor->addRow()), QStringLiteral("5#"));
+        QCOMPARE(numberCell(editor->addRow()), QStringLiteral("6#"));
 
         // A marked row still counts while it is listed.
         editor->setCurrentRow(4);
-        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->markCurrentDeleted());
         QCOMPARE(numberCell(4), QStringLiteral("6d"));
-        QCOMPARE(numberCell(editor->addGroup()), QStringLiteral("7#"));
+        QCOMPARE(numberCell(editor->addRow()), QStringLiteral("7#"));
         QVERIFY(editor->save().ok());
         QCOMPARE(stored().size(), 5);
         QCOMPARE(stored().last().first(), QStringLiteral("7"));
@@ -185,12 +185,12 @@ private slots:
     void newRowDeletedBeforeSaving_touchesNoStoredGroup()
     {
         loadOk();
-        const int added = editor->addGroup();
+        const int added = editor->addRow();
         QCOMPARE(numberCell(added), QStringLiteral("5#"));
         // Meanwhile another program files a group under that very number.
         lib->exec(QStringLiteral("insert into picType values (5, 'theirs')"));
         editor->setCurrentRow(added);
-        QVERIFY(editor->deleteCurrent());
+        QVERIFY(editor->markCurrentDeleted());
         QCOMPARE(numberCell(added), QStringLiteral("5d"));
         QVERIFY(editor->save().ok());
         QCOMPARE(stored().last(), QStringList({u"5"_s, u"theirs"_s}));
@@ -198,10 +198,10 @@ private slots:
 
         // Taking the deletion back by naming the row makes it new again, not a rename.
         loadOk();
-        const int again = editor->addGroup();
+        const int again = editor->addRow();
         editor->setCurrentRow(again);
-        editor->deleteCurrent();
-        QVERIFY(editor->rename(QStringLiteral("kept after all")));
+        editor->markCurrentDeleted();
+        QVERIFY(editor->changeCurrent(QStringLiteral("kept after all")));
         QCOMPARE(numberCell(again), QStringLiteral("6#"));
         QVERIFY(editor->save().ok());
         QCOMPARE(stored().last(), QStringList({u"6"_s, u"kept after all"_s}));
@@ -211,12 +211,12 @@ private slots:
     {
         loadOk();
         editor->setCurrentRow(0);
-        editor->rename(QStringLiteral("first"));
+        editor->changeCurrent(QStringLiteral("first"));
         editor->setCurrentRow(1);
-        editor->rename(QStringLiteral("gone"));
+        editor->changeCurrent(QStringLiteral("gone"));
         editor->setCurrentRow(3);
-        editor->deleteCurrent();
-        const int added = editor->addGroup();
+        editor->markCurrentDeleted();
+        const int added = editor->addRow();
         lib->exec(QStringLiteral("delete from picType where grp = 2"));
 
         const Status status = editor->save();
@@ -238,7 +238,7 @@ private slots:
         // Once the offending row is dealt with, the rest goes through; row 1 is not written twice.
         lib->exec(QStringLiteral("update picType set grpName = 'changed elsewhere' where grp = 1"));
         editor->setCurrentRow(1);
-        editor->deleteCurrent();
+        editor->markCurrentDeleted();
         QVERIFY(editor->save().ok());
         QCOMPARE(stored(), QList<QStringList>({{u"1"_s, u"changed elsewhere"_s},
                                                {u"3"_s, u"岩浆系列 (magma series)"_s},
@@ -248,7 +248,7 @@ private slots:
     void duplicateNumber_isRefusedWithTheNotice()
     {
         loadOk();
-        const int added = editor->addGroup();
+        const int added = editor->addRow();
         lib->exec(QStringLiteral("insert into picType values (5, 'theirs')"));
         const Status status = editor->save();
         QVERIFY(!status);
@@ -263,7 +263,7 @@ private slots:
         lib->taprell.setOpenMode(OpenMode::ReadOnly);
         loadOk();
         editor->setCurrentRow(0);
-        editor->rename(QStringLiteral("cannot"));
+        editor->changeCurrent(QStringLiteral("cannot"));
         const Status status = editor->save();
         QVERIFY(!status);
         QVERIFY(status.error().readOnly);

@@ -27,7 +27,7 @@ class TestFPicLbl : public QObject
     void open(const QString &figure)
     {
         m_lib->taprell.setCurrentFigureNumber(figure);
-        m_window = std::make_unique<fPicLbl>(m_lib->taprell);
+        m_window = std::make_unique<fPicLbl>(m_lib->taprell, m_lib->dialogs);
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

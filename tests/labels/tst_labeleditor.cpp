@@ -125,7 +125,7 @@ private slots:
     void twoProgramsAddingLabelsToOneFigureNeverStoreOneNumberTwice()
     {
         TempLibrary lib;
-        mTaprell secondProgram(lib.settings, lib.dialogs);
+        mTaprell secondProgram(lib.settings);
         LabelEditor first(lib.taprell);
         LabelEditor second(secondProgram);
         QVERIFY(first.load(QStringLiteral("B004")));

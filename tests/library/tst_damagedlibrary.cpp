@@ -2,6 +2,7 @@
 // Libraries that another program holds locked, that broke off in the middle of a write, or
 // whose file is damaged: each is reported for what it is, and nothing partial is shown.
 #include "CatalogueEditor.h"
+#include "Notices.h"
 #include "SqliteDatabase.h"
 #include "TempLibrary.h"
 
@@ -72,8 +73,8 @@ private slots:
         QCOMPARE(editor.model().size(), 0); // nothing a save could write from
 
         // The window shows the error notice, with the engine's words under it.
-        lib.taprell.libraryProblem(loaded.error(), nullptr);
-        QCOMPARE(lib.dialogs.shown.last().text, mTaprell::errorNoticeText);
+        libraryProblem(lib.dialogs, loaded.error(), nullptr);
+        QCOMPARE(lib.dialogs.shown.last().text, errorNoticeText);
         QVERIFY(lib.dialogs.shown.last().details.contains(QStringLiteral("malformed")));
     }
 

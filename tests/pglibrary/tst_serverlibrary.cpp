@@ -3,6 +3,7 @@
 // that goes away in the middle of a save, a server that cannot be reached, and the statements of
 // the file as the server takes them.
 #include "LabelEditor.h"
+#include "Notices.h"
 #include "ServerEngine.h"
 #include "TempLibrary.h"
 
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(editor.model().size(), 0);
         QVERIFY2(loaded.error().message.contains(u"/nonexistent-taprell-socket"_s), qPrintable(loaded.error().message));
         QVERIFY(!loaded.error().details().contains(u"s3cret"_s));
-        lib.taprell.libraryProblem(loaded.error(), nullptr);
+        libraryProblem(lib.dialogs, loaded.error(), nullptr);
         QCOMPARE(lib.dialogs.shown.size(), 1);
         QVERIFY(lib.dialogs.shown.first().text.contains(u"/nonexistent-taprell-socket"_s));
         QVERIFY(!lib.dialogs.shown.first().text.contains(u"s3cret"_s));
@@ -108,7 +109,7 @@ private slots:
     {
         REQUIRE_TEST_SERVER();
         TempLibrary lib;
-        mTaprell otherProgram(lib.settings, lib.dialogs);
+        mTaprell otherProgram(lib.settings);
         LabelEditor first(lib.taprell);
         LabelEditor second(otherProgram);
         const auto storedX = [&] {
@@ -196,7 +197,7 @@ private slots:
     {
         REQUIRE_TEST_SERVER();
         TempLibrary lib;
-        mTaprell otherProgram(lib.settings, lib.dialogs);
+        mTaprell otherProgram(lib.settings);
         QVERIFY(otherProgram.openLibrary());
         QVERIFY(lib.taprell.openLibrary());
         LabelEditor editor(lib.taprell);

@@ -56,7 +56,7 @@ class TestDigitiser : public QObject
                 row = r;
             }
         }
-        preview->setCatalogueRow(row);
+        catalogue->setCurrentRow(row);
         target = std::make_unique<InMemoryTarget>(figureNumber);
         preview->setDigitiserTarget(target.get());
     }
@@ -153,7 +153,7 @@ private slots:
         lib->taprell.setFigureKind(FigureKind::Rectangular);
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
         QVERIFY(catalogue->load(FigureKind::Rectangular));
-        preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
+        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, *catalogue);
         preview->setSettingsStore(&lib->settings);
         preview->resize(900, 900);
         preview->show();

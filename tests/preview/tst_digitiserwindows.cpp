@@ -72,7 +72,7 @@ private slots:
     void init()
     {
         lib = std::make_unique<TempLibrary>();
-        catalogue = std::make_unique<fMain>(lib->taprell);
+        catalogue = std::make_unique<fMain>(lib->taprell, lib->dialogs);
         catalogue->setSettingsStore(&lib->settings);
         catalogue->show();
         QVERIFY(QTest::qWaitForWindowExposed(catalogue.get()));

@@ -59,8 +59,8 @@ private slots:
         lib->taprell.setThumbnailFolder(lib->dir.filePath(u"Diagram/MiniMap/"_s));
         catalogue = std::make_unique<CatalogueEditor>(lib->taprell);
         QVERIFY(catalogue->load(FigureKind::Rectangular));
-        preview = std::make_unique<fPreview>(lib->taprell, catalogue->model());
-        preview->setCatalogueRow(catalogueRowOf(u"B001"_s));
+        preview = std::make_unique<fPreview>(lib->taprell, lib->dialogs, *catalogue);
+        catalogue->setCurrentRow(catalogueRowOf(u"B001"_s));
     }
     void cleanup()
     {
@@ -80,14 +80,14 @@ private slots:
         // 刷新列表 copies the controls into the row: the preview draws the unsaved values.
         QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
         cells[CatalogueEditor::X1 + 1] = u"30"_s; // X2 below X1
-        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        catalogue->changeRow(catalogueRowOf(u"B001"_s), cells);
         QCOMPARE(shown().record.X[1], u"30"_s);
         QVERIFY(preview->problems().join(u'\n').contains(u"不小于最大值"_s));
 
-        preview->setCatalogueRow(catalogueRowOf(u"B003"_s));
+        catalogue->setCurrentRow(catalogueRowOf(u"B003"_s));
         QCOMPARE(shown().record.th, u"B003"_s);
         QCOMPARE(shown().points.size(), 8);
-        preview->setCatalogueRow(-1);
+        catalogue->setCurrentRow(-1);
         QVERIFY(!preview->feed().hasFigure());
         QVERIFY(!windowControl<QPushButton>(preview.get(), "cmdThumbnail")->isEnabled());
     }
@@ -95,7 +95,7 @@ private slots:
     void followsAnEditInTheDataWindow_beforeItIsSaved_andHighlightsThePoint()
     {
         lib->taprell.setCurrentFigureNumber(u"B001"_s);
-        fPicData data(lib->taprell);
+        fPicData data(lib->taprell, lib->dialogs);
         preview->followPoints(&data);
         data.show();
         data.activateWindow();
@@ -126,7 +126,7 @@ private slots:
     void followsTheLabelWindow_withoutLabelsMarkedForDeletion()
     {
         lib->taprell.setCurrentFigureNumber(u"B001"_s);
-        fPicLbl labels(lib->taprell);
+        fPicLbl labels(lib->taprell, lib->dialogs);
         preview->followLabels(&labels);
         QVERIFY(preview->feed().labelsFromWorkingCopy());
         QCOMPARE(shown().labels.size(), 17);
@@ -137,7 +137,7 @@ private slots:
 
         // A data window open for another figure is not this figure's working copy.
         lib->taprell.setCurrentFigureNumber(u"B002"_s);
-        fPicData other(lib->taprell);
+        fPicData other(lib->taprell, lib->dialogs);
         preview->followPoints(&other);
         QVERIFY(!preview->feed().pointsFromWorkingCopy());
         QCOMPARE(shown().points.size(), 48);
@@ -175,14 +175,14 @@ private slots:
         // A figure without a thumbnail name cannot have a thumbnail.
         QList<QString> cells = catalogue->model().row(catalogueRowOf(u"B001"_s)).cells;
         cells[CatalogueEditor::FigName] = QString();
-        catalogue->update(catalogueRowOf(u"B001"_s), cells);
+        catalogue->changeRow(catalogueRowOf(u"B001"_s), cells);
         QVERIFY(!preview->writeThumbnail());
         QVERIFY(lib->dialogs.shown.last().text.contains(u"没有缩略图名"_s));
     }
 
     void catalogue_opensOnePreviewByF5OrThumbnailClick_thatFollowsItsCurrentRow()
     {
-        fMain main(lib->taprell);
+        fMain main(lib->taprell, lib->dialogs);
         main.show();
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));

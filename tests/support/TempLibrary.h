@@ -45,7 +45,7 @@ struct TempLibrary
 
     explicit TempLibrary(Content content = Content::Sample)
         : settings(dir.filePath(QStringLiteral("config")))
-        , taprell(settings, dialogs)
+        , taprell(settings)
     {
         const QString file = libraryFile();
         const Status status = content == Content::Sample ? LibraryFile::createSample(file) : LibraryFile::create(file);
