@@ -4,6 +4,7 @@
 #include "LibPq.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
@@ -376,9 +377,15 @@ QString parameterField(const QString &sql, int number)
 
 CommitOutcome outcomeOfLostCommit(const QString &conninfo, qint64 transactionId)
 {
+    // A server that restarts takes a moment before it takes connections again.
     Connection db;
-    if (!db.open(conninfo, 10)) {
-        return CommitOutcome::Unknown;
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!db.open(conninfo, 10)) {
+        if (waiting.elapsed() > 3000) {
+            return CommitOutcome::Unknown;
+        }
+        QThread::msleep(250);
     }
     const QString ask = QStringLiteral("SELECT txid_status(%1)").arg(transactionId);
     for (int attempt = 0; attempt < 50; ++attempt) {

@@ -267,8 +267,9 @@ enum class CommitOutcome
 };
 
 // Asks the server on a new connection what became of the transaction with that id
-// (txid_current() inside it). While the server still finishes it ("in progress") it is asked
-// again for a few seconds.
+// (txid_current() inside it). A server that does not take the connection is tried again for
+// three seconds (it may be restarting); while it still finishes the transaction ("in progress")
+// it is asked again for five.
 CommitOutcome outcomeOfLostCommit(const QString &conninfo, qint64 transactionId);
 
 } // namespace pg
