@@ -5,6 +5,7 @@
 #include "FigureExport.h"
 #include "FigureReader.h"
 #include "Library.h"
+#include "PgDatabase.h"
 #include "Thumbnails.h"
 
 #include <QCommandLineParser>
@@ -75,8 +76,9 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     const QCommandLineOption libraryOption(
         QStringLiteral("library"),
-        QStringLiteral("The install folder (its dbase/system.mdb) or the library file itself."),
-        QStringLiteral("path"));
+        QStringLiteral("The install folder (its dbase/system.mdb), the library file itself, or a library on a "
+                       "PostgreSQL server as the Library setting names it (postgresql://host/db, service=lab)."),
+        QStringLiteral("library"));
     const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("Every figure of the library."));
     const QCommandLineOption thumbnailOption(
         QStringLiteral("thumbnails"),
@@ -132,29 +134,36 @@ int main(int argc, char *argv[])
         return BadUsage;
     }
 
-    // The library: an install folder or the file itself.
+    // The library: an install folder, the file itself, or a server (named without its password).
     QString libraryFile = parser.value(libraryOption);
     QString installFolder;
-    if (QFileInfo(libraryFile).isDir()) {
+    const bool server = pg::isConnectionString(libraryFile);
+    const QString shown = server ? pg::redacted(libraryFile) : QDir::toNativeSeparators(libraryFile);
+    if (server) {
+        // A server holds no thumbnails: they stay in each user's install folder (Path).
+        if (thumbnails && !parser.isSet(outputOption)) {
+            err << "taprell-render: a library on a server has no install folder: give the thumbnails' folder "
+                   "with -o (Path's Diagram/MiniMap/).\n";
+            return BadUsage;
+        }
+    } else if (QFileInfo(libraryFile).isDir()) {
         installFolder = libraryFile;
         libraryFile = QDir(installFolder).filePath(QStringLiteral("dbase/system.mdb"));
     } else {
         installFolder = QFileInfo(libraryFile).dir().filePath(QStringLiteral(".."));
     }
-    if (!QFileInfo::exists(libraryFile)) {
+    if (!server && !QFileInfo::exists(libraryFile)) {
         err << "taprell-render: no figure library at " << QDir::toNativeSeparators(libraryFile) << "\n";
         return NoLibrary;
     }
     Library library;
     QStringList numbers;
     if (Status status = library.open(libraryFile, OpenMode::ReadOnly); !status) {
-        err << "taprell-render: cannot open the figure library " << QDir::toNativeSeparators(libraryFile) << ": "
-            << status.error().details() << "\n";
+        err << "taprell-render: cannot open the figure library " << shown << ": " << status.error().details() << "\n";
         return NoLibrary;
     }
     if (Status status = FigureReader::figureNumbers(library, &numbers); !status) {
-        err << "taprell-render: cannot read the figures of " << QDir::toNativeSeparators(libraryFile) << ": "
-            << status.error().details() << "\n";
+        err << "taprell-render: cannot read the figures of " << shown << ": " << status.error().details() << "\n";
         return NoLibrary;
     }
     if (all) {
@@ -165,8 +174,7 @@ int main(int argc, char *argv[])
                 return n.compare(number, Qt::CaseInsensitive) == 0;
             });
             if (found == numbers.cend()) {
-                err << "taprell-render: no figure " << number << " in " << QDir::toNativeSeparators(libraryFile)
-                    << "\n";
+                err << "taprell-render: no figure " << number << " in " << shown << "\n";
                 return UnknownFigure;
             }
             number = *found;

@@ -144,12 +144,19 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         return {0, notOpenError({})};
     }
     // Nothing of a save is kept when the connection to a server goes away during it: the
-    // server rolls the transaction back, so every row keeps its mark.
+    // server rolls the transaction back, so every row keeps its mark. (When it goes during the
+    // COMMIT the engine asks the server what became of the save; it says when it could not.)
     auto lost = [this] {
         LibraryError error = makeError({}, {});
         error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
                                        "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
                             .arg(m_fileName);
+        if (error.saveOutcomeUnknown) {
+            error.message = QStringLiteral("与图版库服务器的连接在提交保存时断开了，之后又连不上服务器，"
+                                           "无法知道这次保存的改动是否已经写入。列表中的标记都还在；"
+                                           "请重新载入列表，看改动是否已在库中：%1")
+                                .arg(m_fileName);
+        }
         error.connectionLost = true;
         return SaveResult{0, error};
     };
@@ -238,6 +245,11 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
                 makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
             m_engine->execute("ROLLBACK");
             return {0, commitError};
+        }
+        if (m_engine->isBroken()) {
+            // The connection went during the COMMIT and the server said the save was kept: what
+            // follows (a list read anew) goes over a new connection.
+            open(m_location, m_mode);
         }
         return {done, failure};
     }

@@ -19,6 +19,11 @@ struct LibraryError
     bool readFailed = false;     // the library opened but reading it failed part way (a damaged file)
     bool connectionLost = false; // the server's connection went away: the save's transaction with it
 
+    // It went during the save's COMMIT, and the server could not be asked since whether the save was kept.
+    bool saveOutcomeUnknown = false;
+    // Read-only because the server refused the write; its words (engineMessage) say why.
+    bool refusedByServer = false;
+
     QString details() const;
 };
 

@@ -20,7 +20,8 @@ constexpr unsigned numericOid = 1700;
 
 // The transaction-scoped lock every save takes first: saves on one server library run one at a
 // time, as saves on a file do, so a save's reads (the next free number) hold until its writes.
-constexpr const char *saveLock = "SELECT pg_advisory_xact_lock(5461707265)";
+// With it the transaction's id, to ask after a COMMIT whose answer was lost.
+constexpr const char *saveLock = "SELECT txid_current(), pg_advisory_xact_lock(5461707265)";
 
 class ServerStatement final : public engine::Statement
 {
@@ -173,6 +174,7 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
                                                  LibraryError *error)
 {
     auto engine = std::unique_ptr<ServerEngine>(new ServerEngine);
+    engine->m_conninfo = conninfo;
     if (const pg::Status status = engine->m_db.open(conninfo); !status) {
         error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
         error->engineMessage = status.error().serverMessage;
@@ -299,6 +301,9 @@ void ServerEngine::failed(const pg::Status &status)
 
 bool ServerEngine::execute(const char *sql)
 {
+    if (qstrcmp(sql, "COMMIT") == 0 && !m_saveTransaction.isEmpty()) {
+        return commitSave();
+    }
     if (!m_db.inTransaction()) {
         m_spoiledBy.reset();
     }
@@ -310,12 +315,37 @@ bool ServerEngine::execute(const char *sql)
     return status.ok();
 }
 
+bool ServerEngine::commitSave()
+{
+    const QByteArray transaction = std::exchange(m_saveTransaction, {});
+    const pg::Status status = m_db.execute(QStringLiteral("COMMIT"));
+    failed(status);
+    m_spoiledBy.reset();
+    if (status || !status.error().connectionLost) {
+        return status.ok();
+    }
+    // The connection stays lost (isBroken()): the next opening connects again.
+    switch (pg::outcomeOfLostCommit(m_conninfo, transaction.toLongLong())) {
+    case pg::CommitOutcome::Committed:
+        return true;
+    case pg::CommitOutcome::RolledBack:
+        return false;
+    case pg::CommitOutcome::Unknown:
+        m_commitOutcomeUnknown = true;
+        return false;
+    }
+    return false;
+}
+
 bool ServerEngine::beginSave()
 {
+    m_commitOutcomeUnknown = false;
+    m_saveTransaction.clear();
     if (!execute("BEGIN")) {
         return false;
     }
-    if (!execute(saveLock)) {
+    if (const pg::Status locked = m_db.execute(QString::fromLatin1(saveLock), &m_saveTransaction); !locked) {
+        failed(locked);
         const pg::Error lockFailure = m_lastError;
         execute("ROLLBACK");
         m_lastError = lockFailure;
@@ -397,13 +427,25 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
         result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
         result.connectionLost = true;
+        result.saveOutcomeUnknown = m_commitOutcomeUnknown;
+    } else if (state == QStringLiteral("22021") && !m_lastError.field.isEmpty()) {
+        // A text the server cannot hold, refused before it was sent.
+        result.field = fileSpelling(m_lastError.field.toLower());
+        result.message =
+            QStringLiteral("字段 %1 的文字中有空字符（NUL），图版库服务器不能保存这样的文字，这一行没有写入。")
+                .arg(result.field);
     } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
                state == QStringLiteral("40001")) {
         result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
         result.inUse = true;
     } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
-        result.message = QStringLiteral("图版库不能写入：%1").arg(server);
+        // Why, in a few words and in the server's own (its first line).
+        const QString why =
+            state == QStringLiteral("42501") ? QStringLiteral("没有写入的权限") : QStringLiteral("连接是只读的");
+        result.message = QStringLiteral("图版库服务器拒绝写入，%1（%2）：%3")
+                             .arg(why, m_lastError.serverMessage.section(u'\n', 0, 0), server);
         result.readOnly = true;
+        result.refusedByServer = true;
     } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
         result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
         result.readFailed = true;

@@ -40,7 +40,14 @@ public:
     static QString fileSpelling(const QString &name);
 
 private:
+    // COMMIT of a save. When the connection goes before the answer comes, the server is asked on
+    // a new connection whether the save's transaction committed: true when it did.
+    bool commitSave();
+
     pg::Connection m_db;
     pg::Error m_lastError;
     std::optional<pg::Error> m_spoiledBy; // the failure that spoiled the open transaction
+    QString m_conninfo;                   // for asking after a lost COMMIT
+    QByteArray m_saveTransaction;         // the open save's transaction id (txid_current())
+    bool m_commitOutcomeUnknown = false;  // the last COMMIT's answer was lost and could not be learnt
 };

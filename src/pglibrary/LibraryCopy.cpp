@@ -3,6 +3,7 @@
 
 #include "LibraryFile.h"
 #include "PgDatabase.h"
+#include "SchemaFile.h"
 #include "SqliteDatabase.h"
 
 #include <QCoreApplication>
@@ -517,7 +518,7 @@ QString noLibraryHint(const Location &location, const pg::Error &error)
 {
     QString text = QStringLiteral("%1 holds no figure library.").arg(location.shown);
     if (error.sqlState == QStringLiteral("42P01") || error.sqlState == QStringLiteral("42703")) {
-        text += QStringLiteral(" Load data/schema-postgresql.sql into the database first.");
+        text += QStringLiteral(" Load %1 into the database first.").arg(serverSchemaFile());
     }
     return serverFailure(text, error);
 }

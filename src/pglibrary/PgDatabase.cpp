@@ -3,9 +3,13 @@
 
 #include "LibPq.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <utility>
@@ -86,6 +90,7 @@ struct Pair
     QString value;
     qsizetype begin = 0;
     qsizetype end = 0;
+    bool readable = true; // a key, its '=', and a quote that ends
 };
 
 QList<Pair> pairsOf(const QString &conninfo)
@@ -110,7 +115,10 @@ QList<Pair> pairsOf(const QString &conninfo)
         }
         if (i < n && conninfo[i] == u'=') {
             ++i;
+        } else {
+            pair.readable = false;
         }
+        pair.readable = pair.readable && !pair.key.isEmpty();
         while (i < n && conninfo[i].isSpace()) {
             ++i;
         }
@@ -122,6 +130,7 @@ QList<Pair> pairsOf(const QString &conninfo)
                 }
                 pair.value += conninfo[i++];
             }
+            pair.readable = pair.readable && i < n;
             ++i;
         } else {
             while (i < n && !conninfo[i].isSpace()) {
@@ -156,6 +165,33 @@ qsizetype userPartEnd(const QString &uri, qsizetype authorityStart)
     }
     return -1;
 }
+
+// A URI that cannot be read safely: its user part and host are told apart by the '@', so one
+// more '@' (or an '@' after the path has begun) leaves unknown where a password ends; a query
+// parameter without '=' may be the rest of one.
+bool isMalformedUri(const QString &uri)
+{
+    const qsizetype start = uri.indexOf(QStringLiteral("://")) + 3;
+    qsizetype query = uri.indexOf(u'?', start);
+    if (query < 0) {
+        query = uri.size();
+    }
+    const QString beforeQuery = uri.mid(start, query - start);
+    const qsizetype at = beforeQuery.indexOf(u'@');
+    if (beforeQuery.count(u'@') > 1 || (at >= 0 && beforeQuery.left(at).contains(u'/'))) {
+        return true;
+    }
+    if (query < uri.size()) {
+        for (const QString &parameter : uri.mid(query + 1).split(u'&')) {
+            if (!parameter.isEmpty() && !parameter.contains(u'=')) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+const QString malformedSetting = QStringLiteral("(a malformed connection setting)");
 
 // The passwords written in a connection string, raw and decoded.
 QList<QByteArray> secretsOf(const QString &conninfo)
@@ -233,8 +269,37 @@ QString Error::text() const
     return result;
 }
 
+bool isMalformed(const QString &conninfo)
+{
+    if (isUri(conninfo)) {
+        return isMalformedUri(conninfo);
+    }
+    const QList<Pair> pairs = pairsOf(conninfo);
+    return std::any_of(pairs.cbegin(), pairs.cend(), [](const Pair &pair) { return !pair.readable; });
+}
+
+QString applicationName()
+{
+    const QString name = QCoreApplication::instance() ? QCoreApplication::applicationName() : QString();
+    return name.isEmpty() ? QStringLiteral("Taprell") : name;
+}
+
 QString redacted(const QString &conninfo)
 {
+    if (isMalformed(conninfo)) {
+        // The host, when a readable pair names it before anything that may hold a secret.
+        if (!isUri(conninfo)) {
+            for (const Pair &pair : pairsOf(conninfo)) {
+                if (!pair.readable || pair.key.compare(QStringLiteral("password"), Qt::CaseInsensitive) == 0) {
+                    break;
+                }
+                if (pair.key.compare(QStringLiteral("host"), Qt::CaseInsensitive) == 0) {
+                    return QStringLiteral("host=%1 %2").arg(pair.value, malformedSetting);
+                }
+            }
+        }
+        return malformedSetting;
+    }
     if (isUri(conninfo)) {
         QString result = conninfo;
         if (const qsizetype query = result.indexOf(u'?'); query >= 0) {
@@ -284,6 +349,65 @@ QByteArray numberText(double value)
     return QByteArray(buffer, result.ptr - buffer);
 }
 
+QString parameterField(const QString &sql, int number)
+{
+    const QRegularExpression placeholder(QStringLiteral("\\$%1(?!\\d)").arg(number));
+    const auto at = placeholder.match(sql);
+    if (!at.hasMatch()) {
+        return {};
+    }
+    const QString before = sql.left(at.capturedStart());
+    static const QRegularExpression compared(
+        QStringLiteral("(?:\\b(?:lower|coalesce)\\(\\s*)?\\b([A-Za-z_][A-Za-z0-9_]*)\\s*(?:,\\s*''\\s*)?\\)?\\s*"
+                       "(?:=|\\bIS\\s+NOT\\s+DISTINCT\\s+FROM)\\s*(?:lower\\(\\s*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto match = compared.match(before); match.hasMatch()) {
+        return match.captured(1);
+    }
+    static const QRegularExpression inserted(
+        QStringLiteral("^\\s*INSERT\\s+INTO\\s+\\w+\\s*\\(([^)]*)\\)\\s*VALUES\\s*\\(([^)]*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto match = inserted.match(before); match.hasMatch()) {
+        const QStringList fields = match.captured(1).split(u',');
+        const qsizetype place = match.captured(2).count(u',');
+        return place < fields.size() ? fields[place].trimmed() : QString();
+    }
+    return {};
+}
+
+CommitOutcome outcomeOfLostCommit(const QString &conninfo, qint64 transactionId)
+{
+    // A server that restarts takes a moment before it takes connections again.
+    Connection db;
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!db.open(conninfo, 10)) {
+        if (waiting.elapsed() > 3000) {
+            return CommitOutcome::Unknown;
+        }
+        QThread::msleep(250);
+    }
+    const QString ask = QStringLiteral("SELECT txid_status(%1)").arg(transactionId);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        QByteArray status;
+        if (!db.execute(ask, &status)) {
+            return CommitOutcome::Unknown;
+        }
+        if (status == "committed") {
+            return CommitOutcome::Committed;
+        }
+        if (status == "aborted") {
+            return CommitOutcome::RolledBack;
+        }
+        if (status != "in progress") { // too old for the server to remember
+            return CommitOutcome::Unknown;
+        }
+        // The server has not yet noticed that the connection went away: it is still finishing.
+        QThread::msleep(100);
+    }
+    return CommitOutcome::Unknown;
+}
+
 // Connection
 
 Connection::~Connection() = default;
@@ -303,7 +427,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
     return *this;
 }
 
-Status Connection::open(const QString &conninfo)
+Status Connection::open(const QString &conninfo, int connectTimeoutSeconds)
 {
     close();
     m_serverName =
@@ -315,19 +439,33 @@ Status Connection::open(const QString &conninfo)
         return Error{failed,
                      {},
                      QStringLiteral("The PostgreSQL client library %1 could not be loaded: %2").arg(library, missing),
-                     true};
+                     true,
+                     {}};
     }
     auto session = std::make_shared<Session>();
     session->secrets = secretsOf(conninfo);
     const QByteArray info = conninfo.toUtf8();
-    const char *const keywords[] = {"dbname", "client_encoding", nullptr};
-    const char *const values[] = {info.constData(), "UTF8", nullptr};
-    session->conn = libpq.PQconnectdbParams(keywords, values, 1);
+    const QByteArray name = applicationName().toUtf8();
+    const QByteArray timeout = QByteArray::number(connectTimeoutSeconds);
+    // What the connection string sets wins over the keywords before "dbname" (which carries it).
+    QList<const char *> keywords{"fallback_application_name", "dbname", "client_encoding", nullptr};
+    QList<const char *> values{name.constData(), info.constData(), "UTF8", nullptr};
+    if (connectTimeoutSeconds > 0) {
+        keywords.prepend("connect_timeout");
+        values.prepend(timeout.constData());
+    }
+    session->conn = libpq.PQconnectdbParams(keywords.constData(), values.constData(), 1);
     if (!session->conn) {
-        return Error{failed, {}, QStringLiteral("out of memory"), true};
+        return Error{failed, {}, QStringLiteral("out of memory"), true, {}};
     }
     if (libpq.PQstatus(session->conn) != CONNECTION_OK) {
-        return session->error(failed, nullptr);
+        Error e = session->error(failed, nullptr);
+        // libpq quotes the pieces it could not read, which may be parts of a password.
+        if (isMalformed(conninfo)) {
+            e.serverMessage = QStringLiteral("The connection setting is malformed; libpq's words about it are not "
+                                             "shown, as they may quote part of a password.");
+        }
+        return e;
     }
     libpq.PQsetNoticeProcessor(session->conn, ignoreNotice, nullptr);
     // Doubles are printed in their shortest exact form, so a value read back is the value stored.
@@ -356,9 +494,27 @@ pg_conn *Connection::handle() const
 Status Connection::execute(const QString &sql)
 {
     if (!m_session) {
-        return Error{QStringLiteral("Not connected."), {}, {}, true};
+        return Error{QStringLiteral("Not connected."), {}, {}, true, {}};
     }
     return m_session->command(sql.toUtf8(), QStringLiteral("The statement failed."));
+}
+
+Status Connection::execute(const QString &sql, QByteArray *firstValue)
+{
+    firstValue->clear();
+    if (!m_session) {
+        return Error{QStringLiteral("Not connected."), {}, {}, true, {}};
+    }
+    PGresult *result = libpq.PQexec(m_session->conn, sql.toUtf8().constData());
+    const ExecStatusType status = libpq.PQresultStatus(result);
+    Status outcome;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        outcome = m_session->error(QStringLiteral("The statement failed."), result);
+    } else if (libpq.PQntuples(result) > 0 && libpq.PQnfields(result) > 0 && !libpq.PQgetisnull(result, 0, 0)) {
+        *firstValue = QByteArray(libpq.PQgetvalue(result, 0, 0), libpq.PQgetlength(result, 0, 0));
+    }
+    libpq.PQclear(result);
+    return outcome;
 }
 
 bool Connection::inTransaction() const
@@ -378,7 +534,7 @@ bool Connection::transactionFailed() const
 Error Connection::errorFor(const QString &message, const pg_result *result) const
 {
     if (!m_session) {
-        return Error{message, {}, {}, true};
+        return Error{message, {}, {}, true, {}};
     }
     return m_session->error(message, result);
 }
@@ -401,6 +557,7 @@ Statement::~Statement()
 Statement::Statement(Statement &&other) noexcept
     : m_session(std::move(other.m_session))
     , m_name(std::exchange(other.m_name, {}))
+    , m_sql(std::move(other.m_sql))
     , m_columns(std::move(other.m_columns))
     , m_values(std::move(other.m_values))
     , m_nulls(std::move(other.m_nulls))
@@ -418,6 +575,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         Statement taken(std::move(other));
         std::swap(m_session, taken.m_session);
         std::swap(m_name, taken.m_name);
+        std::swap(m_sql, taken.m_sql);
         std::swap(m_columns, taken.m_columns);
         std::swap(m_values, taken.m_values);
         std::swap(m_nulls, taken.m_nulls);
@@ -439,7 +597,7 @@ Status Statement::prepare(Connection &connection, const QString &sql)
     m_session = connection.m_session;
     Session *session = connection.m_session.get();
     if (!session) {
-        return Error{QStringLiteral("Not connected."), {}, {}, true};
+        return Error{QStringLiteral("Not connected."), {}, {}, true, {}};
     }
     const QByteArray name = "taprell_" + QByteArray::number(++session->statementSerial);
     const QString failed = QStringLiteral("The statement could not be prepared.");
@@ -464,6 +622,7 @@ Status Statement::prepare(Connection &connection, const QString &sql)
     }
     libpq.PQclear(result);
     m_name = name;
+    m_sql = sql;
     m_values.resize(parameters);
     m_nulls.fill(true, parameters);
     return {};
@@ -546,11 +705,18 @@ Status Statement::execute(Fetch fetch)
     m_stepError.reset();
     auto session = m_session.lock();
     if (!session || m_name.isEmpty()) {
-        return Error{QStringLiteral("The statement is not prepared on an open connection."), {}, {}, !session};
+        return Error{QStringLiteral("The statement is not prepared on an open connection."), {}, {}, !session, {}};
     }
     QList<const char *> values(m_values.size());
     for (qsizetype i = 0; i < m_values.size(); ++i) {
         values[i] = m_nulls[i] ? nullptr : m_values[i].constData();
+        if (!m_nulls[i] && m_values[i].contains('\0')) {
+            const QString field = parameterField(m_sql, int(i) + 1);
+            const QString what =
+                field.isEmpty() ? QStringLiteral("A text") : QStringLiteral("The text of %1").arg(field);
+            const QString why = what + QStringLiteral(" holds a NUL character, which the server cannot store.");
+            return Error{QStringLiteral("The statement was not sent."), QStringLiteral("22021"), why, false, field};
+        }
     }
     const QString failed = QStringLiteral("The statement failed.");
     m_fetch = fetch;
@@ -587,7 +753,7 @@ Step Statement::step()
     auto session = m_session.lock();
     if (!session) {
         m_streaming = false;
-        m_stepError = Error{QStringLiteral("The connection was closed."), {}, {}, true};
+        m_stepError = Error{QStringLiteral("The connection was closed."), {}, {}, true, {}};
         return Step::Error;
     }
     libpq.PQclear(m_result);
@@ -747,7 +913,7 @@ Status Transaction::begin(Connection &connection)
 {
     rollback();
     if (!connection.m_session) {
-        return Error{QStringLiteral("Not connected."), {}, {}, true};
+        return Error{QStringLiteral("Not connected."), {}, {}, true, {}};
     }
     Session &session = *connection.m_session;
     QByteArray savepoint;
@@ -770,14 +936,15 @@ Status Transaction::begin(Connection &connection)
 Status Transaction::commit()
 {
     if (!m_session) {
-        return Error{QStringLiteral("No transaction is open."), {}, {}, false};
+        return Error{QStringLiteral("No transaction is open."), {}, {}, false, {}};
     }
     const std::shared_ptr<Session> session = m_session;
     const QString failed = QStringLiteral("The changes could not be committed.");
     // COMMIT of a failed transaction rolls it back and reports success: check first.
     if (libpq.PQtransactionStatus(session->conn) == PQTRANS_INERROR) {
         rollback();
-        return Error{failed, {}, QStringLiteral("A statement of the transaction failed; it was rolled back."), false};
+        return Error{
+            failed, {}, QStringLiteral("A statement of the transaction failed; it was rolled back."), false, {}};
     }
     if (m_savepoint.isEmpty()) {
         PGresult *result = libpq.PQexec(session->conn, "COMMIT");
@@ -828,7 +995,7 @@ CopyIn::~CopyIn()
 Status CopyIn::begin(Connection &connection, const QString &table, const QStringList &columns)
 {
     if (!connection.m_session) {
-        return Error{QStringLiteral("Not connected."), {}, {}, true};
+        return Error{QStringLiteral("Not connected."), {}, {}, true, {}};
     }
     Session &session = *connection.m_session;
     const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
@@ -913,7 +1080,7 @@ Status CopyIn::endRow()
 Status CopyIn::send()
 {
     if (!m_session) {
-        return Error{QStringLiteral("No copy is running."), {}, {}, false};
+        return Error{QStringLiteral("No copy is running."), {}, {}, false, {}};
     }
     if (!m_buffer.isEmpty() && libpq.PQputCopyData(m_session->conn, m_buffer.constData(), int(m_buffer.size())) != 1) {
         return m_session->error(QStringLiteral("Sending rows to the server failed."), nullptr);

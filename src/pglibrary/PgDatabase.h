@@ -33,6 +33,7 @@ struct Error
     QString sqlState;            // the five-character SQLSTATE, empty when the server gave none
     QString serverMessage;       // the server's (or libpq's) own words, with its detail and hint
     bool connectionLost = false; // the connection is gone: nothing more can run on it
+    QString field;               // the field whose value was refused before it was sent, when known
 
     // "message\nserverMessage (SQLSTATE xxxxx)", the parts that are there.
     QString text() const;
@@ -56,8 +57,18 @@ private:
 };
 
 // The connection string as it may be shown: the password of a URI's user part, a password=
-// pair and a password query parameter taken out. Everything else stays as written.
+// pair and a password query parameter taken out. Everything else stays as written. A setting
+// that cannot be read safely (a URI with more than one '@', a pair without '=', an unended
+// quote) may hold a secret anywhere: then only its host is named, when it comes before any
+// password, and the setting is said to be malformed.
 QString redacted(const QString &conninfo);
+
+// Whether a connection string cannot be read safely, as above.
+bool isMalformed(const QString &conninfo);
+
+// The name a connection gives the server for itself (application_name), unless the connection
+// string sets one: the program's name (QCoreApplication's), "Taprell" when there is none.
+QString applicationName();
 
 // Whether a location names a server rather than a file: a postgresql:// or postgres:// URI, or
 // key=value pairs such as "service=lab" or "host=/run/db dbname=lab".
@@ -73,9 +84,11 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    // Connects with UTF-8 as the client encoding and numbers printed exactly. On failure the
-    // connection stays closed; the error's message names the server (without its password).
-    Status open(const QString &conninfo);
+    // Connects with UTF-8 as the client encoding and numbers printed exactly, named by
+    // applicationName(). On failure the connection stays closed; the error's message names the
+    // server (without its password). A timeout in seconds, when given, bounds the wait for the
+    // server unless the connection string sets its own.
+    Status open(const QString &conninfo, int connectTimeoutSeconds = 0);
     void close();
     bool isOpen() const;
     pg_conn *handle() const;
@@ -85,6 +98,8 @@ public:
 
     // Runs statements that return no rows (several, separated by semicolons, are allowed).
     Status execute(const QString &sql);
+    // Runs a statement and reads the first value of its first row (empty when there is none).
+    Status execute(const QString &sql, QByteArray *firstValue);
 
     // Whether a transaction is open (and whether a statement in it failed).
     bool inTransaction() const;
@@ -141,7 +156,9 @@ public:
     // Null, booleans, integers, doubles and texts by the variant's type; anything else as its text.
     void bind(int index, const QVariant &value);
 
-    // Runs the statement with the bound values. Rows are then read with step().
+    // Runs the statement with the bound values. Rows are then read with step(). A text holding
+    // a NUL character is refused unsent (SQLSTATE 22021, the field named when the statement
+    // shows it): libpq would send it cut short at the NUL.
     Status execute(Fetch fetch = Fetch::AllAtOnce);
     // The next row; after Step::Error, error() says why (RowByRow only: the server failed part way).
     Step step();
@@ -172,6 +189,7 @@ private:
 
     std::weak_ptr<Session> m_session;
     QByteArray m_name;
+    QString m_sql;
     QStringList m_columns; // as described when prepared
     QList<QByteArray> m_values;
     QList<bool> m_nulls;
@@ -233,5 +251,25 @@ private:
 
 // The shortest decimal text that reads back as exactly this double ("0.1", "1e+300").
 QByteArray numberText(double value);
+
+// The field a statement's parameter $number (1-based) is written into or compared with, as the
+// statement names it: "a = $1", "lower(a) = lower($1)", "coalesce(a, '') = $1",
+// "a IS NOT DISTINCT FROM $1", or a place in INSERT INTO t (a, b) VALUES ($1, $2). Empty when
+// the statement does not show it.
+QString parameterField(const QString &sql, int number);
+
+// What became of a transaction whose COMMIT was sent but whose answer never came.
+enum class CommitOutcome
+{
+    Committed,
+    RolledBack,
+    Unknown, // the server cannot be reached, or does not know any more
+};
+
+// Asks the server on a new connection what became of the transaction with that id
+// (txid_current() inside it). A server that does not take the connection is tried again for
+// three seconds (it may be restarting); while it still finishes the transaction ("in progress")
+// it is asked again for five.
+CommitOutcome outcomeOfLostCommit(const QString &conninfo, qint64 transactionId);
 
 } // namespace pg

@@ -131,6 +131,7 @@ private slots:
     void nonEmptyTargetNeedsReplace();
     void failurePartWayLeavesTargetUnchanged();
     void targetWithoutSchemaIsExplained();
+    void readmeGrantsLetAMemberReplaceTheLibrary();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -312,9 +313,65 @@ void tst_LibraryCopy::targetWithoutSchemaIsExplained()
     TestDatabase bare(TestDatabase::Schema::None);
     const Run run = runTool({QStringLiteral("copy"), m_source, bare.conninfo()});
     QCOMPARE(run.exitCode, 4);
-    QVERIFY2(run.errors.contains(QStringLiteral("schema-postgresql.sql")), qPrintable(run.errors));
+    // Run from the build folder: the source tree's schema.
+    QVERIFY2(run.errors.contains(QStringLiteral(TAPRELL_SOURCE_DIR "/data/schema-postgresql.sql")),
+             qPrintable(run.errors));
     QCOMPARE(bare.scalar(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")),
              QStringLiteral("0"));
+    // Installed: the schema installed beside it.
+    const QString bin = m_dir->filePath(QStringLiteral("usr/bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QVERIFY(QFile::copy(QStringLiteral(TAPRELL_LIBRARY_TOOL), bin + QStringLiteral("/taprell-library")));
+    QProcess installed;
+    installed.start(bin + QStringLiteral("/taprell-library"), {QStringLiteral("copy"), m_source, bare.conninfo()});
+    QVERIFY(installed.waitForFinished(60000));
+    QCOMPARE(installed.exitCode(), 4);
+    const QString errors = QString::fromUtf8(installed.readAllStandardError());
+    QVERIFY2(errors.contains(m_dir->filePath(QStringLiteral("usr/share/taprell/schema-postgresql.sql"))),
+             qPrintable(errors));
+}
+
+// A member with the rights the README grants (not the tables' owner) replaces the library.
+void tst_LibraryCopy::readmeGrantsLetAMemberReplaceTheLibrary()
+{
+    REQUIRE_TEST_SERVER();
+    QFile readme(QStringLiteral(TAPRELL_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString role = QStringLiteral("taprell_member_%1").arg(QCoreApplication::applicationPid());
+    QStringList grants;
+    for (const QString &line : QString::fromUtf8(readme.readAll()).split(u'\n')) {
+        if (line.startsWith(QStringLiteral("GRANT "))) {
+            grants << line.section(QStringLiteral(" TO "), 0, 0) + QStringLiteral(" TO ") + role;
+        }
+    }
+    QVERIFY(!grants.isEmpty());
+    const auto asAdministrator = [](const QString &sql) {
+        pg::Connection db;
+        QVERIFY(db.open(TestDatabase::server()));
+        QVERIFY2(db.execute(sql), qPrintable(sql));
+    };
+    asAdministrator(QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN").arg(role));
+    {
+        TestDatabase server;
+        for (const QString &grant : std::as_const(grants)) {
+            server.exec(grant);
+        }
+        const QString asMember = server.conninfo() + QStringLiteral(" user=") + role;
+        for (const QString &replace : {QString(), QStringLiteral("--replace")}) {
+            QStringList arguments{QStringLiteral("copy"), m_source, asMember};
+            if (!replace.isEmpty()) {
+                arguments.insert(1, replace);
+            }
+            const Run run = runTool(arguments);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+        }
+        qsizetype figures = 0;
+        for (const QByteArrayList &row : dumpFile(m_source)) {
+            figures += row.first() == "picMain";
+        }
+        QCOMPARE(server.scalar(QStringLiteral("SELECT count(*) FROM picMain")), QString::number(figures));
+    }
+    asAdministrator(QStringLiteral("DROP ROLE %1").arg(role));
 }
 
 QTEST_GUILESS_MAIN(tst_LibraryCopy)

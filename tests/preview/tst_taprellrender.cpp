@@ -50,6 +50,32 @@ private slots:
         QCOMPARE(QImage(png).size(), QSize(300, 260));
     }
 
+    // --library takes what the Library setting takes: a library on a server, named without its
+    // password. A server holds no thumbnails: they need a folder.
+    void aServerLibrary_isDrawnAsTheLibrarySettingNamesIt()
+    {
+        REQUIRE_TEST_SERVER();
+        TestDatabase server;
+        QCOMPARE(LibraryCopy::copy(LibraryCopy::locate(lib->libraryFile()), LibraryCopy::locate(server.conninfo()),
+                                   LibraryCopy::Replace::Yes)
+                     .outcome,
+                 LibraryCopy::Outcome::Copied);
+        const QString out = lib->dir.filePath(u"out"_s);
+        QVERIFY(QDir().mkpath(out));
+        QCOMPARE(run({u"--library"_s, server.conninfo(), u"--all"_s, u"--format"_s, u"svg"_s, u"-o"_s, out}), 0);
+        QCOMPARE(QDir(out).entryList({u"*.svg"_s}, QDir::Files).size(), 6);
+        QCOMPARE(run({u"--library"_s, server.conninfo(), u"--all"_s, u"--thumbnails"_s, u"-o"_s, out}), 0);
+        QCOMPARE(QImage(QDir(out).filePath(u"BP001.gif"_s)).size(), QSize(393, 337));
+
+        QCOMPARE(run({u"--library"_s, server.conninfo(), u"--all"_s, u"--thumbnails"_s}), 2);
+        QVERIFY2(errors.contains(u"-o"_s), qPrintable(errors));
+        const QString unreachable = u"postgresql://ann:Geheim42@/lab?host=/nonexistent-taprell"_s;
+        QCOMPARE(run({u"--library"_s, unreachable, u"--all"_s, u"-o"_s, out}), 3);
+        QVERIFY2(errors.contains(u"postgresql://ann@/lab?host=/nonexistent-taprell"_s) &&
+                     !errors.contains(u"Geheim42"_s),
+                 qPrintable(errors));
+    }
+
     void failures_haveTheirOwnExitStatusAndMessage()
     {
         QCOMPARE(run({u"--library"_s, lib->dir.filePath(u"nowhere"_s), u"--all"_s, u"--thumbnails"_s}), 3);
