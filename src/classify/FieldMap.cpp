@@ -401,12 +401,18 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
         }
         const End &end = ends[e];
         const bool soft = chains[end.chain].soft[end.atStart ? 0 : chains[end.chain].soft.size() - 1];
-        // Joined: the nearest other line within the tolerance.
+        // Joined: the nearest other line within the tolerance, unless the line already crosses
+        // one that close to its end (a join would only cut off a sliver there).
         double nearest = tolerance;
         std::optional<QPointF> join;
+        bool crosses = false;
         for (const Drawn &d : drawn) {
             if (nearOwnEnd(d, end)) {
                 continue;
+            }
+            if (rayHit(end.at, -end.outward, d.piece.a, d.piece.b) <= 2 * tolerance) {
+                crosses = true;
+                break;
             }
             const QPointF at = nearestOnPiece(end.at, d.piece.a, d.piece.b);
             const double distance = length(at - end.at);
@@ -415,8 +421,10 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
                 join = at;
             }
         }
-        if (join) {
-            pieces.push_back({end.at, *join, chains[end.chain].line, soft});
+        if (crosses || join) {
+            if (!crosses) {
+                pieces.push_back({end.at, *join, chains[end.chain].line, soft});
+            }
             continue;
         }
         // Extended: the first line or frame edge straight ahead within reach.

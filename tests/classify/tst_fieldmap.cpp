@@ -334,6 +334,15 @@ void TestFieldMap::definitions_data()
         << QList<Probe>{{{75, 25}, u"East"_s}, {{25, 10}, u"South-west"_s}, {{25, 90}, u"unnamed field 1"_s}} << 4 << 0
         << u"\"Nowhere\" given at (150, 150) is not inside"_s;
 
+    // A digitised end a little beyond the line it meets: no sliver of a field between them.
+    Figure overshoot = split({{{50, 0}, {50, 100}}, {{49.9, 20}, {100, 40}}});
+    addLabel(overshoot, {25, 50}, u"West"_s);
+    addLabel(overshoot, {75, 75}, u"North-east"_s);
+    addLabel(overshoot, {75, 10}, u"South-east"_s);
+    QTest::newRow("end past the line it meets")
+        << overshoot << FieldOptions{} << QList<Probe>{{{49.95, 20.01}, boundary}, {{60, 20}, u"South-east"_s}} << 3
+        << 0 << QString();
+
     // 10,000 curve points: a wave across the frame.
     Figure wave = rectangular(0, 100, 0, 100);
     Polyline crest;
