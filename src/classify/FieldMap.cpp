@@ -301,7 +301,8 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
         for (size_t k = 0; k + 1 < chain.points.size(); ++k) {
             QPointF a = chain.points[k], b = chain.points[k + 1];
             const double pieceLength = length(b - a);
-            if (clipToConvex(a, b, frame)) {
+            // (Values so large that their differences overflow give no usable piece.)
+            if (clipToConvex(a, b, frame) && std::isfinite(a.x() + a.y() + b.x() + b.y())) {
                 drawn.push_back({{a, b, chain.line, chain.soft[k]}, static_cast<int>(c), arc, arc + pieceLength});
             }
             arc += pieceLength;
@@ -340,7 +341,7 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
             }
             QPointF onFrame;
             const double inside = insideDistance(at, frame, &onFrame);
-            if (direction.isNull() || inside < 0) {
+            if (direction.isNull() || !std::isfinite(direction.x() + direction.y()) || !(inside >= 0)) {
                 continue; // a line of one place, or one that leaves the frame here
             }
             if (inside <= tolerance) {

@@ -334,6 +334,11 @@ void TestFieldMap::definitions_data()
         << QList<Probe>{{{75, 25}, u"East"_s}, {{25, 10}, u"South-west"_s}, {{25, 90}, u"unnamed field 1"_s}} << 4 << 0
         << u"\"Nowhere\" given at (150, 150) is not inside"_s;
 
+    Figure badFrame = split({{{50, 0}, {50, 100}}});
+    badFrame.record.X[5] = u"True"_s; // logarithmic from 0
+    QTest::newRow("frame that cannot be used") << badFrame << FieldOptions{} << QList<Probe>{{{50, 50}, u"no value"_s}}
+                                               << 0 << 0 << u"X axis: the range \"0\" to \"100\" cannot be used"_s;
+
     // A digitised end a little beyond the line it meets: no sliver of a field between them.
     Figure overshoot = split({{{50, 0}, {50, 100}}, {{49.9, 20}, {100, 40}}});
     addLabel(overshoot, {25, 50}, u"West"_s);
@@ -364,6 +369,7 @@ void TestFieldMap::definitions_data()
     // Lines wholly or partly beyond the frame; repeated points, pieces of no length, a line drawn
     // twice over part of its length.
     Figure messy = split({{{120, 10}, {150, 90}}, {{-20, -30}, {-10, 200}}, {{-20, 50}, {120, 50}}});
+    addLine(messy, {{150, 10}, {1e300, -1e300}, {-1e300, 1e300}});
     addLine(messy, {{50, 50}, {50, 50}, {50, 70}, {50, 70}, {50, 100}});
     addLine(messy, {{50, 60}, {50, 100}, {50, 80}}, 3);
     addLabel(messy, {25, 75}, u"North-west"_s);
