@@ -346,6 +346,18 @@ void TestFieldMap::definitions_data()
     QTest::newRow("frame that cannot be used") << badFrame << FieldOptions{} << QList<Probe>{{{50, 50}, u"no value"_s}}
                                                << 0 << 0 << u"X axis: the range \"0\" to \"100\" cannot be used"_s;
 
+    // A closed line touching nothing: a field inside another one.
+    Figure island = rectangular(0, 100, 0, 100);
+    addLine(island, {{40, 40}, {60, 40}, {60, 60}, {40, 60}, {40, 40}});
+    addLabel(island, {50, 50}, u"Island"_s);
+    addLabel(island, {10, 10}, u"Sea"_s);
+    // Just outside it (more than the tolerance away), wherever the grid's cells happen to fall.
+    QList<Probe> around{{{50, 55}, u"Island"_s}, {{60, 50}, boundary}};
+    for (double d = 0.22; d < 0.4; d += 0.04) {
+        around << Probe{{50, 60 + d}, u"Sea"_s} << Probe{{40 - d, 50}, u"Sea"_s} << Probe{{50, 60 - d}, u"Island"_s};
+    }
+    QTest::newRow("field inside a field") << island << FieldOptions{} << around << 2 << 0 << QString();
+
     // A digitised end a little beyond the line it meets: no sliver of a field between them.
     Figure overshoot = split({{{50, 0}, {50, 100}}, {{49.9, 20}, {100, 40}}});
     addLabel(overshoot, {25, 50}, u"West"_s);
