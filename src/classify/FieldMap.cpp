@@ -278,6 +278,9 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
                 outer0 >= 0 && points[outer0].curve && points[outer0].usable ? points[outer0].plot : before.plot;
             const QPointF p3 =
                 outer3 >= 0 && points[outer3].curve && points[outer3].usable ? points[outer3].plot : here.plot;
+            // The renderer runs the same curve through the points as placed on the device, which
+            // is plotting space scaled by the plot's width and height: the same curve for a square
+            // plot, and within the centripetal spacing's slight dependence on the aspect otherwise.
             const auto [c1, c2] = smoothCurveControls(p0, before.plot, here.plot, p3);
             if (curveBounds.contains(before.plot) && curveBounds.contains(here.plot) && curveBounds.contains(c1) &&
                 curveBounds.contains(c2)) {
