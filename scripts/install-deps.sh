@@ -12,6 +12,7 @@ packages=(
     fonts-arphic-uming fonts-arphic-ukai
     xvfb xauth xdotool imagemagick
     clang-format
+    python3-matplotlib
     desktop-file-utils appstream lintian dpkg-dev file
     locales
 )

@@ -104,3 +104,8 @@ DiagramMapping::Shares DiagramMapping::sharesOf(QPointF data)
     const double right = data.x() - top / 2.0;
     return {100.0 - right - top, right, top};
 }
+
+QPointF DiagramMapping::pointOf(const Shares &shares)
+{
+    return {shares.right + shares.top / 2.0, shares.top / 100.0 * triangleHeight};
+}

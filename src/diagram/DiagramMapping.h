@@ -68,6 +68,8 @@ public:
         double top;
     };
     static Shares sharesOf(QPointF data);
+    // The Cartesian point of ternary shares that sum to 100: the inverse of sharesOf().
+    static QPointF pointOf(const Shares &shares);
 
 private:
     Kind m_kind = Kind::Rectangular;

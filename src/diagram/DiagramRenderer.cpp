@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DiagramRenderer.h"
 
+#include "SmoothCurve.h"
+
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
@@ -594,4 +596,9 @@ void DiagramRenderer::paintLabels(QPainter &painter, const DiagramMapping &mappi
         painter.setPen(labelColour);
         painter.drawText(box, Qt::AlignCenter, label.text);
     }
+}
+
+std::pair<QPointF, QPointF> smoothCurveControls(QPointF p0, QPointF p1, QPointF p2, QPointF p3)
+{
+    return catmullRomControls(p0, p1, p2, p3);
 }
