@@ -304,6 +304,17 @@ QImage Underlay::load(const QString &fileName, QString *error)
     reader.setAllocationLimit(allocationLimitMegabytes);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format(); // before read(), which forgets it
+    // A small file can announce a huge picture: refused by its size, before it is read.
+    if (const QSize size = reader.size();
+        size.isValid() && 4.0 * size.width() * size.height() > allocationLimitMegabytes * 1048576.0) {
+        *error = QStringLiteral("底图 %1 太大：%2 × %3 个像素要占 %4 MB 内存，超过 %5 MB。请把它缩小后再载入。")
+                     .arg(shown)
+                     .arg(size.width())
+                     .arg(size.height())
+                     .arg(qRound64(4.0 * size.width() * size.height() / 1048576.0))
+                     .arg(allocationLimitMegabytes);
+        return {};
+    }
     QImage image = reader.read();
     if (image.isNull()) {
         *error = QStringLiteral("底图 %1 读不出来：%2").arg(shown, reader.errorString());

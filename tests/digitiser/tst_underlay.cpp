@@ -114,6 +114,20 @@ private slots:
         }
     }
 
+    // A PNG of 170 KB that announces 30,000 x 30,000 pixels: refused by its size, before reading.
+    void hugePicture_isRefusedWithItsSize()
+    {
+        const QString name = dir.filePath(u"huge.png"_s);
+        {
+            QImage huge(30000, 30000, QImage::Format_Mono);
+            huge.fill(1);
+            QVERIFY(huge.save(name));
+        }
+        QString error;
+        QVERIFY(Underlay::load(name, &error).isNull());
+        QVERIFY2(error.contains(u"30000 × 30000"_s) && error.contains(u"太大"_s), qPrintable(error));
+    }
+
     // A page of 200 inches would take 40,000 x 40,000 pixels at 200 dpi; it is drawn smaller,
     // its paper white, and what is on it in its place.
     void pdfPages_areDrawnWithinTheLimits_orRefusedWithTheReason_data()
