@@ -99,6 +99,7 @@ fPreview::fPreview(mTaprell &taprell, WorkingListModel &catalogue, QWidget *pare
     buildControls();
     m_feed = new PreviewFeed(taprell, catalogue, this);
     connect(m_feed, &PreviewFeed::changed, this, &fPreview::figureChanged);
+    connect(m_feed, &PreviewFeed::changed, this, &fPreview::showLabelsOnLines); // once the figure is drawn
     figureChanged();
 }
 
@@ -192,7 +193,6 @@ void fPreview::figureChanged()
         m_source->clear();
         m_problems->clear();
         m_problems->hide();
-        showLabelsOnLines();
         updateDigitiser();
         return;
     }
@@ -215,7 +215,6 @@ void fPreview::figureChanged()
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
-    showLabelsOnLines();
     updateDigitiser();
 }
 
