@@ -7,6 +7,7 @@
 #include "Notices.h"
 #include "ReportView.h"
 #include "Twips.h"
+#include "WindowPlacement.h"
 #include "WindowsTarget.h"
 #include "fGroup.h"
 #include "fPicData.h"
@@ -475,20 +476,22 @@ void fMain::closeEvent(QCloseEvent *event)
 void fMain::placeBeside(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
-    // Each further open window steps down, so that the title bars of all stay in sight.
+    // Each further open list window steps down, so that the title bars of all stay in sight.
+    const QList<QPointer<QWidget>> windows{m_groupWindow, m_dataWindow, m_labelWindow, m_previewWindow};
     int open = 0;
-    for (const QPointer<QWidget> &other : {m_groupWindow, m_dataWindow, m_labelWindow}) {
-        open += other && other != window && other->isVisible() ? 1 : 0;
+    QList<const QWidget *> others;
+    for (const QPointer<QWidget> &other : windows) {
+        if (other && other != window && other->isVisible()) {
+            others << other;
+            open += other != m_previewWindow ? 1 : 0;
+        }
     }
-    const QRect frame = frameGeometry();
-    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-    const int width = window->frameGeometry().width();
-    int left = frame.right() + 8;
-    if (!screen.isEmpty() && left + width > screen.right()) {
-        // No room on the right: the left side, or else over the catalogue's right edge.
-        left = frame.left() - 8 - width >= screen.left() ? frame.left() - 8 - width : screen.right() - width;
+    // The catalogue's buttons stay in sight above all.
+    QList<const QWidget *> buttons;
+    for (const QPushButton *button : findChildren<QPushButton *>()) {
+        buttons << button;
     }
-    window->move(left, frame.top() + 32 * open);
+    WindowPlacement::placeBeside(window, this, buttons, others, window == m_previewWindow ? 0 : 32 * open);
 }
 
 void fMain::showGroupWindow()

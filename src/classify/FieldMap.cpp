@@ -252,6 +252,34 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
         }
     }
 
+    // Each run of neighbouring points whose curve flag is True (and that differ) is one smooth
+    // curve, as the renderer draws it; a piece between two points of one run follows it.
+    auto smooth = [&](int i) { return i >= 0 && points[i].curve && points[i].usable; };
+    auto joined = [&](int from, int to) {
+        return smooth(from) && smooth(to) && length(points[to].plot - points[from].plot) > 1e-12;
+    };
+    std::vector<int> runOf(count, -1);
+    std::vector<QPointF> tangentOf(count);
+    for (int i = 0; i < count; ++i) {
+        if (!smooth(i) || joined(previousOf[i], i)) {
+            continue;
+        }
+        QList<int> run{i};
+        QList<QPointF> at{points[i].plot};
+        for (int next = nextOf[i]; next >= 0 && joined(run.last(), next); next = nextOf[next]) {
+            run << next;
+            at << points[next].plot;
+        }
+        if (run.size() < 2) {
+            continue;
+        }
+        const QList<QPointF> tangents = smoothCurveTangents(at);
+        for (qsizetype k = 0; k < run.size(); ++k) {
+            runOf[run[k]] = i;
+            tangentOf[run[k]] = tangents[k];
+        }
+    }
+
     // Chains: runs of drawn pieces, each piece from the previous point of its line number.
     std::vector<Chain> chains;
     QHash<int, std::pair<int, int>> openChain; // series -> (chain, its last point)
@@ -272,16 +300,13 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
         }
         Chain &c = chains[chain];
         bool straight = true;
-        if (before.curve && here.curve) {
-            const int outer0 = previousOf[previous], outer3 = nextOf[i];
-            const QPointF p0 =
-                outer0 >= 0 && points[outer0].curve && points[outer0].usable ? points[outer0].plot : before.plot;
-            const QPointF p3 =
-                outer3 >= 0 && points[outer3].curve && points[outer3].usable ? points[outer3].plot : here.plot;
+        if (runOf[i] >= 0 && runOf[i] == runOf[previous]) {
             // The renderer runs the same curve through the points as placed on the device, which
             // is plotting space scaled by the plot's width and height: the same curve for a square
-            // plot, and within the centripetal spacing's slight dependence on the aspect otherwise.
-            const auto [c1, c2] = smoothCurveControls(p0, before.plot, here.plot, p3);
+            // plot, and within the chord lengths' slight dependence on the aspect otherwise.
+            const double third = length(here.plot - before.plot) / 3;
+            const QPointF c1 = before.plot + tangentOf[previous] * third;
+            const QPointF c2 = here.plot - tangentOf[i] * third;
             if (curveBounds.contains(before.plot) && curveBounds.contains(here.plot) && curveBounds.contains(c1) &&
                 curveBounds.contains(c2)) {
                 flattenCubic(before.plot, c1, c2, here.plot, c.points);

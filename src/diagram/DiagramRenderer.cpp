@@ -65,21 +65,6 @@ bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
     return true;
 }
 
-// Bezier control points of the centripetal Catmull-Rom piece from p1 to p2.
-std::pair<QPointF, QPointF> catmullRomControls(QPointF p0, QPointF p1, QPointF p2, QPointF p3)
-{
-    auto distance = [](QPointF a, QPointF b) { return std::sqrt(std::hypot(b.x() - a.x(), b.y() - a.y())); };
-    const double d1 = distance(p0, p1), d2 = distance(p1, p2), d3 = distance(p2, p3);
-    QPointF c1 = p1, c2 = p2;
-    if (d1 > 1e-9 && d2 > 1e-9) {
-        c1 = (d1 * d1 * p2 - d2 * d2 * p0 + (2 * d1 * d1 + 3 * d1 * d2 + d2 * d2) * p1) / (3 * d1 * (d1 + d2));
-    }
-    if (d3 > 1e-9 && d2 > 1e-9) {
-        c2 = (d3 * d3 * p1 - d2 * d2 * p3 + (2 * d3 * d3 + 3 * d3 * d2 + d2 * d2) * p2) / (3 * d3 * (d3 + d2));
-    }
-    return {c1, c2};
-}
-
 Qt::PenStyle penStyle(int lineType)
 {
     switch (lineType) {
@@ -431,15 +416,10 @@ void DiagramRenderer::paintRectangularFrame(QPainter &painter, const DiagramMapp
     if (m_border) {
         painter.drawRect(plot);
     }
-    // The x axis stands at the y value X5, the y axis at the x value Y5, each kept in the range.
-    auto clampedFraction = [](const AxisSpec &other, double value) {
-        const double f = other.scale.fraction(value);
-        return std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
-    };
-    const double xAxisY = plot.bottom() - clampedFraction(m_y, m_x.crossing) * plot.height();
-    const double yAxisX = plot.left() + clampedFraction(m_x, m_y.crossing) * plot.width();
-    painter.drawLine(QPointF(plot.left(), xAxisY), QPointF(plot.right(), xAxisY));
-    painter.drawLine(QPointF(yAxisX, plot.top()), QPointF(yAxisX, plot.bottom()));
+    const auto [xAxis, yAxis] = axisLines(mapping);
+    painter.drawLine(xAxis);
+    painter.drawLine(yAxis);
+    const double xAxisY = xAxis.y1(), yAxisX = yAxis.x1();
 
     const double majorLength = px * 0.6, minorLength = px * 0.35;
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -483,19 +463,21 @@ void DiagramRenderer::paintTriangleFrame(QPainter &painter, const DiagramMapping
     }
 }
 
-void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const
+std::pair<QLineF, QLineF> DiagramRenderer::axisLines(const DiagramMapping &mapping) const
 {
-    painter.save();
-    if (m_triangular) {
-        QPainterPath clip;
-        clip.addPolygon(mapping.triangle());
-        clip.closeSubpath();
-        painter.setClipPath(clip);
-    } else {
-        painter.setClipRect(mapping.plotRect());
-    }
-    painter.setBrush(Qt::NoBrush);
-    const double width = std::max(1.2, px / 7);
+    // The x axis stands at the y value X5, the y axis at the x value Y5, each kept in the range.
+    const QRectF plot = mapping.plotRect();
+    auto clampedFraction = [](const AxisSpec &other, double value) {
+        const double f = other.scale.fraction(value);
+        return std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+    };
+    const double xAxisY = plot.bottom() - clampedFraction(m_y, m_x.crossing) * plot.height();
+    const double yAxisX = plot.left() + clampedFraction(m_x, m_y.crossing) * plot.width();
+    return {QLineF(plot.left(), xAxisY, plot.right(), xAxisY), QLineF(yAxisX, plot.top(), yAxisX, plot.bottom())};
+}
+
+QList<DiagramRenderer::Stroke> DiagramRenderer::strokes(const DiagramMapping &mapping) const
+{
     // Segments are cut to a rectangle a little larger than the plot before they are painted, so
     // a point far outside the range never hands the paint engine a huge coordinate.
     const QRectF plot = mapping.plotRect();
@@ -513,47 +495,63 @@ void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mappin
         lastOfSeries[series] = i;
     }
 
-    QPainterPath path;
-    int pathStyle = -1;
-    QPointF pathEnd;
-    auto flush = [&]() {
-        if (!path.isEmpty()) {
-            QPen pen(lineColour, width, penStyle(pathStyle), Qt::FlatCap, Qt::RoundJoin);
-            painter.setPen(pen);
-            painter.drawPath(path);
-        }
-        path = QPainterPath();
+    // Each run of neighbouring points whose curve flag is True (and that differ) is one smooth
+    // curve; a piece between two points of one run follows it.
+    QList<QPointF> device(m_points.size());
+    for (int i = 0; i < m_points.size(); ++i) {
+        device[i] = m_points[i].usable ? mapping.toDevice(m_points[i].data) : QPointF();
+    }
+    auto smooth = [&](int i) { return i >= 0 && m_points[i].curve && m_points[i].usable; };
+    auto joined = [&](int from, int to) {
+        return smooth(from) && smooth(to) &&
+               std::hypot(device[to].x() - device[from].x(), device[to].y() - device[from].y()) > 1e-9;
     };
-    auto extend = [&](int style, QPointF a) {
-        if (style != pathStyle) {
-            flush();
-            pathStyle = style;
+    QList<int> runOf(m_points.size(), -1);
+    QList<QPointF> tangentOf(m_points.size());
+    for (int i = 0; i < m_points.size(); ++i) {
+        if (!smooth(i) || joined(previousOf[i], i)) {
+            continue;
         }
+        QList<int> run{i};
+        QList<QPointF> at{device[i]};
+        for (int next = nextOf[i]; next >= 0 && joined(run.last(), next); next = nextOf[next]) {
+            run << next;
+            at << device[next];
+        }
+        if (run.size() < 2) {
+            continue;
+        }
+        const QList<QPointF> tangents = smoothCurveTangents(at);
+        for (int k = 0; k < run.size(); ++k) {
+            runOf[run[k]] = i;
+            tangentOf[run[k]] = tangents[k];
+        }
+    }
+
+    QList<Stroke> result;
+    QPointF pathEnd;
+    auto extend = [&](int style, QPointF a) -> QPainterPath & {
+        if (result.isEmpty() || result.last().lineType != style) {
+            result.append({style, QPainterPath()});
+        }
+        QPainterPath &path = result.last().path;
         if (path.isEmpty() || pathEnd != a) {
             path.moveTo(a);
         }
+        return path;
     };
-
     for (int i = 0; i < m_points.size(); ++i) {
         const int previous = previousOf[i];
         const Point &here = m_points[i];
         if (previous < 0 || here.lineType == 0 || !here.usable || !m_points[previous].usable) {
             continue;
         }
-        const Point &before = m_points[previous];
-        QPointF a = mapping.toDevice(before.data), b = mapping.toDevice(here.data);
-        if (before.curve && here.curve) {
-            const int outer0 = previousOf[previous], outer3 = nextOf[i];
-            const QPointF p0 = outer0 >= 0 && m_points[outer0].curve && m_points[outer0].usable
-                                   ? mapping.toDevice(m_points[outer0].data)
-                                   : a;
-            const QPointF p3 = outer3 >= 0 && m_points[outer3].curve && m_points[outer3].usable
-                                   ? mapping.toDevice(m_points[outer3].data)
-                                   : b;
-            const auto [c1, c2] = catmullRomControls(p0, a, b, p3);
+        QPointF a = device[previous], b = device[i];
+        if (runOf[i] >= 0 && runOf[i] == runOf[previous]) {
+            const double third = std::hypot(b.x() - a.x(), b.y() - a.y()) / 3;
+            const QPointF c1 = a + tangentOf[previous] * third, c2 = b - tangentOf[i] * third;
             if (bounds.contains(a) && bounds.contains(b) && bounds.contains(c1) && bounds.contains(c2)) {
-                extend(here.lineType, a);
-                path.cubicTo(c1, c2, b);
+                extend(here.lineType, a).cubicTo(c1, c2, b);
                 pathEnd = b;
                 continue;
             }
@@ -561,19 +559,122 @@ void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mappin
         if (!clipSegment(a, b, bounds)) {
             continue;
         }
-        extend(here.lineType, a);
-        path.lineTo(b);
+        extend(here.lineType, a).lineTo(b);
         pathEnd = b;
     }
-    flush();
+    return result;
+}
+
+QList<QPainterPath> DiagramRenderer::linePaths(const QRectF &target, QPaintDevice *device,
+                                               const RenderOptions &options) const
+{
+    QList<QPainterPath> paths;
+    for (const Stroke &stroke : strokes(layout(target, device, options))) {
+        paths << stroke.path;
+    }
+    return paths;
+}
+
+void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const
+{
+    painter.save();
+    if (m_triangular) {
+        QPainterPath clip;
+        clip.addPolygon(mapping.triangle());
+        clip.closeSubpath();
+        painter.setClipPath(clip);
+    } else {
+        painter.setClipRect(mapping.plotRect());
+    }
+    painter.setBrush(Qt::NoBrush);
+    const double width = std::max(1.2, px / 7);
+    for (const Stroke &stroke : strokes(mapping)) {
+        painter.setPen(QPen(lineColour, width, penStyle(stroke.lineType), Qt::FlatCap, Qt::RoundJoin));
+        painter.drawPath(stroke.path);
+    }
     painter.restore();
+}
+
+QFont DiagramRenderer::labelFont(const RenderOptions &options, double px)
+{
+    QFont font = options.font;
+    font.setPixelSize(std::max(1, qRound(px * 0.85)));
+    return font;
+}
+
+QList<QRectF> DiagramRenderer::labelLines(const QString &text, QPointF at, const QFontMetricsF &metrics)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r')) {
+            line.chop(1);
+        }
+    }
+    const double spacing = metrics.lineSpacing(), height = metrics.height();
+    const double top = at.y() - ((lines.size() - 1) * spacing + height) / 2;
+    QList<QRectF> boxes;
+    for (int i = 0; i < lines.size(); ++i) {
+        const double width = metrics.horizontalAdvance(lines[i]);
+        boxes << QRectF(at.x() - width / 2, top + i * spacing, width, height);
+    }
+    return boxes;
+}
+
+QList<int> DiagramRenderer::labelsOnLines(const QRectF &target, QPaintDevice *device,
+                                          const RenderOptions &options) const
+{
+    const DiagramMapping mapping = layout(target, device, options);
+    const double px = fontPixels(target);
+    // The drawn lines as straight pieces, cut to the plot they are drawn in.
+    QList<QLineF> drawn;
+    const QRectF plot = m_triangular ? mapping.triangle().boundingRect() : mapping.plotRect();
+    for (const Stroke &stroke : strokes(mapping)) {
+        for (const QPolygonF &polygon : stroke.path.toSubpathPolygons()) {
+            for (qsizetype k = 1; k < polygon.size(); ++k) {
+                QPointF a = polygon[k - 1], b = polygon[k];
+                if (clipSegment(a, b, plot)) {
+                    drawn << QLineF(a, b);
+                }
+            }
+        }
+    }
+    if (m_triangular) {
+        const QPolygonF corners = mapping.triangle();
+        for (int side = 0; side < 3; ++side) {
+            drawn << QLineF(corners[side], corners[(side + 1) % 3]);
+        }
+    } else {
+        const auto [xAxis, yAxis] = axisLines(mapping);
+        drawn << xAxis << yAxis;
+        if (m_border) {
+            drawn << QLineF(plot.topLeft(), plot.topRight()) << QLineF(plot.topRight(), plot.bottomRight())
+                  << QLineF(plot.bottomRight(), plot.bottomLeft()) << QLineF(plot.bottomLeft(), plot.topLeft());
+        }
+    }
+    const QFontMetricsF metrics(labelFont(options, px), device);
+    QList<int> crossing;
+    for (int i = 0; i < m_labels.size(); ++i) {
+        if (!m_labels[i].usable) {
+            continue;
+        }
+        const QList<QRectF> boxes = labelLines(m_labels[i].text, mapping.toDevice(m_labels[i].data), metrics);
+        const bool crosses = std::any_of(boxes.cbegin(), boxes.cend(), [&](const QRectF &box) {
+            return !box.isEmpty() && std::any_of(drawn.cbegin(), drawn.cend(), [&](const QLineF &line) {
+                QPointF a = line.p1(), b = line.p2();
+                return clipSegment(a, b, box);
+            });
+        });
+        if (crosses) {
+            crossing << i;
+        }
+    }
+    return crossing;
 }
 
 void DiagramRenderer::paintLabels(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
                                   double px) const
 {
-    QFont font = painter.font();
-    font.setPixelSize(std::max(1, qRound(px * 0.85)));
+    const QFont font = labelFont(options, px);
     painter.setFont(font);
     const QFontMetricsF metrics(font, painter.device());
     const QRectF visible = painter.window();
@@ -586,19 +687,25 @@ void DiagramRenderer::paintLabels(QPainter &painter, const DiagramMapping &mappi
         if (!visible.adjusted(-px * 20, -px * 20, px * 20, px * 20).contains(at)) {
             continue;
         }
-        const QRectF box(at.x() - px * 20, at.y() - px * 20, px * 40, px * 40);
-        const QRectF used = metrics.boundingRect(box, Qt::AlignCenter, label.text);
+        // Line by line, in the boxes labelsOnLines() checks.
+        const QList<QRectF> boxes = labelLines(label.text, at, metrics);
+        const QStringList lines = label.text.split(u'\n');
         if (i == options.highlightedLabel) {
+            QRectF used;
+            for (const QRectF &box : boxes) {
+                used = used.isNull() ? box : used.united(box);
+            }
             painter.setPen(QPen(highlightColour, std::max(1.5, px / 6)));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(used.adjusted(-px * 0.3, -px * 0.2, px * 0.3, px * 0.2), px * 0.3, px * 0.3);
         }
         painter.setPen(labelColour);
-        painter.drawText(box, Qt::AlignCenter, label.text);
+        for (int k = 0; k < boxes.size(); ++k) {
+            QString line = lines[k];
+            if (line.endsWith(u'\r')) {
+                line.chop(1);
+            }
+            painter.drawText(boxes[k], Qt::AlignCenter | Qt::TextDontClip, line);
+        }
     }
-}
-
-std::pair<QPointF, QPointF> smoothCurveControls(QPointF p0, QPointF p1, QPointF p2, QPointF p3)
-{
-    return catmullRomControls(p0, p1, p2, p3);
 }

@@ -7,9 +7,12 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLineF>
 #include <QList>
+#include <QPainterPath>
 #include <QStringList>
 
+class QFontMetricsF;
 class QPainter;
 
 // What to draw besides the figure itself.
@@ -54,6 +57,16 @@ public:
                           const RenderOptions &options = {}) const;
 
     RenderResult render(QPainter &painter, const QRectF &target, const RenderOptions &options = {}) const;
+
+    // The boundary lines as a drawing into the target draws them, in device coordinates (before
+    // they are cut at the plot): one path for each stretch of one line type.
+    QList<QPainterPath> linePaths(const QRectF &target, QPaintDevice *device = nullptr,
+                                  const RenderOptions &options = {}) const;
+    // The labels (indices into the figure's labels) whose text, in a drawing into the target,
+    // crosses a drawn line: a boundary line, the frame or an axis. Each line of a label's text
+    // counts with the box its font gives it.
+    QList<int> labelsOnLines(const QRectF &target, QPaintDevice *device = nullptr,
+                             const RenderOptions &options = {}) const;
     QImage renderImage(QSize size, const RenderOptions &options = {}) const;
 
     // Most ticks drawn on one axis; a finer interval draws no ticks of that kind and says so.
@@ -94,6 +107,16 @@ private:
     QList<Tick> ticks(const AxisSpec &axis) const;
     static QString tickText(const AxisSpec &axis, double value);
     double fontPixels(const QRectF &target) const;
+
+    struct Stroke
+    {
+        int lineType = 1;
+        QPainterPath path;
+    };
+    QList<Stroke> strokes(const DiagramMapping &mapping) const;
+    std::pair<QLineF, QLineF> axisLines(const DiagramMapping &mapping) const; // x axis, y axis
+    static QFont labelFont(const RenderOptions &options, double px);
+    static QList<QRectF> labelLines(const QString &text, QPointF at, const QFontMetricsF &metrics);
 
     void paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;
     void paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;

@@ -15,8 +15,9 @@ namespace Underlay {
 bool canReadPdf();
 // The file dialog's filter of the formats load() reads.
 QString fileFilter();
-// Reads a PNG, JPEG, GIF, BMP or TIFF picture, or the first page of a PDF at 200 dots per inch.
-// A null image and *error (for the user) when the file cannot be read.
+// Reads a PNG, JPEG, GIF, BMP or TIFF picture, or the first page of a PDF at 200 dots per inch
+// (less for a page so large that it would pass 50 million pixels or 20,000 on a side). A null
+// image and *error (for the user) when the file cannot be read or holds only part of its picture.
 QImage load(const QString &fileName, QString *error);
 
 } // namespace Underlay

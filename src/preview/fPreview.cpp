@@ -40,6 +40,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <functional>
 
 const QString fPreview::caption = QStringLiteral("图版预览");
 
@@ -52,6 +53,30 @@ QString coordinate(double value)
     }
     return QString::number(value, 'g', std::abs(value) >= 1e5 || std::abs(value) < 1e-3 ? 4 : 5);
 }
+
+// Calls back when the watched widget changes its size.
+class ResizeWatcher : public QObject
+{
+public:
+    ResizeWatcher(QWidget *watched, std::function<void()> resized)
+        : QObject(watched)
+        , m_resized(std::move(resized))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            m_resized();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_resized;
+};
 
 template <typename T>
 T *named(T *widget, const char *name)
@@ -75,6 +100,7 @@ fPreview::fPreview(mTaprell &taprell, Dialogs &dialogs, CurrentFigureSource &cat
     buildControls();
     m_feed = new PreviewFeed(taprell, catalogue, this);
     connect(m_feed, &PreviewFeed::changed, this, &fPreview::figureChanged);
+    connect(m_feed, &PreviewFeed::changed, this, &fPreview::showLabelsOnLines); // once the figure is drawn
     figureChanged();
 }
 
@@ -86,6 +112,9 @@ void fPreview::buildControls()
     m_source = named(new QLabel(this), "lblSource");
     m_coordinates = named(new QLabel(this), "lblCoordinates");
     m_coordinates->setMinimumWidth(260);
+    m_labelsOnLines = named(new QLabel(this), "lblLabelsOnLines");
+    m_labelsOnLines->setStyleSheet(QStringLiteral("color: #c05000"));
+    m_labelsOnLines->hide();
     m_problems = named(new QPlainTextEdit(this), "txtProblems");
     m_problems->setReadOnly(true);
     m_problems->setMaximumHeight(80);
@@ -102,6 +131,7 @@ void fPreview::buildControls()
 
     auto *info = new QHBoxLayout;
     info->addWidget(m_source, 1);
+    info->addWidget(m_labelsOnLines);
     info->addWidget(m_coordinates);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_thumbnail);
@@ -123,6 +153,7 @@ void fPreview::buildControls()
     layout->addWidget(m_problems);
     layout->addLayout(buttons);
 
+    new ResizeWatcher(m_canvas, [this] { showLabelsOnLines(); });
     connect(m_canvas, &FigureCanvas::hovered, this, &fPreview::showCoordinates);
     connect(m_canvas, &FigureCanvas::left, m_coordinates, &QLabel::clear);
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
@@ -190,6 +221,26 @@ void fPreview::showProblems()
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
+}
+
+void fPreview::showLabelsOnLines()
+{
+    const QList<int> crossing =
+        m_renderer ? m_renderer->labelsOnLines(QRectF(m_canvas->rect()), m_canvas) : QList<int>();
+    if (crossing.isEmpty()) {
+        m_labelsOnLines->clear();
+        m_labelsOnLines->setToolTip({});
+        m_labelsOnLines->hide();
+        return;
+    }
+    QStringList named;
+    for (int i : crossing) {
+        const QString text = m_feed->figure().labels.value(i).text;
+        named << QStringLiteral("第 %1 个标签“%2”").arg(i + 1).arg(text.simplified());
+    }
+    m_labelsOnLines->setText(QStringLiteral("⚠ %1 个标签压线").arg(crossing.size()));
+    m_labelsOnLines->setToolTip(named.join(u'\n') + QStringLiteral("\n压在线、图框或坐标轴上（按现在的大小）。"));
+    m_labelsOnLines->show();
 }
 
 void fPreview::showCoordinates(QPointF data, bool inside)

@@ -101,6 +101,8 @@ private:
     void buildControls();
     void figureChanged();
     void showCoordinates(QPointF data, bool inside);
+    // The small note beside the source line naming the labels that cross a line as drawn now.
+    void showLabelsOnLines();
     void exportClicked();
     void notice(const QString &text, const QString &details = {});
     void buildDigitiserControls(QVBoxLayout *layout);
@@ -125,6 +127,7 @@ private:
     FigureCanvas *m_canvas = nullptr;
     QLabel *m_source = nullptr;
     QLabel *m_coordinates = nullptr;
+    QLabel *m_labelsOnLines = nullptr;
     QPlainTextEdit *m_problems = nullptr;
     QPushButton *m_thumbnail = nullptr;
     QPushButton *m_export = nullptr;

@@ -3,7 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTest>
+#include <QtMath>
 
 using namespace Qt::StringLiterals;
 
@@ -196,6 +198,46 @@ private slots:
             p.curve = u"False"_s;
         }
         QVERIFY(lineNear(draw(figure).image, d.result.mapping.toDevice({40, 66})));
+    }
+
+    // Points on a circle of 150 pixels in the drawing, two of them close together: the curve turns
+    // as evenly as the circle, with no elbow at the close pair however close.
+    void curve_staysSmooth_whateverTheSpacing_data()
+    {
+        QTest::addColumn<double>("gap"); // degrees between the close pair
+        QTest::addRow("3 degrees") << 3.0;
+        QTest::addRow("1 degree") << 1.0;
+        QTest::addRow("0.1 degree") << 0.1;
+    }
+    void curve_staysSmooth_whateverTheSpacing()
+    {
+        QFETCH(double, gap);
+        Figure figure = rectangular(u"0"_s, u"100"_s, u"0"_s, u"100"_s);
+        const QRectF target(QPointF(0, 0), QSizeF(imageSize));
+        const DiagramMapping mapping = DiagramRenderer(figure).layout(target);
+        const QPointF centre = mapping.plotRect().center();
+        const double radius = 150;
+        const QList<double> angles{10, 35, 60, 85, 85 + gap, 110, 135, 160};
+        for (double angle : angles) {
+            const double a = qDegreesToRadians(angle);
+            const QPointF data = mapping.toData(centre + QPointF(std::cos(a), -std::sin(a)) * radius);
+            addPoint(figure, 1, data.x(), data.y(), angle == angles.first() ? 0 : 1, true);
+        }
+        const QList<QPainterPath> paths = DiagramRenderer(figure).linePaths(target);
+        QCOMPARE(paths.size(), 1);
+        const QPainterPath &curve = paths.first();
+        QVERIFY(std::abs(curve.length() - radius * qDegreesToRadians(150.0)) < 3);
+        // The direction every pixel along the curve (its two ends aside): on the circle it turns by
+        // 1/150 radian.
+        double sharpest = 0, previous = curve.angleAtPercent(curve.percentAtLength(2));
+        for (double at = 3; at < curve.length() - 2; at += 1) {
+            const double angle = curve.angleAtPercent(curve.percentAtLength(at));
+            sharpest = std::max(sharpest, std::abs(std::remainder(angle - previous, 360.0)));
+            previous = angle;
+        }
+        QVERIFY2(sharpest < 2 * qRadiansToDegrees(1 / radius),
+                 qPrintable(u"turns by %1 degrees in one pixel, the circle by %2"_s.arg(sharpest).arg(
+                     qRadiansToDegrees(1 / radius))));
     }
 
     void label_isDrawnCentredOnItsPoint_overSeveralLines()

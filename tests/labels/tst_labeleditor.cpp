@@ -50,9 +50,9 @@ private slots:
         QCOMPARE(editor.model().size(), 17);
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1"));
         QCOMPARE(editor.model().cell(16, 0), QStringLiteral("17"));
-        QCOMPARE(editor.model().cell(1, 1), QStringLiteral("43"));
-        QCOMPARE(editor.model().cell(1, 2), QStringLiteral("1.5"));
-        QCOMPARE(editor.model().cell(1, 3), QStringLiteral("Picro-\nbasalt\n苦橄玄武岩"));
+        QCOMPARE(editor.model().cell(1, 1), QStringLiteral("43.3"));
+        QCOMPARE(editor.model().cell(1, 2), QStringLiteral("0.9"));
+        QCOMPARE(editor.model().cell(1, 3), QStringLiteral("Pc\n苦橄\n玄武岩"));
         QCOMPARE(editor.currentRow(), 0);
         QVERIFY(!editor.addMode());
         QVERIFY(!editor.hasUnsavedChanges());
@@ -294,7 +294,7 @@ private slots:
         QCOMPARE(editor.currentRow(), 2);
         QCOMPARE(stored(lib, QStringLiteral("B002")),
                  (QStringList{u"2|67|1.9|Calc-alkaline series\n钙碱性系列"_s,
-                              u"3|62|3.1|High-K calc-alkaline series\n高钾钙碱性系列"_s,
+                              u"3|67.5|3.55|High-K calc-alkaline series\n高钾钙碱性系列"_s,
                               u"4|55|4.5|Shoshonite series\n钾玄岩系列"_s}));
 
         QVERIFY(editor.chooseRow(1));
@@ -302,7 +302,7 @@ private slots:
         QVERIFY(editor.save());
         QCOMPARE(stored(lib, QStringLiteral("B002")),
                  (QStringList{u"2|67|1.9|Calc-alkaline series\n钙碱性系列"_s,
-                              u"3|62|3.3|High-K calc-alkaline series\n高钾钙碱性系列"_s}));
+                              u"3|67.5|3.3|High-K calc-alkaline series\n高钾钙碱性系列"_s}));
     }
 
     void saveWritesUnderTheFigureTheListWasLoadedFor()

@@ -156,7 +156,7 @@ ListEdit editOf(const QString &list, mTaprell &taprell, const QString &field, co
                                                {u"Comment"_s, CatalogueEditor::Comment}}
                                .value(field);
         cells[column] = text;
-        editor->update(0, cells);
+        editor->changeRow(0, cells);
         edit.save = [editor] { return editor->save(); };
         edit.marked = [editor] { return editor->model().cell(0, 0).endsWith(u'*'); };
         edit.stored = u"select %1 from picMain where tm = '%2'"_s.arg(field, tm);
@@ -166,7 +166,7 @@ ListEdit editOf(const QString &list, mTaprell &taprell, const QString &field, co
         loaded(editor->load());
         editor->setCurrentRow(0);
         edit.stored = u"select grpName from picType where grp = %1"_s.arg(editor->model().cell(0, 0));
-        editor->rename(text);
+        editor->changeCurrent(text);
         edit.save = [editor] { return editor->save(); };
         edit.marked = [editor] { return editor->model().cell(0, 0).endsWith(u'*'); };
         edit.row = 1;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CatalogueEditor.h"
 #include "FigureCanvas.h"
+#include "FigureReader.h"
 #include "PreviewFeed.h"
 #include "TempLibrary.h"
 #include "WindowControls.h"
@@ -141,6 +142,52 @@ private slots:
         preview->followPoints(&other);
         QVERIFY(!preview->feed().pointsFromWorkingCopy());
         QCOMPARE(shown().points.size(), 48);
+    }
+
+    // Every label of the sample figures sits inside its field, at the sizes the figures are seen
+    // at: the catalogue's thumbnail, the preview, the default export and a large one.
+    void sampleFigures_labelsCrossNoLine_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addRow("thumbnail") << QSize(393, 337);
+        QTest::addRow("preview") << QSize(640, 520);
+        QTest::addRow("export") << QSize(1000, 800);
+        QTest::addRow("large") << QSize(1600, 1200);
+    }
+    void sampleFigures_labelsCrossNoLine()
+    {
+        QFETCH(QSize, size);
+        QImage image(size, QImage::Format_RGB32);
+        QStringList crossing;
+        for (const QString &number : {u"B001"_s, u"B002"_s, u"B003"_s, u"B004"_s, u"B005"_s, u"T001"_s}) {
+            Figure figure;
+            QVERIFY(FigureReader::readFigure(lib->taprell.library(), number, &figure));
+            QVERIFY(!figure.labels.isEmpty());
+            for (int i : DiagramRenderer(figure).labelsOnLines(QRectF(image.rect()), &image)) {
+                crossing << number + u' ' + figure.labels[i].text.simplified();
+            }
+        }
+        QVERIFY2(crossing.isEmpty(), qPrintable(crossing.join(u", "_s)));
+    }
+
+    // A label moved onto a corner of two boundaries is named in a small note beside the source
+    // line; moved back into its field, the note goes.
+    void labelOnALine_isNotedBesideTheSourceLine()
+    {
+        preview->resize(700, 700);
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview.get()));
+        auto *note = windowControl<QLabel>(preview.get(), "lblLabelsOnLines");
+        QVERIFY(!note->isVisible());
+        lib->exec(u"update picLable set X = 45, Y = 5 where th = 'B001' and ID = 7"_s);
+        preview->feed().rereadLibrary();
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), u"⚠ 1 个标签压线"_s);
+        QVERIFY2(note->toolTip().contains(u"第 7 个标签“Basalt 玄武岩”"_s), qPrintable(note->toolTip()));
+        QVERIFY(lib->dialogs.shown.isEmpty());
+        lib->exec(u"update picLable set X = 48.5, Y = 2.5 where th = 'B001' and ID = 7"_s);
+        preview->feed().rereadLibrary();
+        QVERIFY(!note->isVisible());
     }
 
     void hover_showsTheDataCoordinatesUnderTheMouse()
