@@ -101,6 +101,10 @@ public:
     // so that every row needs a savepoint of its own.
     virtual bool failedStatementSpoilsTransaction() const = 0;
 
+    // The version of the table description the library records (see Schema.h): 1 when it
+    // records none; nothing when it cannot be read.
+    virtual std::optional<int> schemaVersion() = 0;
+
     // The table's columns, without the row identity a server keeps as a column; nothing when there is no such table.
     virtual std::optional<QList<TableColumn>> tableColumns(const QString &table) = 0;
 

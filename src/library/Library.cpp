@@ -84,6 +84,17 @@ Status Library::open(const QString &location, OpenMode mode)
         return error;
     }
     ++openConnections;
+    const std::optional<int> version = m_engine->schemaVersion();
+    if (!version) {
+        const LibraryError unreadable = makeError(QStringLiteral("读不出图版库的结构版本：%1").arg(m_fileName), {});
+        close();
+        return unreadable;
+    }
+    if (*version > schema::currentVersion) {
+        close();
+        return LibraryError{.message = schema::newerVersionMessage(*version, m_fileName)};
+    }
+    m_schemaVersion = *version;
     return {};
 }
 
@@ -176,6 +187,18 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             bool &flag;
             ~EndOfTransaction() { flag = false; }
         } end{m_inTransaction};
+        // A library of an older version is brought up to date by its first save, in the same
+        // transaction: the save either finds it upgraded or leaves it as it was.
+        const bool upgrades = m_schemaVersion < schema::currentVersion;
+        if (upgrades) {
+            if (Status upgraded = upgrade(); !upgraded) {
+                m_engine->execute("ROLLBACK");
+                if (m_engine->isBroken()) {
+                    return lost();
+                }
+                return {0, upgraded};
+            }
+        }
 
         int done = 0;
         bool again = false;
@@ -239,8 +262,29 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             m_engine->execute("ROLLBACK");
             return {0, commitError};
         }
+        if (upgrades) {
+            m_schemaVersion = schema::currentVersion;
+            m_tables.clear();
+        }
         return {done, failure};
     }
+}
+
+Status Library::upgrade()
+{
+    const schema::Dialect dialect = m_server ? schema::Dialect::Server : schema::Dialect::File;
+    for (const QString &statement : schema::upgradeStatements(schema::library(), m_schemaVersion, dialect)) {
+        if (!m_engine->execute(statement.toUtf8().constData())) {
+            LibraryError error = makeError(
+                QStringLiteral("图版库的结构需要升级到这个版本的 Taprell 所用的结构（版本 %1），但升级没有成功，"
+                               "这次保存什么都没有写入。请让图版库的管理员（表的所有者）用这个版本保存一次：%2")
+                    .arg(schema::currentVersion)
+                    .arg(m_fileName),
+                statement);
+            return error;
+        }
+    }
+    return {};
 }
 
 Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,

@@ -3,6 +3,7 @@
 
 #include "Library.h"
 #include "Query.h"
+#include "Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,11 +23,6 @@ QString resourceText(const QString &path)
 }
 
 } // namespace
-
-QString schema()
-{
-    return resourceText(QStringLiteral(":/taprell/schema.sql"));
-}
 
 QString sampleCsv(const QString &name)
 {
@@ -49,17 +45,8 @@ Status create(const QString &fileName)
     if (Status status = library.open(fileName); !status) {
         return status;
     }
-    QString statements;
-    for (const QString &line : schema().split(u'\n')) {
-        if (!line.trimmed().startsWith(QStringLiteral("--"))) {
-            statements += line + u'\n';
-        }
-    }
-    for (const QString &statement : statements.split(u';')) {
-        if (statement.trimmed().isEmpty()) {
-            continue;
-        }
-        if (Status status = library.execute(statement.trimmed()); !status) {
+    for (const QString &statement : schema::createStatements(schema::library(), schema::Dialect::File)) {
+        if (Status status = library.execute(statement); !status) {
             return status;
         }
     }

@@ -135,6 +135,15 @@ bool SqliteEngine::beginSave()
     return execute("BEGIN IMMEDIATE");
 }
 
+std::optional<int> SqliteEngine::schemaVersion()
+{
+    sqlite::Statement query;
+    if (query.prepare(m_db, QStringLiteral("PRAGMA user_version")) != SQLITE_OK || query.step() != sqlite::Step::Row) {
+        return std::nullopt;
+    }
+    return std::max(1, int(query.int64(0)));
+}
+
 std::optional<QList<TableColumn>> SqliteEngine::tableColumns(const QString &table)
 {
     QString name = table;

@@ -3,6 +3,7 @@
 
 #include "LibraryFile.h"
 #include "PgDatabase.h"
+#include "Schema.h"
 #include "SqliteDatabase.h"
 
 #include <QCoreApplication>
@@ -20,57 +21,26 @@ namespace LibraryCopy {
 
 namespace {
 
-enum class Kind
-{
-    Text,
-    Integer,
-    Number,
-    YesNo,
-};
+using Kind = ColumnType;
+using schema::Column;
+using schema::Table;
 
-struct Column
-{
-    QString name;
-    Kind kind;
-};
-
-struct Table
-{
-    QString name;
-    QList<Column> columns;
-
-    QStringList names() const
-    {
-        QStringList result;
-        for (const Column &column : columns) {
-            result << column.name;
-        }
-        return result;
-    }
-};
-
-// The four tables with the fields of data/schema.sql, in table order.
+// The tables of the library's description, groups first, each with every column it lists: a
+// column added there is copied without a word here.
 const QList<Table> &tables()
 {
-    auto c = [](const char *name, Kind kind) { return Column{QString::fromLatin1(name), kind}; };
-    static const QList<Table> all = {
-        {QStringLiteral("picType"), {c("grp", Kind::Integer), c("grpName", Kind::Text)}},
-        {QStringLiteral("picMain"),
-         {c("th", Kind::Text),      c("tm", Kind::Text),      c("figName", Kind::Text),
-          c("grp", Kind::Integer),  c("LB", Kind::Text),      c("X1", Kind::Number),
-          c("X2", Kind::Number),    c("X3", Kind::Number),    c("X4", Kind::Number),
-          c("X5", Kind::Number),    c("X6", Kind::YesNo),     c("X7", Kind::Integer),
-          c("Y1", Kind::Number),    c("Y2", Kind::Number),    c("Y3", Kind::Number),
-          c("Y4", Kind::Number),    c("Y5", Kind::Number),    c("Y6", Kind::YesNo),
-          c("Y7", Kind::Integer),   c("border", Kind::YesNo), c("specialCase", Kind::Integer),
-          c("Comment", Kind::Text), c("Vector", Kind::YesNo), c("Bitmap", Kind::YesNo)}},
-        {QStringLiteral("pData"),
-         {c("th", Kind::Text), c("ID", Kind::Integer), c("Series", Kind::Integer), c("curve", Kind::YesNo),
-          c("X", Kind::Number), c("Y", Kind::Number), c("L", Kind::Integer)}},
-        {QStringLiteral("picLable"),
-         {c("th", Kind::Text), c("ID", Kind::Number), c("X", Kind::Number), c("Y", Kind::Number),
-          c("Lbl", Kind::Text)}},
-    };
+    static const QList<Table> all = [] {
+        QList<Table> list;
+        for (const Table *table : schema::baseTables()) {
+            list << *table;
+        }
+        for (const Table &table : schema::library().tables) {
+            if (table.since > 1) {
+                list << table;
+            }
+        }
+        return list;
+    }();
     return all;
 }
 
@@ -167,7 +137,7 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 QString columnList(const Table &table)
 {
-    return QStringLiteral("rowid, ") + table.names().join(QStringLiteral(", "));
+    return QStringLiteral("rowid, ") + table.columnNames().join(QStringLiteral(", "));
 }
 
 class FileReader final : public Reader
@@ -236,7 +206,7 @@ public:
         row[0] = Value{Value::Type::Integer, rowid, 0, false, {}};
         for (int i = 0; i < m_table->columns.size(); ++i) {
             const Column &column = m_table->columns[i];
-            if (QString problem = valueOf(s, i + 1, column.kind, &row[i + 1]); !problem.isEmpty()) {
+            if (QString problem = valueOf(s, i + 1, column.type, &row[i + 1]); !problem.isEmpty()) {
                 *failure = failed(
                     Outcome::Failed,
                     QStringLiteral("%1 of %2: %3").arg(where(*m_table, rowid, column.name), m_location.shown, problem));
@@ -597,7 +567,7 @@ public:
             }
             const QByteArray bytes = m_read.utf8(i + 1);
             bool ok = true;
-            switch (m_table->columns[i].kind) {
+            switch (m_table->columns[i].type) {
             case Kind::Text:
                 value.type = Value::Type::Text;
                 value.text = bytes;
@@ -706,7 +676,8 @@ public:
     {
         m_table = &table;
         m_copy = std::make_unique<pg::CopyIn>();
-        if (pg::Status status = m_copy->begin(m_db, table.name, QStringList{QStringLiteral("rowid")} + table.names());
+        if (pg::Status status =
+                m_copy->begin(m_db, table.name, QStringList{QStringLiteral("rowid")} + table.columnNames());
             !status) {
             return failed(Outcome::TargetFailed, noLibraryHint(m_location, status.error()));
         }
