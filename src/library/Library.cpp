@@ -161,7 +161,7 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
                                        "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
                             .arg(m_fileName);
-        error.connectionLost = true;
+        error.kind = LibraryError::Kind::ConnectionLost;
         return SaveResult{0, error};
     };
 

@@ -9,15 +9,22 @@
 // under the error notice.
 struct LibraryError
 {
-    QString message;             // what failed
-    QString statement;           // the statement that was running, if any
-    QString engineMessage;       // the database engine's own words, if any
-    QString field;               // the field being set, if any
-    int row = 0;                 // 1-based list row the save stopped at, 0 for none
-    bool readOnly = false;       // the library file cannot be written
-    bool inUse = false;          // another program held the library locked longer than we wait
-    bool readFailed = false;     // the library opened but reading it failed part way (a damaged file)
-    bool connectionLost = false; // the server's connection went away: the save's transaction with it
+    // The kind of trouble, where the user can do something about it.
+    enum class Kind
+    {
+        Other,
+        ReadOnly,       // the library cannot be written
+        InUse,          // another program held the library locked longer than we wait
+        ReadFailed,     // the library opened but reading it failed part way (a damaged file)
+        ConnectionLost, // the server's connection went away: the save's transaction with it
+    };
+
+    QString message;       // what failed
+    QString statement;     // the statement that was running, if any
+    QString engineMessage; // the database engine's own words, if any
+    QString field;         // the field being set, if any
+    int row = 0;           // 1-based list row the save stopped at, 0 for none
+    Kind kind = Kind::Other;
 
     QString details() const;
 };

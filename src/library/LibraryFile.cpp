@@ -32,12 +32,12 @@ QString sampleCsv(const QString &name)
 Status create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) {
-        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0, false};
+        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0};
     }
     QDir().mkpath(QFileInfo(fileName).absolutePath());
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0, false};
+        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0};
     }
     file.close();
 

@@ -155,7 +155,7 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
     if (const pg::Status status = engine->m_db.open(conninfo); !status) {
         error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
         error->engineMessage = status.error().serverMessage;
-        error->connectionLost = true;
+        error->kind = LibraryError::Kind::ConnectionLost;
         return nullptr;
     }
     // A lock held by someone else is waited for as long as on a file, then reported as in use.
@@ -390,17 +390,17 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     const QString &state = m_lastError.sqlState;
     if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
         result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
-        result.connectionLost = true;
+        result.kind = LibraryError::Kind::ConnectionLost;
     } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
                state == QStringLiteral("40001")) {
         result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
-        result.inUse = true;
+        result.kind = LibraryError::Kind::InUse;
     } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
         result.message = QStringLiteral("图版库不能写入：%1").arg(server);
-        result.readOnly = true;
+        result.kind = LibraryError::Kind::ReadOnly;
     } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
         result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
-        result.readFailed = true;
+        result.kind = LibraryError::Kind::ReadFailed;
     }
     return result;
 }

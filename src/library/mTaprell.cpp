@@ -89,7 +89,7 @@ void mTaprell::errorNotice(const LibraryError &error, QWidget *parent)
 
 void mTaprell::libraryProblem(const LibraryError &error, QWidget *parent)
 {
-    if (error.readFailed) {
+    if (error.kind == LibraryError::Kind::ReadFailed) {
         // The library opened but broke off while being read: an error, not a missing library.
         errorNotice(error, parent);
         return;

@@ -294,7 +294,7 @@ private slots:
         editor->rename(QStringLiteral("cannot"));
         const Status status = editor->save();
         QVERIFY(!status);
-        QVERIFY(status.error().readOnly);
+        QCOMPARE(status.error().kind, LibraryError::Kind::ReadOnly);
         QCOMPARE(numberCell(0), QStringLiteral("1*"));
         QCOMPARE(stored().first().last(), QStringLiteral("火山岩分类 (volcanic classification)"));
     }

@@ -421,7 +421,7 @@ private slots:
         QVERIFY(edit(editor, 1, QStringLiteral("0.9")));
         const Status saved = editor.save();
         QVERIFY(!saved);
-        QVERIFY(saved.error().readOnly);
+        QCOMPARE(saved.error().kind, LibraryError::Kind::ReadOnly);
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
         QCOMPARE(stored(lib, QStringLiteral("B005")).first(), QStringLiteral("1|0.7|2.2|Metaluminous\n准铝质"));
     }

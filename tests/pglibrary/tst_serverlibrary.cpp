@@ -157,7 +157,7 @@ private slots:
             });
         QCOMPARE(result.done, 0);
         QVERIFY(!result.status);
-        QVERIFY(result.status.error().connectionLost);
+        QCOMPARE(result.status.error().kind, LibraryError::Kind::ConnectionLost);
         QVERIFY(result.status.error().message.contains(u"没有写入"_s));
         QCOMPARE(lib.rows(u"select grp, grpName from picType order by grp"_s), before);
     }
@@ -176,7 +176,7 @@ private slots:
 
         const Status saved = editor.save();
         QVERIFY(!saved);
-        QVERIFY(saved.error().connectionLost);
+        QCOMPARE(saved.error().kind, LibraryError::Kind::ConnectionLost);
         QCOMPARE(editor.model().cell(1, 0), u"2*"_s);
         QCOMPARE(editor.model().cell(1, 3), u"renamed"_s);
         QVERIFY(lib.scalar(u"select Lbl from picLable where th = 'B002' and ID = 2"_s) != u"renamed"_s);
@@ -210,7 +210,7 @@ private slots:
             });
         QVERIFY(outer.status);
         QVERIFY(!inner);
-        QVERIFY(inner.error().inUse);
+        QCOMPARE(inner.error().kind, LibraryError::Kind::InUse);
         QCOMPARE(editor.model().cell(0, 0), u"1*"_s);
         QVERIFY(editor.save());
         QCOMPARE(lib.scalar(u"select Lbl from picLable where th = 'B002' and ID = 1"_s), u"mine"_s);
