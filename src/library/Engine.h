@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LibraryError.h"
+#include "Schema.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -33,15 +34,7 @@ enum class Step
 };
 
 // What a column of the current record holds.
-enum class ValueKind
-{
-    Null,
-    Integer,
-    Real,
-    Boolean,
-    Text,
-    Other,
-};
+using ValueKind = ::ValueKind;
 
 class Statement
 {

@@ -17,6 +17,17 @@ enum class ColumnType
     YesNo,
 };
 
+// What a value is as an engine holds it or a conversion gives it.
+enum class ValueKind
+{
+    Null,
+    Integer,
+    Real,
+    Boolean,
+    Text,
+    Other,
+};
+
 // The figure library's tables, written down once. The DDL of both engines is rendered from it
 // (data/schema.sql and data/schema-postgresql.sql are that rendering, which a test checks), and
 // whatever walks the tables (copying a library, the benchmarks, the server's field spellings)

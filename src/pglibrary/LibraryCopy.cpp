@@ -46,15 +46,7 @@ const QList<Table> &tables()
 
 struct Value
 {
-    enum class Type
-    {
-        Null,
-        Integer,
-        Real,
-        Bool,
-        Text,
-    };
-    Type type = Type::Null;
+    ValueKind type = ValueKind::Null; // Null, Integer, Real, Boolean or Text
     qint64 integer = 0;
     double real = 0;
     bool yes = false;
@@ -203,7 +195,7 @@ public:
         }
         const qint64 rowid = sqlite3_column_int64(s, 0);
         row.resize(m_table->columns.size() + 1);
-        row[0] = Value{Value::Type::Integer, rowid, 0, false, {}};
+        row[0] = Value{ValueKind::Integer, rowid, 0, false, {}};
         for (int i = 0; i < m_table->columns.size(); ++i) {
             const Column &column = m_table->columns[i];
             if (QString problem = valueOf(s, i + 1, column.type, &row[i + 1]); !problem.isEmpty()) {
@@ -242,19 +234,19 @@ private:
         }
         switch (kind) {
         case Kind::Text:
-            value->type = Value::Type::Text;
+            value->type = ValueKind::Text;
             value->text = bytes();
             return {};
         case Kind::Integer:
             if (type == SQLITE_INTEGER) {
-                value->type = Value::Type::Integer;
+                value->type = ValueKind::Integer;
                 value->integer = sqlite3_column_int64(s, i);
                 return {};
             }
             if (type == SQLITE_FLOAT) {
                 const double real = sqlite3_column_double(s, i);
                 if (std::trunc(real) == real && std::fabs(real) < 9.2e18) {
-                    value->type = Value::Type::Integer;
+                    value->type = ValueKind::Integer;
                     value->integer = qint64(real);
                     return {};
                 }
@@ -262,19 +254,19 @@ private:
             return QStringLiteral("%1 is not a whole number").arg(quotedText(bytes()));
         case Kind::Number:
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                value->type = Value::Type::Real;
+                value->type = ValueKind::Real;
                 value->real = sqlite3_column_double(s, i);
                 return {};
             }
             return QStringLiteral("%1 is not a number").arg(quotedText(bytes()));
         case Kind::YesNo:
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                value->type = Value::Type::Bool;
+                value->type = ValueKind::Boolean;
                 value->yes = sqlite3_column_double(s, i) != 0;
                 return {};
             }
             if (const std::optional<bool> yes = yesNoText(bytes())) {
-                value->type = Value::Type::Bool;
+                value->type = ValueKind::Boolean;
                 value->yes = *yes;
                 return {};
             }
@@ -380,19 +372,19 @@ public:
         for (int i = 0; i < row.size(); ++i) {
             const Value &value = row[i];
             switch (value.type) {
-            case Value::Type::Null:
+            case ValueKind::Null:
                 sqlite3_bind_null(s, i + 1);
                 break;
-            case Value::Type::Integer:
+            case ValueKind::Integer:
                 sqlite3_bind_int64(s, i + 1, value.integer);
                 break;
-            case Value::Type::Real:
+            case ValueKind::Real:
                 sqlite3_bind_double(s, i + 1, value.real);
                 break;
-            case Value::Type::Bool:
+            case ValueKind::Boolean:
                 sqlite3_bind_int(s, i + 1, value.yes ? 1 : 0);
                 break;
-            case Value::Type::Text:
+            case ValueKind::Text:
                 sqlite3_bind_text(s, i + 1, value.text.constData(), int(value.text.size()), SQLITE_TRANSIENT);
                 break;
             }
@@ -558,7 +550,7 @@ public:
         }
         const qint64 rowid = m_read.int64(0);
         row.resize(m_table->columns.size() + 1);
-        row[0] = Value{Value::Type::Integer, rowid, 0, false, {}};
+        row[0] = Value{ValueKind::Integer, rowid, 0, false, {}};
         for (int i = 0; i < m_table->columns.size(); ++i) {
             Value &value = row[i + 1];
             value = Value{};
@@ -569,23 +561,23 @@ public:
             bool ok = true;
             switch (m_table->columns[i].type) {
             case Kind::Text:
-                value.type = Value::Type::Text;
+                value.type = ValueKind::Text;
                 value.text = bytes;
                 break;
             case Kind::Integer: {
-                value.type = Value::Type::Integer;
+                value.type = ValueKind::Integer;
                 const auto r = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value.integer);
                 ok = r.ec == std::errc() && r.ptr == bytes.constData() + bytes.size();
                 break;
             }
             case Kind::Number: {
-                value.type = Value::Type::Real;
+                value.type = ValueKind::Real;
                 const auto r = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value.real);
                 ok = r.ec == std::errc() && r.ptr == bytes.constData() + bytes.size();
                 break;
             }
             case Kind::YesNo:
-                value.type = Value::Type::Bool;
+                value.type = ValueKind::Boolean;
                 if (const std::optional<bool> yes = yesNoText(bytes)) {
                     value.yes = *yes;
                 } else {
@@ -688,19 +680,19 @@ public:
     {
         for (const Value &value : row) {
             switch (value.type) {
-            case Value::Type::Null:
+            case ValueKind::Null:
                 m_copy->addNull();
                 break;
-            case Value::Type::Integer:
+            case ValueKind::Integer:
                 m_copy->add(value.integer);
                 break;
-            case Value::Type::Real:
+            case ValueKind::Real:
                 m_copy->add(value.real);
                 break;
-            case Value::Type::Bool:
+            case ValueKind::Boolean:
                 m_copy->add(value.yes);
                 break;
-            case Value::Type::Text:
+            case ValueKind::Text:
                 m_copy->addUtf8(value.text);
                 break;
             }
