@@ -92,7 +92,8 @@ Status Library::open(const QString &location, OpenMode mode)
     }
     if (*version > schema::currentVersion) {
         close();
-        return LibraryError{.message = schema::newerVersionMessage(*version, m_fileName)};
+        return LibraryError{.message = schema::newerVersionMessage(*version, m_fileName),
+                            .kind = LibraryError::Kind::NewerLayout};
     }
     m_schemaVersion = *version;
     return {};

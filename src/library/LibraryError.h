@@ -17,6 +17,7 @@ struct LibraryError
         InUse,          // another program held the library locked longer than we wait
         ReadFailed,     // the library opened but reading it failed part way (a damaged file)
         ConnectionLost, // the server's connection went away: the save's transaction with it
+        NewerLayout,    // a newer Taprell laid the library out: this one must not touch it
     };
 
     QString message;       // what failed

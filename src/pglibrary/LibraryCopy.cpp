@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibraryCopy.h"
 
+#include "Library.h"
 #include "LibraryFile.h"
 #include "PgDatabase.h"
 #include "Schema.h"
@@ -806,6 +807,22 @@ Result copy(const Location &source, const Location &target, Replace replace,
     };
     if (sameLibrary(source, target)) {
         return fail(failed(Outcome::Failed, QStringLiteral("%1 is both the source and the target.").arg(source.shown)));
+    }
+    // A library a newer Taprell laid out may hold what this one does not know: copying it would
+    // drop that, and replacing it would leave it half known. Either side is refused.
+    for (const auto &[location, outcome] :
+         {std::pair{&source, Outcome::SourceFailed}, std::pair{&target, Outcome::TargetFailed}}) {
+        const bool server = location->kind == Location::Kind::Server;
+        if (!server && !QFileInfo(location->fileName).isFile()) {
+            continue;
+        }
+        Library library;
+        const Status opened = library.open(server ? location->text : location->fileName, OpenMode::ReadOnly);
+        if (!opened && opened.error().kind == LibraryError::Kind::NewerLayout) {
+            return fail(failed(outcome, QStringLiteral("%1 was laid out by a newer Taprell; this one would lose what "
+                                                       "that added, so nothing was copied.")
+                                            .arg(location->shown)));
+        }
     }
 
     const std::unique_ptr<Reader> reader = readerFor(source);

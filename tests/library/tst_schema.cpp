@@ -4,6 +4,7 @@
 #include "TempLibrary.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -135,6 +136,14 @@ private slots:
         QVERIFY(!library.isOpen());
         QCOMPARE(lib.scalar(versionQuery), QString::number(later.version));
         QCOMPARE(lib.scalar(QStringLiteral("select count(*) from picType")), groupsBefore);
+
+        // Nor is it copied, which would drop what the newer version added.
+        const QString copyFile = lib.dir.filePath(QStringLiteral("copy.mdb"));
+        const LibraryCopy::Result copied = LibraryCopy::copy(LibraryCopy::locate(lib.location()),
+                                                             LibraryCopy::locate(copyFile), LibraryCopy::Replace::No);
+        QCOMPARE(copied.outcome, LibraryCopy::Outcome::SourceFailed);
+        QVERIFY2(copied.message.contains(QStringLiteral("newer Taprell")), qPrintable(copied.message));
+        QVERIFY(!QFileInfo::exists(copyFile));
     }
 
     // Figure numbers compare, sort, match and join without regard to case on both engines, in
