@@ -1,6 +1,7 @@
 -- The figure library: figures, their groups, their points and their labels.
 -- Declared types say how values travel as text: TEXT as typed, INTEGER and REAL as numbers,
 -- BOOLEAN as True/False. Figure numbers compare without regard to case.
+-- Made from the table description in src/library/Schema.cpp; a test checks that they agree.
 
 CREATE TABLE picMain (
     th          TEXT    NOT NULL COLLATE NOCASE UNIQUE,
@@ -54,3 +55,6 @@ CREATE TABLE picLable (
     Lbl TEXT
 );
 CREATE INDEX picLableFigure ON picLable (th, ID);
+
+-- The version of the table description, which a newer Taprell upgrades and an older one refuses.
+PRAGMA user_version = 2;

@@ -3,6 +3,7 @@
 
 #include "BenchSupport.h"
 #include "CatalogueEditor.h"
+#include "Schema.h"
 #include "fMain.h"
 
 #include <QLocale>
@@ -14,14 +15,7 @@ using bench::sqlite::Row;
 
 const QStringList &columns()
 {
-    static const QStringList names = {
-        QStringLiteral("th"),          QStringLiteral("tm"),      QStringLiteral("figName"), QStringLiteral("grp"),
-        QStringLiteral("LB"),          QStringLiteral("X1"),      QStringLiteral("X2"),      QStringLiteral("X3"),
-        QStringLiteral("X4"),          QStringLiteral("X5"),      QStringLiteral("X6"),      QStringLiteral("X7"),
-        QStringLiteral("Y1"),          QStringLiteral("Y2"),      QStringLiteral("Y3"),      QStringLiteral("Y4"),
-        QStringLiteral("Y5"),          QStringLiteral("Y6"),      QStringLiteral("Y7"),      QStringLiteral("border"),
-        QStringLiteral("specialCase"), QStringLiteral("Comment"), QStringLiteral("Vector"),  QStringLiteral("Bitmap"),
-    };
+    static const QStringList names = schema::library().table(u"picMain")->columnNames();
     return names;
 }
 
@@ -66,13 +60,13 @@ Row figure(int i)
 void generate(const QString &file)
 {
     bench::generateLibrary(file, [](bench::sqlite::Connection &connection) {
-        QStringList parameters;
-        for (qsizetype c = 0; c < columns().size(); ++c) {
-            parameters << QStringLiteral("?");
-        }
+        // The columns the generated rows fill, in the description's order; a column added later
+        // is left to its default.
+        const QStringList filled = columns().mid(0, figure(1).size());
+        const QStringList parameters(filled.size(), QStringLiteral("?"));
         bench::sqlite::Statement insert(
             connection,
-            QStringLiteral("insert into picMain (%1) values (%2)").arg(columns().join(u','), parameters.join(u',')));
+            QStringLiteral("insert into picMain (%1) values (%2)").arg(filled.join(u','), parameters.join(u',')));
         for (int i = 1; i <= figureCount; ++i) {
             insert.run(figure(i));
         }

@@ -24,35 +24,13 @@ qint64 figureNumberValue(QStringView number)
 } // namespace
 
 const QList<ListColumn> CatalogueEditor::columnTable = [] {
-    const auto axis = [](const char16_t *field, int width, ValueType type = ValueType::Number) {
-        return ListColumn{QString::fromUtf16(field), QString::fromUtf16(field), width, type, true};
-    };
-    return QList<ListColumn>{
-        {ListLoad::positionCell, QStringLiteral("序号"), 540},
-        {QStringLiteral("th"), QStringLiteral("图号"), 660},
-        {QStringLiteral("tm"), QStringLiteral("图名"), 3600},
-        {QStringLiteral("figName"), QStringLiteral("缩略图"), 720},
-        {QStringLiteral("grp"), QStringLiteral("分组"), 540, ValueType::Number},
-        axis(u"X1", 560),
-        axis(u"X2", 720),
-        axis(u"X3", 560),
-        axis(u"X4", 560),
-        axis(u"X5", 560),
-        axis(u"X6", 630, ValueType::YesNo),
-        axis(u"X7", 406, ValueType::NumericValue),
-        axis(u"Y1", 560),
-        axis(u"Y2", 720),
-        axis(u"Y3", 560),
-        axis(u"Y4", 560),
-        axis(u"Y5", 560),
-        axis(u"Y6", 630, ValueType::YesNo),
-        axis(u"Y7", 406, ValueType::NumericValue),
-        {QStringLiteral("border"), QStringLiteral("边框"), 630, ValueType::YesNo, true},
-        {QStringLiteral("specialCase"), QStringLiteral("特例"), 560, ValueType::NumericValue},
-        {QStringLiteral("Comment"), QStringLiteral("图表说明"), 3600},
-        {QStringLiteral("Vector"), QStringLiteral("矢量图"), 760, ValueType::YesNo},
-        {QStringLiteral("Bitmap"), QStringLiteral("位图"), 630, ValueType::YesNo},
-    };
+    const auto text = [](std::u16string_view t) { return QString::fromUtf16(t.data(), qsizetype(t.size())); };
+    QList<ListColumn> columns;
+    for (const catalogue::ColumnEntry &entry : catalogue::columnEntries) {
+        const QString field = entry.field == u"#position" ? ListLoad::positionCell : text(entry.field);
+        columns.append({field, text(entry.header), entry.widthTwips, entry.type, entry.optional});
+    }
+    return columns;
 }();
 
 CatalogueEditor::CatalogueEditor(mTaprell &taprell)

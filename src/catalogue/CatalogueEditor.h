@@ -10,7 +10,61 @@
 #include <QList>
 #include <QString>
 
+#include <iterator>
+#include <string_view>
+
 class mTaprell;
+
+// The catalogue list's column table, from which the named columns below take their indexes.
+namespace catalogue {
+
+// The list's columns: picMain's fields with their headers, widths in twips and how their
+// texts are saved. The axis columns (X1..border) are optional: triangular figures have none.
+struct ColumnEntry
+{
+    std::u16string_view field; // u"#position" for the row's position (ListLoad::positionCell)
+    std::u16string_view header;
+    int widthTwips;
+    ValueType type = ValueType::Text;
+    bool optional = false;
+};
+inline constexpr ColumnEntry columnEntries[] = {
+    {u"#position", u"序号", 540},
+    {u"th", u"图号", 660},
+    {u"tm", u"图名", 3600},
+    {u"figName", u"缩略图", 720},
+    {u"grp", u"分组", 540, ValueType::Number},
+    {u"X1", u"X1", 560, ValueType::Number, true},
+    {u"X2", u"X2", 720, ValueType::Number, true},
+    {u"X3", u"X3", 560, ValueType::Number, true},
+    {u"X4", u"X4", 560, ValueType::Number, true},
+    {u"X5", u"X5", 560, ValueType::Number, true},
+    {u"X6", u"X6", 630, ValueType::YesNo, true},
+    {u"X7", u"X7", 406, ValueType::NumericValue, true},
+    {u"Y1", u"Y1", 560, ValueType::Number, true},
+    {u"Y2", u"Y2", 720, ValueType::Number, true},
+    {u"Y3", u"Y3", 560, ValueType::Number, true},
+    {u"Y4", u"Y4", 560, ValueType::Number, true},
+    {u"Y5", u"Y5", 560, ValueType::Number, true},
+    {u"Y6", u"Y6", 630, ValueType::YesNo, true},
+    {u"Y7", u"Y7", 406, ValueType::NumericValue, true},
+    {u"border", u"边框", 630, ValueType::YesNo, true},
+    {u"specialCase", u"特例", 560, ValueType::NumericValue},
+    {u"Comment", u"图表说明", 3600},
+    {u"Vector", u"矢量图", 760, ValueType::YesNo},
+    {u"Bitmap", u"位图", 630, ValueType::YesNo},
+};
+// The list column that shows a field; a name not in the table does not compile.
+consteval int columnOf(std::u16string_view field)
+{
+    for (int i = 0; i < int(std::size(columnEntries)); ++i) {
+        if (columnEntries[i].field == field) {
+            return i;
+        }
+    }
+    throw "no such column";
+}
+} // namespace catalogue
 
 // The catalogue's working copy of picMain: the figures of one kind as list rows, one column per
 // field, and what New, Update list, Delete and Save do to them. The current row and the add mode
@@ -24,24 +78,23 @@ class CatalogueEditor : public CurrentFigureSource, public ListEditor
     Q_OBJECT
 
 public:
-    // Named columns of the list (indexes into columnTable).
+    // Named columns of the list. X1..X7 and Y1..Y7 follow each other.
     enum Column
     {
-        Number = 0,
-        Th = 1,
-        Tm = 2,
-        FigName = 3,
-        Grp = 4,
-        X1 = 5,  // X1..X7 are columns 5..11
-        Y1 = 12, // Y1..Y7 are columns 12..18
-        Border = 19,
-        SpecialCase = 20,
-        Comment = 21,
-        Vector = 22,
-        Bitmap = 23,
+        Number = catalogue::columnOf(u"#position"),
+        Th = catalogue::columnOf(u"th"),
+        Tm = catalogue::columnOf(u"tm"),
+        FigName = catalogue::columnOf(u"figName"),
+        Grp = catalogue::columnOf(u"grp"),
+        X1 = catalogue::columnOf(u"X1"),
+        Y1 = catalogue::columnOf(u"Y1"),
+        Border = catalogue::columnOf(u"border"),
+        SpecialCase = catalogue::columnOf(u"specialCase"),
+        Comment = catalogue::columnOf(u"Comment"),
+        Vector = catalogue::columnOf(u"Vector"),
+        Bitmap = catalogue::columnOf(u"Bitmap"),
     };
-    // The list's columns: picMain's fields with their headers and widths. The axis columns
-    // (X1..border) are optional: triangular figures have none.
+    static_assert(catalogue::columnOf(u"X7") == X1 + 6 && catalogue::columnOf(u"Y7") == Y1 + 6);
     static const QList<ListColumn> columnTable;
 
     explicit CatalogueEditor(mTaprell &taprell);

@@ -177,7 +177,7 @@ Status LabelEditor::giveNumber(int row, QString *number)
 Status LabelEditor::storeLabel(int row)
 {
     const ListRow &r = model().row(row);
-    const bool stored = r.hasKey();
+    const bool stored = r.isRecord();
     QString number = r.key();
     if (!stored) {
         if (Status given = giveNumber(row, &number); !given) {
@@ -244,8 +244,8 @@ Status LabelEditor::writeRow(int row)
 QString LabelEditor::savedKey(int row) const
 {
     // A stored label keeps the number it was read as; a new one has the number it was given.
-    const QString &key = model().row(row).key();
-    return key.isEmpty() ? m_givenNumbers.value(row, numberText(model().number(row))) : key;
+    const ListRow &r = model().row(row);
+    return r.isRecord() ? r.key() : m_givenNumbers.value(row, numberText(model().number(row)));
 }
 
 Status LabelEditor::save()
@@ -258,10 +258,10 @@ Status LabelEditor::save()
     QString currentKey;
     int currentOccurrence = 0;
     if (current >= 0 && list.state(current) != RowState::Deleted) {
-        currentKey = list.row(current).key().isEmpty() ? numberText(list.number(current)) : list.row(current).key();
+        currentKey = list.row(current).isRecord() ? list.row(current).key() : numberText(list.number(current));
         for (int j = 0; j <= current; ++j) {
             const ListRow &r = list.row(j);
-            const QString key = r.key().isEmpty() ? numberText(list.number(j)) : r.key();
+            const QString key = r.isRecord() ? r.key() : numberText(list.number(j));
             if (key == currentKey && r.state != RowState::Deleted) {
                 ++currentOccurrence;
             }
@@ -271,7 +271,7 @@ Status LabelEditor::save()
     // The rows that share a stored number, found once: a save visits every row.
     m_rowsByKey.clear();
     for (int row = 0; row < count; ++row) {
-        if (list.row(row).hasKey()) {
+        if (list.row(row).isRecord()) {
             m_rowsByKey[list.row(row).key()].append(row);
         }
     }

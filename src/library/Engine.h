@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LibraryError.h"
+#include "Schema.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -33,15 +34,7 @@ enum class Step
 };
 
 // What a column of the current record holds.
-enum class ValueKind
-{
-    Null,
-    Integer,
-    Real,
-    Boolean,
-    Text,
-    Other,
-};
+using ValueKind = ::ValueKind;
 
 class Statement
 {
@@ -100,6 +93,10 @@ public:
     // Whether a failed statement spoils the transaction until it is rolled back to a savepoint,
     // so that every row needs a savepoint of its own.
     virtual bool failedStatementSpoilsTransaction() const = 0;
+
+    // The version of the table description the library records (see Schema.h): 1 when it
+    // records none; nothing when it cannot be read.
+    virtual std::optional<int> schemaVersion() = 0;
 
     // The table's columns, without the row identity a server keeps as a column; nothing when there is no such table.
     virtual std::optional<QList<TableColumn>> tableColumns(const QString &table) = 0;

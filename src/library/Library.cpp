@@ -84,6 +84,18 @@ Status Library::open(const QString &location, OpenMode mode)
         return error;
     }
     ++openConnections;
+    const std::optional<int> version = m_engine->schemaVersion();
+    if (!version) {
+        const LibraryError unreadable = makeError(QStringLiteral("读不出图版库的结构版本：%1").arg(m_fileName), {});
+        close();
+        return unreadable;
+    }
+    if (*version > schema::currentVersion) {
+        close();
+        return LibraryError{.message = schema::newerVersionMessage(*version, m_fileName),
+                            .kind = LibraryError::Kind::NewerLayout};
+    }
+    m_schemaVersion = *version;
     return {};
 }
 
@@ -151,13 +163,14 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
                                        "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
                             .arg(m_fileName);
-        if (error.saveOutcomeUnknown) {
+        if (error.kind == LibraryError::Kind::CommitOutcomeUnknown) {
             error.message = QStringLiteral("与图版库服务器的连接在提交保存时断开了，之后又连不上服务器，"
                                            "无法知道这次保存的改动是否已经写入。列表中的标记都还在；"
                                            "请重新载入列表，看改动是否已在库中：%1")
                                 .arg(m_fileName);
+        } else {
+            error.kind = LibraryError::Kind::ConnectionLost;
         }
-        error.connectionLost = true;
         return SaveResult{0, error};
     };
 
@@ -183,6 +196,18 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             bool &flag;
             ~EndOfTransaction() { flag = false; }
         } end{m_inTransaction};
+        // A library of an older version is brought up to date by its first save, in the same
+        // transaction: the save either finds it upgraded or leaves it as it was.
+        const bool upgrades = m_schemaVersion < schema::currentVersion;
+        if (upgrades) {
+            if (Status upgraded = upgrade(); !upgraded) {
+                m_engine->execute("ROLLBACK");
+                if (m_engine->isBroken()) {
+                    return lost();
+                }
+                return {0, upgraded};
+            }
+        }
 
         int done = 0;
         bool again = false;
@@ -246,6 +271,10 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             m_engine->execute("ROLLBACK");
             return {0, commitError};
         }
+        if (upgrades) {
+            m_schemaVersion = schema::currentVersion;
+            m_tables.clear();
+        }
         if (m_engine->isBroken()) {
             // The connection went during the COMMIT and the server said the save was kept: what
             // follows (a list read anew) goes over a new connection.
@@ -253,6 +282,23 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
         }
         return {done, failure};
     }
+}
+
+Status Library::upgrade()
+{
+    const schema::Dialect dialect = m_server ? schema::Dialect::Server : schema::Dialect::File;
+    for (const QString &statement : schema::upgradeStatements(schema::library(), m_schemaVersion, dialect)) {
+        if (!m_engine->execute(statement.toUtf8().constData())) {
+            LibraryError error = makeError(
+                QStringLiteral("图版库的结构需要升级到这个版本的 Taprell 所用的结构（版本 %1），但升级没有成功，"
+                               "这次保存什么都没有写入。请让图版库的管理员（表的所有者）用这个版本保存一次：%2")
+                    .arg(schema::currentVersion)
+                    .arg(m_fileName),
+                statement);
+            return error;
+        }
+    }
+    return {};
 }
 
 Library::ConditionalShape *Library::conditionalShape(const QString &table, const QList<FieldText> &keys,

@@ -3,6 +3,7 @@
 
 #include "Engine.h"
 #include "LibraryError.h"
+#include "Schema.h"
 
 #include <QList>
 #include <QString>
@@ -13,16 +14,6 @@
 #include <optional>
 #include <unordered_map>
 #include <vector>
-
-// How a column's value travels as text: text as it is, numbers in their shortest decimal form,
-// yes/no values as "True"/"False". Taken from the column's declared type.
-enum class ColumnType
-{
-    Text,
-    Integer,
-    Number,
-    YesNo,
-};
 
 // The column type a declared type names (INTEGER, REAL, BOOLEAN, double precision, …).
 ColumnType columnTypeOf(const QString &declared);
@@ -67,6 +58,9 @@ public:
     // The file name, or the server as the user named it (without a password).
     QString fileName() const { return m_fileName; }
     bool isServer() const { return m_server; }
+    // The version of the table description the library records (see Schema.h). A library of an
+    // older one is upgraded at the start of its first save; a newer one does not open.
+    int schemaVersion() const { return m_schemaVersion; }
     // Bumped by every open and close; queries read under an older one can no longer write.
     quint64 generation() const { return m_generation; }
 
@@ -159,6 +153,8 @@ private:
         QString sql;
         engine::Statement *statement = nullptr; // prepared on first use; kept in m_prepared
     };
+    // Brings the library to the current table description, inside the running save.
+    Status upgrade();
     ConditionalShape *conditionalShape(const QString &table, const QList<FieldText> &keys, const QList<FieldText> &sets,
                                        const QList<FieldText> &checks);
 
@@ -167,6 +163,7 @@ private:
     OpenMode m_mode = OpenMode::ReadWrite;
     QString m_fileName;
     bool m_server = false;
+    int m_schemaVersion = schema::currentVersion;
     quint64 m_generation = 0;
     quint64 m_transactionSerial = 0;
     bool m_inTransaction = false;

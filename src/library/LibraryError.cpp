@@ -9,7 +9,7 @@ QString LibraryError::details() const
     if (!message.isEmpty()) {
         lines << message;
     }
-    if (readOnly && !refusedByServer) {
+    if (kind == Kind::ReadOnly) {
         lines << QStringLiteral("图版库文件是只读的，不能写入。");
     }
     if (row > 0) {

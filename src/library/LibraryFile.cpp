@@ -3,6 +3,7 @@
 
 #include "Library.h"
 #include "Query.h"
+#include "Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,11 +24,6 @@ QString resourceText(const QString &path)
 
 } // namespace
 
-QString schema()
-{
-    return resourceText(QStringLiteral(":/taprell/schema.sql"));
-}
-
 QString sampleCsv(const QString &name)
 {
     return resourceText(QStringLiteral(":/taprell/%1.csv").arg(name));
@@ -36,12 +32,12 @@ QString sampleCsv(const QString &name)
 Status create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) {
-        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0, false};
+        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0};
     }
     QDir().mkpath(QFileInfo(fileName).absolutePath());
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0, false};
+        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0};
     }
     file.close();
 
@@ -49,17 +45,8 @@ Status create(const QString &fileName)
     if (Status status = library.open(fileName); !status) {
         return status;
     }
-    QString statements;
-    for (const QString &line : schema().split(u'\n')) {
-        if (!line.trimmed().startsWith(QStringLiteral("--"))) {
-            statements += line + u'\n';
-        }
-    }
-    for (const QString &statement : statements.split(u';')) {
-        if (statement.trimmed().isEmpty()) {
-            continue;
-        }
-        if (Status status = library.execute(statement.trimmed()); !status) {
+    for (const QString &statement : schema::createStatements(schema::library(), schema::Dialect::File)) {
+        if (Status status = library.execute(statement); !status) {
             return status;
         }
     }

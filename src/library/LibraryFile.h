@@ -13,9 +13,6 @@ class Library;
 // demo library, test fixtures, benchmark data). Neither program creates a library otherwise.
 namespace LibraryFile {
 
-// The schema every figure library has.
-QString schema();
-
 // Creates a new, empty figure library; fails when the file exists.
 Status create(const QString &fileName);
 

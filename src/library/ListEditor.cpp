@@ -125,13 +125,14 @@ double ListEditor::nextFreeNumber() const
 bool ListEditor::isStored(int row) const
 {
     const ListRow &r = m_model.row(row);
-    return r.hasKey() && !r.deletionSaved;
+    return r.isRecord() && !r.deletionSaved;
 }
 
 void ListEditor::markEdited(int row)
 {
     if (m_model.state(row) != RowState::New && !isStored(row)) {
         m_model.setKey(row, {});
+        m_model.setIdentity(row, 0);
         m_model.markNew(row, numberText(m_model.number(row)));
     } else {
         m_model.markChanged(row);
@@ -204,8 +205,8 @@ bool ListEditor::hasWork(int row) const
 
 QString ListEditor::savedKey(int row) const
 {
-    const QString &key = m_model.row(row).key();
-    return key.isEmpty() ? numberText(m_model.number(row)) : key;
+    const ListRow &r = m_model.row(row);
+    return r.isRecord() ? r.key() : numberText(m_model.number(row));
 }
 
 Status ListEditor::save(Library::RowWrites writes, AfterSave after)

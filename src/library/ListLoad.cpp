@@ -47,9 +47,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
         } else {
             rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
         }
-        if (identityField >= 0) {
-            rows.back().identity = query.text(identityField).toLongLong();
-        }
+        rows.back().identity = identityField >= 0 ? query.text(identityField).toLongLong() : query.rowIdentity();
         if (load.eachRecord) {
             load.eachRecord(query);
         }

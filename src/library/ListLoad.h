@@ -28,7 +28,8 @@ struct ListLoad
     QString keyField;
     // Called with the query standing on each record, for what a window keeps beside the rows.
     std::function<void(const Query &record)> eachRecord;
-    // The field holding the record's row identity (see ListRow::identity); empty when not read.
+    // The field holding the record's row identity (see ListRow::identity); when empty, the
+    // identity the query reads beside the fields of a table's records, if it reads one.
     QString identityField;
 };
 

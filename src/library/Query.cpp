@@ -85,13 +85,7 @@ namespace {
 // What a column stores for a text: the text itself, a whole number, or a number.
 struct ColumnValue
 {
-    enum class Kind
-    {
-        Text,
-        Integer,
-        Real,
-    };
-    Kind kind = Kind::Text;
+    ValueKind kind = ValueKind::Text; // Text, Integer or Real
     qint64 integer = 0;
     double real = 0;
 };
@@ -99,7 +93,7 @@ struct ColumnValue
 bool convertText(ColumnType type, const QString &text, ColumnValue *value, QString *problem)
 {
     if (type == ColumnType::Text) {
-        value->kind = ColumnValue::Kind::Text;
+        value->kind = ValueKind::Text;
         return true;
     }
     const QString trimmed = text.trimmed();
@@ -111,7 +105,7 @@ bool convertText(ColumnType type, const QString &text, ColumnValue *value, QStri
     if (type == ColumnType::YesNo) {
         static const QStringList yes = {QStringLiteral("true"), QStringLiteral("yes"), QStringLiteral("on")};
         static const QStringList no = {QStringLiteral("false"), QStringLiteral("no"), QStringLiteral("off")};
-        value->kind = ColumnValue::Kind::Integer;
+        value->kind = ValueKind::Integer;
         if (yes.contains(trimmed, Qt::CaseInsensitive)) {
             value->integer = 1;
             return true;
@@ -148,11 +142,11 @@ bool convertText(ColumnType type, const QString &text, ColumnValue *value, QStri
             *problem = QStringLiteral("“%1”不是整数，这个字段只能存整数。").arg(text);
             return false;
         }
-        value->kind = ColumnValue::Kind::Integer;
+        value->kind = ValueKind::Integer;
         value->integer = qint64(number);
         return true;
     }
-    value->kind = ColumnValue::Kind::Real;
+    value->kind = ValueKind::Real;
     value->real = number;
     return true;
 }
@@ -166,14 +160,14 @@ bool textToColumnValue(ColumnType type, const QString &text, QVariant *value, QS
         return false;
     }
     switch (converted.kind) {
-    case ColumnValue::Kind::Text:
+    case ValueKind::Text:
         // A null QString would be stored as NULL; the empty text stays an empty text.
         *value = text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
         break;
-    case ColumnValue::Kind::Integer:
+    case ValueKind::Integer:
         *value = qlonglong(converted.integer);
         break;
-    case ColumnValue::Kind::Real:
+    case ValueKind::Real:
         *value = converted.real;
         break;
     }
@@ -188,13 +182,13 @@ bool bindColumnText(engine::Statement &statement, int index, ColumnType type, co
         return false;
     }
     switch (converted.kind) {
-    case ColumnValue::Kind::Text:
+    case ValueKind::Text:
         statement.bind(index, text.isNull() ? QStringView(u"") : QStringView(text));
         break;
-    case ColumnValue::Kind::Integer:
+    case ValueKind::Integer:
         statement.bind(index, converted.integer);
         break;
-    case ColumnValue::Kind::Real:
+    case ValueKind::Real:
         statement.bind(index, converted.real);
         break;
     }

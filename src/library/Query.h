@@ -37,6 +37,8 @@ public:
     // Nothing is kept: a list load builds its rows without a second copy of the records. A read
     // that breaks off is an error, never a shorter result.
     Status stream(Library &library, const QString &sql, const std::function<void()> &eachRecord);
+    // While streaming: the row identity of the record, 0 when the statement does not read one.
+    qint64 rowIdentity() const { return m_live && m_identified ? m_live->int64(0) : 0; }
     // While streaming: the field's text as text() gives it, appended to a row as UTF-8.
     void appendText(int field, RowCellsBuilder &row) const;
     void close();

@@ -3,8 +3,6 @@
 
 #include "Library.h"
 
-#include <QFile>
-#include <QHash>
 #include <QRegularExpression>
 
 namespace {
@@ -144,30 +142,11 @@ private:
     qint64 m_insertedRowId = 0;
 };
 
-// The field names of the library's tables as the file spells them, by their lower-case form.
-QHash<QString, QString> readFileSpellings()
-{
-    QHash<QString, QString> spellings;
-    QFile schema(QStringLiteral(":/taprell/schema.sql"));
-    if (!schema.open(QIODevice::ReadOnly)) {
-        return spellings;
-    }
-    static const QRegularExpression field(QStringLiteral("^\\s+([A-Za-z_][A-Za-z0-9_]*)\\s+[A-Z]"));
-    const QStringList lines = QString::fromUtf8(schema.readAll()).split(u'\n');
-    for (const QString &line : lines) {
-        if (const auto match = field.match(line); match.hasMatch()) {
-            spellings.insert(match.captured(1).toLower(), match.captured(1));
-        }
-    }
-    return spellings;
-}
-
 } // namespace
 
 QString ServerEngine::fileSpelling(const QString &name)
 {
-    static const QHash<QString, QString> spellings = readFileSpellings();
-    return spellings.value(name, name);
+    return schema::spelling(name);
 }
 
 std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMode mode, int lockWaitMilliseconds,
@@ -178,7 +157,7 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
     if (const pg::Status status = engine->m_db.open(conninfo); !status) {
         error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
         error->engineMessage = status.error().serverMessage;
-        error->connectionLost = true;
+        error->kind = LibraryError::Kind::ConnectionLost;
         return nullptr;
     }
     // A lock held by someone else is waited for as long as on a file, then reported as in use.
@@ -196,8 +175,6 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
 QString ServerEngine::inServerDialect(const QString &sql)
 {
     static const QRegularExpression where(QStringLiteral("\\bwhere\\b"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression figureNumber(QStringLiteral("\\bth\\s*=\\s*(\\?|'(?:[^']|'')*')"),
-                                                 QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression whereFalse(QStringLiteral("\\bwhere\\s+0\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression whereTrue(QStringLiteral("\\bwhere\\s+1\\b"),
@@ -234,7 +211,6 @@ QString ServerEngine::inServerDialect(const QString &sql)
     const auto whereAt = where.match(code);
     if (whereAt.hasMatch()) {
         QString condition = code.mid(whereAt.capturedStart());
-        condition.replace(figureNumber, QStringLiteral("lower(th) = lower(\\1)"));
         condition.replace(whereFalse, QStringLiteral("where false"));
         condition.replace(whereTrue, QStringLiteral("where true"));
         code = code.left(whereAt.capturedStart()) + condition;
@@ -354,6 +330,33 @@ bool ServerEngine::beginSave()
     return true;
 }
 
+std::optional<int> ServerEngine::schemaVersion()
+{
+    // A library made before versions were recorded has no taprell_meta: version 1.
+    pg::Statement query;
+    pg::Status status = query.prepare(m_db, QStringLiteral("SELECT to_regclass('taprell_meta') IS NOT NULL"));
+    if (status) {
+        status = query.execute();
+    }
+    if (!status || query.step() != pg::Step::Row) {
+        failed(status);
+        return std::nullopt;
+    }
+    if (!query.boolean(0)) {
+        return 1;
+    }
+    pg::Statement version;
+    status = version.prepare(m_db, QStringLiteral("SELECT value FROM taprell_meta WHERE name = 'schema_version'"));
+    if (status) {
+        status = version.execute();
+    }
+    if (!status) {
+        failed(status);
+        return std::nullopt;
+    }
+    return version.step() == pg::Step::Row ? std::max(1, version.text(0).toInt()) : 1;
+}
+
 std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &table)
 {
     pg::Statement query;
@@ -382,20 +385,11 @@ std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &tabl
     if (columns.isEmpty()) {
         return std::nullopt;
     }
-    // Columns that a unique index of their own covers, as they are or in lower case (the figure
-    // number, which statements compare in lower case).
-    pg::Statement unique;
-    status = unique.prepare(m_db, QStringLiteral("SELECT pg_get_indexdef(indexrelid) FROM pg_index "
-                                                 "WHERE indrelid = to_regclass($1) AND indisunique AND indnatts = 1"));
-    if (status) {
-        unique.bind(0, QStringView(table));
-        status = unique.execute();
-    }
-    static const QRegularExpression single(QStringLiteral("\\((?:lower\\()?(\\w+)\\)+$"));
-    while (status && unique.step() == pg::Step::Row) {
-        const auto match = single.match(unique.text(0));
+    // A server library is made from the table description, which says which columns are unique.
+    if (const schema::Table *described = schema::library().table(table)) {
         for (TableColumn &c : columns) {
-            c.unique = c.unique || (match.hasMatch() && c.name.compare(match.captured(1), Qt::CaseInsensitive) == 0);
+            const int i = described->indexOf(c.name);
+            c.unique = i >= 0 && described->columns[i].unique;
         }
     }
     return columns;
@@ -426,8 +420,8 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     const QString &state = m_lastError.sqlState;
     if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
         result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
-        result.connectionLost = true;
-        result.saveOutcomeUnknown = m_commitOutcomeUnknown;
+        result.kind =
+            m_commitOutcomeUnknown ? LibraryError::Kind::CommitOutcomeUnknown : LibraryError::Kind::ConnectionLost;
     } else if (state == QStringLiteral("22021") && !m_lastError.field.isEmpty()) {
         // A text the server cannot hold, refused before it was sent.
         result.field = fileSpelling(m_lastError.field.toLower());
@@ -437,18 +431,17 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
                state == QStringLiteral("40001")) {
         result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
-        result.inUse = true;
+        result.kind = LibraryError::Kind::InUse;
     } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
         // Why, in a few words and in the server's own (its first line).
         const QString why =
             state == QStringLiteral("42501") ? QStringLiteral("没有写入的权限") : QStringLiteral("连接是只读的");
         result.message = QStringLiteral("图版库服务器拒绝写入，%1（%2）：%3")
                              .arg(why, m_lastError.serverMessage.section(u'\n', 0, 0), server);
-        result.readOnly = true;
-        result.refusedByServer = true;
+        result.kind = LibraryError::Kind::WriteRefused;
     } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
         result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
-        result.readFailed = true;
+        result.kind = LibraryError::Kind::ReadFailed;
     }
     return result;
 }

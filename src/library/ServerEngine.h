@@ -15,9 +15,8 @@ public:
                                               LibraryError *error);
 
     // A statement in the file's dialect as the server takes it: "?" parameters numbered $1, $2…,
-    // figure numbers compared without regard to case (th = ? becomes lower(th) = lower(?), which
-    // the server's indexes serve), "where 0" as "where false", last_insert_rowid() as lastval(),
-    // and an INSERT that hands back the row identity it gave.
+    // "where 0" as "where false", last_insert_rowid() as lastval(), and an INSERT that hands back
+    // the row identity it gave. Figure numbers need nothing: the schema makes them citext.
     static QString inServerDialect(const QString &sql);
 
     QString location() const override { return m_db.serverName(); }
@@ -27,6 +26,7 @@ public:
     bool execute(const char *sql) override;
     bool beginSave() override;
     bool failedStatementSpoilsTransaction() const override { return true; }
+    std::optional<int> schemaVersion() override;
     std::optional<QList<TableColumn>> tableColumns(const QString &table) override;
     QString sameValue(const QString &column) const override;
     QString sameYesNo(const QString &column) const override;

@@ -135,6 +135,15 @@ bool SqliteEngine::beginSave()
     return execute("BEGIN IMMEDIATE");
 }
 
+std::optional<int> SqliteEngine::schemaVersion()
+{
+    sqlite::Statement query;
+    if (query.prepare(m_db, QStringLiteral("PRAGMA user_version")) != SQLITE_OK || query.step() != sqlite::Step::Row) {
+        return std::nullopt;
+    }
+    return std::max(1, int(query.int64(0)));
+}
+
 std::optional<QList<TableColumn>> SqliteEngine::tableColumns(const QString &table)
 {
     QString name = table;
@@ -203,21 +212,21 @@ LibraryError SqliteEngine::errorFor(const QString &message, int code, const QStr
                                  .arg(m_fileName);
         } else {
             result.message = QStringLiteral("图版库不能写入：%1").arg(m_fileName);
-            result.readOnly = true;
+            result.kind = LibraryError::Kind::ReadOnly;
         }
         break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(m_fileName);
-        result.inUse = true;
+        result.kind = LibraryError::Kind::InUse;
         break;
     case SQLITE_CORRUPT:
         result.message = QStringLiteral("图版库文件已损坏，读取失败：%1").arg(m_fileName);
-        result.readFailed = true;
+        result.kind = LibraryError::Kind::ReadFailed;
         break;
     case SQLITE_IOERR:
         result.message = QStringLiteral("读写图版库文件时出错：%1").arg(m_fileName);
-        result.readFailed = true;
+        result.kind = LibraryError::Kind::ReadFailed;
         break;
     case SQLITE_CANTOPEN:
         if (!statement.isEmpty()) {

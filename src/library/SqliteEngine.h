@@ -20,6 +20,7 @@ public:
     bool execute(const char *sql) override;
     bool beginSave() override;
     bool failedStatementSpoilsTransaction() const override { return false; }
+    std::optional<int> schemaVersion() override;
     std::optional<QList<TableColumn>> tableColumns(const QString &table) override;
     QString sameValue(const QString &column) const override;
     QString sameYesNo(const QString &column) const override;

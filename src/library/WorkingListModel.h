@@ -34,6 +34,9 @@ struct ListRow
     {
         return keyCell < 0 ? !ownKey.isEmpty() : !(original.isEmpty() ? cells : original).utf8(keyCell).isEmpty();
     }
+    // The row stands for a stored record: it was read with a row identity, or has a key. A key
+    // another program stored as an empty text is still a stored record's.
+    bool isRecord() const { return identity != 0 || hasKey(); }
 
     RowCells cells; // cells[0] is the number cell: a number followed by the row's marker
     RowState state = RowState::Unchanged;

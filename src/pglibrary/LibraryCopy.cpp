@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibraryCopy.h"
 
+#include "Library.h"
 #include "LibraryFile.h"
 #include "PgDatabase.h"
+#include "Schema.h"
 #include "SchemaFile.h"
 #include "SqliteDatabase.h"
 
@@ -21,71 +23,32 @@ namespace LibraryCopy {
 
 namespace {
 
-enum class Kind
-{
-    Text,
-    Integer,
-    Number,
-    YesNo,
-};
+using Kind = ColumnType;
+using schema::Column;
+using schema::Table;
 
-struct Column
-{
-    QString name;
-    Kind kind;
-};
-
-struct Table
-{
-    QString name;
-    QList<Column> columns;
-
-    QStringList names() const
-    {
-        QStringList result;
-        for (const Column &column : columns) {
-            result << column.name;
-        }
-        return result;
-    }
-};
-
-// The four tables with the fields of data/schema.sql, in table order.
+// The tables of the library's description, groups first, each with every column it lists: a
+// column added there is copied without a word here.
 const QList<Table> &tables()
 {
-    auto c = [](const char *name, Kind kind) { return Column{QString::fromLatin1(name), kind}; };
-    static const QList<Table> all = {
-        {QStringLiteral("picType"), {c("grp", Kind::Integer), c("grpName", Kind::Text)}},
-        {QStringLiteral("picMain"),
-         {c("th", Kind::Text),      c("tm", Kind::Text),      c("figName", Kind::Text),
-          c("grp", Kind::Integer),  c("LB", Kind::Text),      c("X1", Kind::Number),
-          c("X2", Kind::Number),    c("X3", Kind::Number),    c("X4", Kind::Number),
-          c("X5", Kind::Number),    c("X6", Kind::YesNo),     c("X7", Kind::Integer),
-          c("Y1", Kind::Number),    c("Y2", Kind::Number),    c("Y3", Kind::Number),
-          c("Y4", Kind::Number),    c("Y5", Kind::Number),    c("Y6", Kind::YesNo),
-          c("Y7", Kind::Integer),   c("border", Kind::YesNo), c("specialCase", Kind::Integer),
-          c("Comment", Kind::Text), c("Vector", Kind::YesNo), c("Bitmap", Kind::YesNo)}},
-        {QStringLiteral("pData"),
-         {c("th", Kind::Text), c("ID", Kind::Integer), c("Series", Kind::Integer), c("curve", Kind::YesNo),
-          c("X", Kind::Number), c("Y", Kind::Number), c("L", Kind::Integer)}},
-        {QStringLiteral("picLable"),
-         {c("th", Kind::Text), c("ID", Kind::Number), c("X", Kind::Number), c("Y", Kind::Number),
-          c("Lbl", Kind::Text)}},
-    };
+    static const QList<Table> all = [] {
+        QList<Table> list;
+        for (const Table *table : schema::baseTables()) {
+            list << *table;
+        }
+        for (const Table &table : schema::library().tables) {
+            if (table.since > 1) {
+                list << table;
+            }
+        }
+        return list;
+    }();
     return all;
 }
 
 struct Value
 {
-    enum class Type
-    {
-        Null,
-        Integer,
-        Real,
-        Bool,
-        Text,
-    };
-    Type type = Type::Null;
+    ValueKind type = ValueKind::Null; // Null, Integer, Real, Boolean or Text
     qint64 integer = 0;
     double real = 0;
     bool yes = false;
@@ -168,7 +131,7 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 QString columnList(const Table &table)
 {
-    return QStringLiteral("rowid, ") + table.names().join(QStringLiteral(", "));
+    return QStringLiteral("rowid, ") + table.columnNames().join(QStringLiteral(", "));
 }
 
 class FileReader final : public Reader
@@ -234,10 +197,10 @@ public:
         }
         const qint64 rowid = sqlite3_column_int64(s, 0);
         row.resize(m_table->columns.size() + 1);
-        row[0] = Value{Value::Type::Integer, rowid, 0, false, {}};
+        row[0] = Value{ValueKind::Integer, rowid, 0, false, {}};
         for (int i = 0; i < m_table->columns.size(); ++i) {
             const Column &column = m_table->columns[i];
-            if (QString problem = valueOf(s, i + 1, column.kind, &row[i + 1]); !problem.isEmpty()) {
+            if (QString problem = valueOf(s, i + 1, column.type, &row[i + 1]); !problem.isEmpty()) {
                 *failure = failed(
                     Outcome::Failed,
                     QStringLiteral("%1 of %2: %3").arg(where(*m_table, rowid, column.name), m_location.shown, problem));
@@ -273,19 +236,19 @@ private:
         }
         switch (kind) {
         case Kind::Text:
-            value->type = Value::Type::Text;
+            value->type = ValueKind::Text;
             value->text = bytes();
             return {};
         case Kind::Integer:
             if (type == SQLITE_INTEGER) {
-                value->type = Value::Type::Integer;
+                value->type = ValueKind::Integer;
                 value->integer = sqlite3_column_int64(s, i);
                 return {};
             }
             if (type == SQLITE_FLOAT) {
                 const double real = sqlite3_column_double(s, i);
                 if (std::trunc(real) == real && std::fabs(real) < 9.2e18) {
-                    value->type = Value::Type::Integer;
+                    value->type = ValueKind::Integer;
                     value->integer = qint64(real);
                     return {};
                 }
@@ -293,19 +256,19 @@ private:
             return QStringLiteral("%1 is not a whole number").arg(quotedText(bytes()));
         case Kind::Number:
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                value->type = Value::Type::Real;
+                value->type = ValueKind::Real;
                 value->real = sqlite3_column_double(s, i);
                 return {};
             }
             return QStringLiteral("%1 is not a number").arg(quotedText(bytes()));
         case Kind::YesNo:
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                value->type = Value::Type::Bool;
+                value->type = ValueKind::Boolean;
                 value->yes = sqlite3_column_double(s, i) != 0;
                 return {};
             }
             if (const std::optional<bool> yes = yesNoText(bytes())) {
-                value->type = Value::Type::Bool;
+                value->type = ValueKind::Boolean;
                 value->yes = *yes;
                 return {};
             }
@@ -411,19 +374,19 @@ public:
         for (int i = 0; i < row.size(); ++i) {
             const Value &value = row[i];
             switch (value.type) {
-            case Value::Type::Null:
+            case ValueKind::Null:
                 sqlite3_bind_null(s, i + 1);
                 break;
-            case Value::Type::Integer:
+            case ValueKind::Integer:
                 sqlite3_bind_int64(s, i + 1, value.integer);
                 break;
-            case Value::Type::Real:
+            case ValueKind::Real:
                 sqlite3_bind_double(s, i + 1, value.real);
                 break;
-            case Value::Type::Bool:
+            case ValueKind::Boolean:
                 sqlite3_bind_int(s, i + 1, value.yes ? 1 : 0);
                 break;
-            case Value::Type::Text:
+            case ValueKind::Text:
                 sqlite3_bind_text(s, i + 1, value.text.constData(), int(value.text.size()), SQLITE_TRANSIENT);
                 break;
             }
@@ -589,7 +552,7 @@ public:
         }
         const qint64 rowid = m_read.int64(0);
         row.resize(m_table->columns.size() + 1);
-        row[0] = Value{Value::Type::Integer, rowid, 0, false, {}};
+        row[0] = Value{ValueKind::Integer, rowid, 0, false, {}};
         for (int i = 0; i < m_table->columns.size(); ++i) {
             Value &value = row[i + 1];
             value = Value{};
@@ -598,25 +561,25 @@ public:
             }
             const QByteArray bytes = m_read.utf8(i + 1);
             bool ok = true;
-            switch (m_table->columns[i].kind) {
+            switch (m_table->columns[i].type) {
             case Kind::Text:
-                value.type = Value::Type::Text;
+                value.type = ValueKind::Text;
                 value.text = bytes;
                 break;
             case Kind::Integer: {
-                value.type = Value::Type::Integer;
+                value.type = ValueKind::Integer;
                 const auto r = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value.integer);
                 ok = r.ec == std::errc() && r.ptr == bytes.constData() + bytes.size();
                 break;
             }
             case Kind::Number: {
-                value.type = Value::Type::Real;
+                value.type = ValueKind::Real;
                 const auto r = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value.real);
                 ok = r.ec == std::errc() && r.ptr == bytes.constData() + bytes.size();
                 break;
             }
             case Kind::YesNo:
-                value.type = Value::Type::Bool;
+                value.type = ValueKind::Boolean;
                 if (const std::optional<bool> yes = yesNoText(bytes)) {
                     value.yes = *yes;
                 } else {
@@ -707,7 +670,8 @@ public:
     {
         m_table = &table;
         m_copy = std::make_unique<pg::CopyIn>();
-        if (pg::Status status = m_copy->begin(m_db, table.name, QStringList{QStringLiteral("rowid")} + table.names());
+        if (pg::Status status =
+                m_copy->begin(m_db, table.name, QStringList{QStringLiteral("rowid")} + table.columnNames());
             !status) {
             return failed(Outcome::TargetFailed, noLibraryHint(m_location, status.error()));
         }
@@ -718,19 +682,19 @@ public:
     {
         for (const Value &value : row) {
             switch (value.type) {
-            case Value::Type::Null:
+            case ValueKind::Null:
                 m_copy->addNull();
                 break;
-            case Value::Type::Integer:
+            case ValueKind::Integer:
                 m_copy->add(value.integer);
                 break;
-            case Value::Type::Real:
+            case ValueKind::Real:
                 m_copy->add(value.real);
                 break;
-            case Value::Type::Bool:
+            case ValueKind::Boolean:
                 m_copy->add(value.yes);
                 break;
-            case Value::Type::Text:
+            case ValueKind::Text:
                 m_copy->addUtf8(value.text);
                 break;
             }
@@ -844,6 +808,22 @@ Result copy(const Location &source, const Location &target, Replace replace,
     };
     if (sameLibrary(source, target)) {
         return fail(failed(Outcome::Failed, QStringLiteral("%1 is both the source and the target.").arg(source.shown)));
+    }
+    // A library a newer Taprell laid out may hold what this one does not know: copying it would
+    // drop that, and replacing it would leave it half known. Either side is refused.
+    for (const auto &[location, outcome] :
+         {std::pair{&source, Outcome::SourceFailed}, std::pair{&target, Outcome::TargetFailed}}) {
+        const bool server = location->kind == Location::Kind::Server;
+        if (!server && !QFileInfo(location->fileName).isFile()) {
+            continue;
+        }
+        Library library;
+        const Status opened = library.open(server ? location->text : location->fileName, OpenMode::ReadOnly);
+        if (!opened && opened.error().kind == LibraryError::Kind::NewerLayout) {
+            return fail(failed(outcome, QStringLiteral("%1 was laid out by a newer Taprell; this one would lose what "
+                                                       "that added, so nothing was copied.")
+                                            .arg(location->shown)));
+        }
     }
 
     const std::unique_ptr<Reader> reader = readerFor(source);

@@ -13,7 +13,7 @@ void errorNotice(Dialogs &dialogs, const LibraryError &error, QWidget *parent)
 
 void libraryProblem(Dialogs &dialogs, const LibraryError &error, QWidget *parent)
 {
-    if (error.readFailed) {
+    if (error.kind == LibraryError::Kind::ReadFailed) {
         // The library opened but broke off while being read: an error, not a missing library.
         errorNotice(dialogs, error, parent);
         return;

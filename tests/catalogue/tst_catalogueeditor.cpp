@@ -458,7 +458,7 @@ private slots:
         editor.markDeleted(1);
         const Status status = editor.save();
         QVERIFY(!status);
-        QVERIFY(status.error().readOnly);
+        QVERIFY(status.error().cannotWrite());
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
         QCOMPARE(editor.model().cell(1, 0), QStringLiteral("2★"));
         QVERIFY(editor.model().hasUnsavedChanges());

@@ -442,7 +442,7 @@ private slots:
         editor->commitField(PicDataEditor::XField, u"1"_s);
         const Status saved = editor->save();
         QVERIFY(!saved);
-        QVERIFY(saved.error().readOnly);
+        QVERIFY(saved.error().cannotWrite());
         QCOMPARE(cells(0)[0], u"1*"_s);
         QVERIFY(editor->hasUnsavedChanges());
         QCOMPARE(stored(u"B003"_s)[0][3], u"2"_s);

@@ -84,6 +84,34 @@ private slots:
         QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType")), QString::number(count - 1));
     }
 
+    // Another program stored a group under an empty number: it is renamed and deleted in place,
+    // never taken for a new group.
+    void aGroupStoredUnderAnEmptyNumberIsRenamedAndDeletedInPlace()
+    {
+        SKIP_ON_SERVER("a server's group numbers are numbers");
+        lib->exec(QStringLiteral("insert into picType values ('', 'blank')"));
+        loadOk();
+        const int count = editor->model().size();
+        int blank = -1;
+        for (int row = 0; row < count; ++row) {
+            blank = nameCell(row) == QStringLiteral("blank") ? row : blank;
+        }
+        QVERIFY(blank >= 0);
+        editor->setCurrentRow(blank);
+        QVERIFY(editor->changeCurrent(QStringLiteral("named")));
+        Status status = editor->save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib->scalar(QStringLiteral("select grpName from picType where grp = ''")), QStringLiteral("named"));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType")), QString::number(count));
+
+        editor->setCurrentRow(blank);
+        QVERIFY(editor->markCurrentDeleted());
+        status = editor->save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType where grp = ''")), QStringLiteral("0"));
+        QCOMPARE(lib->scalar(QStringLiteral("select count(*) from picType")), QString::number(count - 1));
+    }
+
     void loadsInAscendingOrder_emptyTableGivesNoRows()
     {
         QAbstractItemModelTester tester(&editor->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -266,7 +294,7 @@ private slots:
         editor->changeCurrent(QStringLiteral("cannot"));
         const Status status = editor->save();
         QVERIFY(!status);
-        QVERIFY(status.error().readOnly);
+        QVERIFY(status.error().cannotWrite());
         QCOMPARE(numberCell(0), QStringLiteral("1*"));
         QCOMPARE(stored().first().last(), QStringLiteral("火山岩分类 (volcanic classification)"));
     }

@@ -122,6 +122,45 @@ private slots:
         QCOMPARE(lib.scalar(QStringLiteral("select Lbl from picLable where th = 'B004' and ID = 2")), second);
     }
 
+    // Another program stored two labels under an empty number: they are stored labels all the
+    // same, edited and deleted one by one, never taken for new ones.
+    void labelsStoredUnderAnEmptyNumberAreEditedAndDeletedInPlace()
+    {
+        SKIP_ON_SERVER("a server's label numbers are numbers");
+        TempLibrary lib;
+        lib.exec(QStringLiteral("insert into picLable (th, ID, X, Y, Lbl) values ('B004', '', 5, 6, 'blank one'), "
+                                "('B004', '', 7, 8, 'blank two')"));
+        const QStringList before = stored(lib, QStringLiteral("B004"));
+        LabelEditor editor(lib.taprell);
+        QVERIFY(editor.load(QStringLiteral("B004")));
+        const int count = editor.model().size();
+        const auto rowOf = [&](const QString &name) {
+            for (int row = 0; row < editor.model().size(); ++row) {
+                if (editor.model().cell(row, LabelEditor::NameColumn) == name) {
+                    return row;
+                }
+            }
+            return -1;
+        };
+        QVERIFY(editor.chooseRow(rowOf(QStringLiteral("blank two"))));
+        QVERIFY(edit(editor, 3, QStringLiteral("named two")));
+        Status status = editor.save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(stored(lib, QStringLiteral("B004")).size(), before.size());
+        QCOMPARE(
+            lib.rows(QStringLiteral("select ID, X, Lbl from picLable where th = 'B004' and ID = '' order by rowid")),
+            (QList<QStringList>{{QString(), QStringLiteral("5"), QStringLiteral("blank one")},
+                                {QString(), QStringLiteral("7"), QStringLiteral("named two")}}));
+
+        QVERIFY(editor.chooseRow(rowOf(QStringLiteral("blank one"))));
+        QVERIFY(editor.markCurrentDeleted());
+        status = editor.save();
+        QVERIFY2(status, qPrintable(status ? QString() : status.error().details()));
+        QCOMPARE(lib.rows(QStringLiteral("select Lbl from picLable where th = 'B004' and ID = ''")),
+                 (QList<QStringList>{{QStringLiteral("named two")}}));
+        QCOMPARE(editor.model().size(), count - 1);
+    }
+
     void twoProgramsAddingLabelsToOneFigureNeverStoreOneNumberTwice()
     {
         TempLibrary lib;
@@ -382,7 +421,7 @@ private slots:
         QVERIFY(edit(editor, 1, QStringLiteral("0.9")));
         const Status saved = editor.save();
         QVERIFY(!saved);
-        QVERIFY(saved.error().readOnly);
+        QVERIFY(saved.error().cannotWrite());
         QCOMPARE(editor.model().cell(0, 0), QStringLiteral("1*"));
         QCOMPARE(stored(lib, QStringLiteral("B005")).first(), QStringLiteral("1|0.7|2.2|Metaluminous\n准铝质"));
     }

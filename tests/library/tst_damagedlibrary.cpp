@@ -67,7 +67,7 @@ private slots:
         CatalogueEditor editor(lib.taprell);
         const Status loaded = editor.load(FigureKind::Rectangular);
         QVERIFY(!loaded);
-        QVERIFY(loaded.error().readFailed);
+        QCOMPARE(loaded.error().kind, LibraryError::Kind::ReadFailed);
         QVERIFY2(loaded.error().engineMessage.contains(QStringLiteral("malformed")),
                  qPrintable(loaded.error().engineMessage));
         QCOMPARE(editor.model().size(), 0); // nothing a save could write from
@@ -87,7 +87,7 @@ private slots:
         CatalogueEditor editor(lib.taprell);
         const Status locked = editor.load(FigureKind::Rectangular);
         QVERIFY(!locked);
-        QVERIFY(locked.error().inUse);
+        QCOMPARE(locked.error().kind, LibraryError::Kind::InUse);
         QVERIFY(locked.error().message.contains(QStringLiteral("其他程序使用")));
         QVERIFY(locked.error().message.contains(lib.libraryFile()));
         QVERIFY(!locked.error().message.contains(QStringLiteral("不是图版库")));
@@ -135,7 +135,7 @@ private slots:
         const Library::SaveResult refused = rename(QStringLiteral("never"));
         QVERIFY(!refused.status);
         QCOMPARE(refused.done, 0);
-        QVERIFY(refused.status.error().inUse);
+        QCOMPARE(refused.status.error().kind, LibraryError::Kind::InUse);
         QVERIFY(refused.status.error().message.contains(QStringLiteral("其他程序使用")));
         other.run("ROLLBACK");
         QCOMPARE(lib.scalar(QStringLiteral("select grpName from picType where grp = 1")),

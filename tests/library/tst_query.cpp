@@ -190,11 +190,11 @@ private slots:
         QVERIFY(query.setField(u"tm", QStringLiteral("new")));
         const Status status = query.update();
         QVERIFY(!status);
-        QVERIFY(status.error().readOnly);
+        QVERIFY(status.error().cannotWrite());
         QVERIFY(status.error().details().contains(QStringLiteral("只读")));
         const Status deletion = library.execute(QStringLiteral("DELETE from picMain where th= 'B001'"));
         QVERIFY(!deletion);
-        QVERIFY(deletion.error().readOnly);
+        QVERIFY(deletion.error().cannotWrite());
     }
 
     void saveRowsCommitsRowsBeforeTheFailingOneAndNothingOfIt()

@@ -249,7 +249,7 @@ void tst_PgDatabase::figureNumbersAreUniqueWithoutCase()
     const pg::Status duplicate = insert.execute();
     QVERIFY(!duplicate);
     QCOMPARE(duplicate.error().sqlState, QStringLiteral("23505"));
-    QVERIFY2(duplicate.error().serverMessage.contains(QStringLiteral("picmainnumber")),
+    QVERIFY2(duplicate.error().serverMessage.contains(QStringLiteral("picmain_th_key")),
              qPrintable(duplicate.error().serverMessage));
     QVERIFY(!duplicate.error().connectionLost);
 
