@@ -3,6 +3,7 @@
 
 #include "DiagramMapping.h"
 #include "Figure.h"
+#include "SampleLayer.h"
 #include "Wording.h"
 
 #include <QFont>
@@ -21,12 +22,15 @@ struct RenderOptions
     int highlightedPoint = -1;                 // index into Figure::points, -1 for none
     int highlightedLabel = -1;                 // index into Figure::labels
     QFont font{QStringLiteral("DejaVu Sans")}; // family of the texts; the size follows the drawing's size
+    const SampleLayer *samples = nullptr;      // drawn over the figure when given (not owned)
+    int dotsPerInch = 96;                      // of exported files: a PNG's stated resolution, a PDF's page size
 };
 
 struct RenderResult
 {
     DiagramMapping mapping;
     QStringList problems; // what could not be drawn, and why
+    SampleCounts samples; // what became of RenderOptions::samples
 };
 
 // Draws a figure onto any paint device (widget, image, SVG or PDF generator): title, axes with

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DiagramRenderer.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const double none = std::nan("");
+
+struct Case
+{
+    Figure figure;
+    SampleLayer layer;
+    QStringList groups;       // the group of each sample
+    QList<int> drawn;         // samples that must show
+    qsizetype outside;        // samples with a value beyond the frame
+    std::vector<qsizetype> noValue;
+};
+
+Figure logLog()
+{
+    Figure figure;
+    figure.record.th = u"B900"_s;
+    figure.record.LB = u"B"_s;
+    figure.record.X = {u"1"_s, u"2000"_s, u"10"_s, u"10"_s, u"1"_s, u"True"_s, u"0"_s};
+    figure.record.Y = {u"1"_s, u"2000"_s, u"10"_s, u"10"_s, u"1"_s, u"True"_s, u"0"_s};
+    return figure;
+}
+
+Figure triangle()
+{
+    Figure figure;
+    figure.record.th = u"T900"_s;
+    figure.record.LB = u"T"_s;
+    return figure;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
+
+// Samples over a figure: symbols where the samples are and nowhere else, a colour and a legend
+// entry per group, the ones outside the frame counted, the ones without a value listed.
+class TestSampleLayer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void samples_data()
+    {
+        QTest::addColumn<Case>("sample");
+        // Kept clear of the top right, where the legend goes.
+        QTest::newRow("log-log") << Case{logLog(),
+                                          SampleLayer::points({10, 100, 0.5, none, -5, 3, 30}, {10, 5, 10, 3, 10, none, 4}),
+                                          {u"basalt"_s, u"granite"_s, u"basalt"_s, u"basalt"_s, u"granite"_s,
+                                           u"granite"_s, u"basalt"_s},
+                                          {0, 1, 6},
+                                          2,
+                                          {3, 5}};
+        QTest::newRow("triangle") << Case{triangle(),
+                                           SampleLayer::shares({60, 20, none, 0, -10, 40}, {20, 20, 5, 0, 50, 10},
+                                                               {20, 60, 5, 0, 60, 50}),
+                                           {u"A"_s, u"B"_s, u"A"_s, u"B"_s, u"A"_s, u""_s},
+                                           {0, 1, 5},
+                                           1,
+                                           {2, 3}};
+    }
+
+    void samples()
+    {
+        QFETCH(Case, sample);
+        const DiagramRenderer renderer(sample.figure, Wording::English);
+        sample.layer.setGroups(sample.layer.size(), [&](qsizetype i) { return sample.groups[i]; });
+        QCOMPARE(sample.layer.noValue(), sample.noValue);
+
+        const QSize size(600, 500);
+        const QImage bare = renderer.renderImage(size);
+        QImage drawnImage(size, QImage::Format_ARGB32_Premultiplied);
+        drawnImage.fill(Qt::white);
+        RenderOptions options;
+        options.samples = &sample.layer;
+        QPainter painter(&drawnImage);
+        const RenderResult result = renderer.render(painter, QRectF(QPointF(0, 0), QSizeF(size)), options);
+        painter.end();
+        QCOMPARE(result.samples.drawn, sample.drawn.size());
+        QCOMPARE(result.samples.outside, sample.outside);
+        QVERIFY2(result.problems == renderer.problems(), qPrintable(result.problems.join(u'\n')));
+
+        // Each group its own colour; each drawn sample that colour at its place.
+        const QList<SampleGroup> &groups = sample.layer.groups();
+        QCOMPARE(groups.size(), QSet<QString>(sample.groups.cbegin(), sample.groups.cend()).size());
+        for (qsizetype i = 1; i < groups.size(); ++i) {
+            QVERIFY(groups[i].symbol.colour != groups[i - 1].symbol.colour);
+        }
+        QList<QPointF> places;
+        for (int i : std::as_const(sample.drawn)) {
+            const QPointF at = result.mapping.toDevice(sample.layer.dataPoint(i));
+            places.append(at);
+            const QColor colour = groups[sample.layer.groupOf(i)].symbol.colour;
+            QCOMPARE(QColor(drawnImage.pixel(int(at.x()), int(at.y()))), colour);
+        }
+        // Nothing else changed, but for the legend and the note in the top right.
+        const QRectF plot = result.mapping.kind() == DiagramMapping::Kind::Triangular
+                                ? result.mapping.triangle().boundingRect()
+                                : result.mapping.plotRect();
+        const QRectF legendArea(plot.center().x(), plot.top(), plot.width() / 2, plot.height() * 0.4);
+        QHash<QRgb, int> legendColours;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                if (bare.pixel(x, y) == drawnImage.pixel(x, y)) {
+                    continue;
+                }
+                if (legendArea.contains(x, y)) {
+                    ++legendColours[drawnImage.pixel(x, y)];
+                    continue;
+                }
+                const bool nearSample = std::any_of(places.cbegin(), places.cend(), [&](QPointF p) {
+                    return std::abs(p.x() - x) <= 10 && std::abs(p.y() - y) <= 10;
+                });
+                QVERIFY2(nearSample, qPrintable(u"changed at %1, %2"_s.arg(x).arg(y)));
+            }
+        }
+        for (const SampleGroup &group : groups) {
+            QVERIFY2(legendColours.value(group.symbol.colour.rgb()) > 0, qPrintable(group.name));
+        }
+        QVERIFY(!legendColours.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSampleLayer)
+#include "tst_samplelayer.moc"
