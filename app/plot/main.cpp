@@ -30,8 +30,8 @@ enum Exit
     BadUsage = 2,
     NoLibrary = 3,
     UnknownFigure = 4,
-    Unwritable = 5,  // the output folder is missing or cannot be written
-    BadSamples = 6,  // the sample file cannot be read, or an expression or the group column does not fit it
+    Unwritable = 5, // the output folder is missing or cannot be written
+    BadSamples = 6, // the sample file cannot be read, or an expression or the group column does not fit it
 };
 
 const char *const usage =
@@ -129,7 +129,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption heightOption(QStringLiteral("height"), QStringLiteral("Height in pixels. Default: 800."),
                                           QStringLiteral("pixels"), QStringLiteral("800"));
     const QCommandLineOption dpiOption(
-        QStringLiteral("dpi"), QStringLiteral("Dots per inch: a PNG's stated resolution, a PDF's page size. Default: 96."),
+        QStringLiteral("dpi"),
+        QStringLiteral("Dots per inch: a PNG's stated resolution, a PDF's page size. Default: 96."),
         QStringLiteral("dpi"), QStringLiteral("96"));
     const QCommandLineOption outputOption(
         {QStringLiteral("o"), QStringLiteral("output")},
@@ -235,8 +236,9 @@ int main(int argc, char *argv[])
         QHash<QString, qsizetype> reasons;
         qsizetype most = 0;
         for (const qsizetype row : layer.noValue()) {
-            const auto axis = std::find_if(axes.cbegin(), axes.cend(),
-                                           [&](const samples::ExpressionValues &v) { return std::isnan(v.value(row)); });
+            const auto axis = std::find_if(axes.cbegin(), axes.cend(), [&](const samples::ExpressionValues &v) {
+                return std::isnan(v.value(row));
+            });
             const QString reason = axis == axes.cend() ? QStringLiteral("the corner components add up to 0 or less")
                                                        : reasonText(*axis, row, table);
             if (const qsizetype n = ++reasons[reason]; n > most) {
@@ -294,8 +296,8 @@ int main(int argc, char *argv[])
         }
         const DiagramRenderer renderer(figure, Wording::English);
         if (renderer.isTriangular() != corners) {
-            err << number << ": a " << (renderer.isTriangular() ? "triangular" : "rectangular")
-                << " figure takes " << (renderer.isTriangular() ? "--corners" : "--x and --y") << "\n";
+            err << number << ": a " << (renderer.isTriangular() ? "triangular" : "rectangular") << " figure takes "
+                << (renderer.isTriangular() ? "--corners" : "--x and --y") << "\n";
             ++failed;
             continue;
         }

@@ -378,14 +378,15 @@ RenderResult DiagramRenderer::render(QPainter &painter, const QRectF &target, co
     if (options.samples && options.samples->isTriangular() == m_triangular) {
         result.samples = options.samples->paint(painter, result.mapping, px, m_wording);
     } else if (options.samples) {
-        result.problems.append(worded(m_wording, QStringLiteral("样品是按%1图给的，这个图是%2图，没有画样品"),
-                                      QStringLiteral("the samples are given for a %1 figure, this one is %2: not drawn"))
-                                   .arg(worded(m_wording, options.samples->isTriangular() ? QStringLiteral("三角")
-                                                                                          : QStringLiteral("直角坐标"),
-                                               options.samples->isTriangular() ? QStringLiteral("triangular")
-                                                                               : QStringLiteral("rectangular")),
-                                        worded(m_wording, m_triangular ? QStringLiteral("三角") : QStringLiteral("直角坐标"),
-                                               m_triangular ? QStringLiteral("triangular") : QStringLiteral("rectangular"))));
+        result.problems.append(
+            worded(m_wording, QStringLiteral("样品是按%1图给的，这个图是%2图，没有画样品"),
+                   QStringLiteral("the samples are given for a %1 figure, this one is %2: not drawn"))
+                .arg(worded(m_wording,
+                            options.samples->isTriangular() ? QStringLiteral("三角") : QStringLiteral("直角坐标"),
+                            options.samples->isTriangular() ? QStringLiteral("triangular")
+                                                            : QStringLiteral("rectangular")),
+                     worded(m_wording, m_triangular ? QStringLiteral("三角") : QStringLiteral("直角坐标"),
+                            m_triangular ? QStringLiteral("triangular") : QStringLiteral("rectangular"))));
     }
 
     if (options.highlightedPoint >= 0 && options.highlightedPoint < m_points.size()) {

@@ -12,8 +12,8 @@
 namespace {
 
 // Colours that stay apart on paper and in grey, on white.
-const QColor palette[] = {QColor(0, 114, 178),  QColor(213, 94, 0),   QColor(0, 158, 115), QColor(204, 121, 167),
-                          QColor(230, 159, 0),  QColor(86, 180, 233), QColor(0, 0, 0)};
+const QColor palette[] = {QColor(0, 114, 178), QColor(213, 94, 0),   QColor(0, 158, 115), QColor(204, 121, 167),
+                          QColor(230, 159, 0), QColor(86, 180, 233), QColor(0, 0, 0)};
 constexpr int paletteSize = int(std::size(palette));
 constexpr int shapeCount = 8;
 
@@ -279,9 +279,9 @@ void SampleLayer::paintRaster(QPainter &painter, const DiagramMapping &mapping, 
     // Straight into an image the painter draws on, when its pixels are ours to write; else into
     // a layer of the device's size, drawn over it at the end.
     auto *target = device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
-    const bool direct = target && target->isDetached() && !painter.hasClipping() &&
-                        (target->format() == QImage::Format_ARGB32_Premultiplied ||
-                         target->format() == QImage::Format_RGB32);
+    const bool direct =
+        target && target->isDetached() && !painter.hasClipping() &&
+        (target->format() == QImage::Format_ARGB32_Premultiplied || target->format() == QImage::Format_RGB32);
     QImage layer;
     if (!direct) {
         layer = QImage(QSize(int(std::ceil(device->width() * ratio)), int(std::ceil(device->height() * ratio))),
@@ -363,9 +363,9 @@ void SampleLayer::paintLegend(QPainter &painter, const DiagramMapping &mapping, 
     QList<Row> rows;
     if (legend && (m_groups.size() > 1 || !m_groups.first().name.isEmpty())) {
         for (const SampleGroup &group : m_groups) {
-            rows.append({&group.symbol, group.name.isEmpty() ? worded(wording, QStringLiteral("（空）"),
-                                                                      QStringLiteral("(empty)"))
-                                                             : group.name});
+            rows.append({&group.symbol, group.name.isEmpty()
+                                            ? worded(wording, QStringLiteral("（空）"), QStringLiteral("(empty)"))
+                                            : group.name});
         }
     }
     if (outside > 0) {
@@ -385,8 +385,8 @@ void SampleLayer::paintLegend(QPainter &painter, const DiagramMapping &mapping, 
         textWidth = std::max(textWidth, metrics.horizontalAdvance(row.text));
     }
     const double pad = px * 0.4;
-    const QRectF plot = mapping.kind() == DiagramMapping::Kind::Triangular ? mapping.triangle().boundingRect()
-                                                                           : mapping.plotRect();
+    const QRectF plot =
+        mapping.kind() == DiagramMapping::Kind::Triangular ? mapping.triangle().boundingRect() : mapping.plotRect();
     const QRectF box(plot.right() - pad * 3 - symbolColumn - textWidth, plot.top() + pad,
                      symbolColumn + textWidth + pad * 2, lineHeight * rows.size() + pad * 2);
     painter.setRenderHint(QPainter::Antialiasing);

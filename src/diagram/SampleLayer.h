@@ -102,8 +102,8 @@ public:
 private:
     void paintRaster(QPainter &painter, const DiagramMapping &mapping, double diameter, SampleCounts &counts) const;
     void paintVector(QPainter &painter, const DiagramMapping &mapping, double diameter, SampleCounts &counts) const;
-    void paintLegend(QPainter &painter, const DiagramMapping &mapping, double px, double diameter,
-                     qsizetype outside, Wording wording) const;
+    void paintLegend(QPainter &painter, const DiagramMapping &mapping, double px, double diameter, qsizetype outside,
+                     Wording wording) const;
 
     bool m_triangular = false;
     std::vector<double> m_x; // NaN for no value

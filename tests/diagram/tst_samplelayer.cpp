@@ -16,9 +16,9 @@ struct Case
 {
     Figure figure;
     SampleLayer layer;
-    QStringList groups;       // the group of each sample
-    QList<int> drawn;         // samples that must show
-    qsizetype outside;        // samples with a value beyond the frame
+    QStringList groups; // the group of each sample
+    QList<int> drawn;   // samples that must show
+    qsizetype outside;  // samples with a value beyond the frame
     std::vector<qsizetype> noValue;
 };
 
@@ -55,20 +55,20 @@ private slots:
     {
         QTest::addColumn<Case>("sample");
         // Kept clear of the top right, where the legend goes.
-        QTest::newRow("log-log") << Case{logLog(),
-                                          SampleLayer::points({10, 100, 0.5, none, -5, 3, 30}, {10, 5, 10, 3, 10, none, 4}),
-                                          {u"basalt"_s, u"granite"_s, u"basalt"_s, u"basalt"_s, u"granite"_s,
-                                           u"granite"_s, u"basalt"_s},
-                                          {0, 1, 6},
-                                          2,
-                                          {3, 5}};
-        QTest::newRow("triangle") << Case{triangle(),
-                                           SampleLayer::shares({60, 20, none, 0, -10, 40}, {20, 20, 5, 0, 50, 10},
-                                                               {20, 60, 5, 0, 60, 50}),
-                                           {u"A"_s, u"B"_s, u"A"_s, u"B"_s, u"A"_s, u""_s},
-                                           {0, 1, 5},
-                                           1,
-                                           {2, 3}};
+        QTest::newRow("log-log") << Case{
+            logLog(),
+            SampleLayer::points({10, 100, 0.5, none, -5, 3, 30}, {10, 5, 10, 3, 10, none, 4}),
+            {u"basalt"_s, u"granite"_s, u"basalt"_s, u"basalt"_s, u"granite"_s, u"granite"_s, u"basalt"_s},
+            {0, 1, 6},
+            2,
+            {3, 5}};
+        QTest::newRow("triangle") << Case{
+            triangle(),
+            SampleLayer::shares({60, 20, none, 0, -10, 40}, {20, 20, 5, 0, 50, 10}, {20, 60, 5, 0, 60, 50}),
+            {u"A"_s, u"B"_s, u"A"_s, u"B"_s, u"A"_s, u""_s},
+            {0, 1, 5},
+            1,
+            {2, 3}};
     }
 
     void samples()
