@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -36,7 +37,7 @@ bool isVector(const QPainter &painter)
 void setSymbolPen(QPainter &painter, const SampleSymbol &symbol, double diameter)
 {
     if (symbol.filled()) {
-        painter.setPen(QPen(symbol.colour.darker(130), std::max(0.5, diameter / 10)));
+        painter.setPen(QPen(symbol.colour, std::max(0.5, diameter / 10)));
         painter.setBrush(symbol.colour);
     } else {
         painter.setPen(QPen(symbol.colour, std::max(1.0, diameter / 5), Qt::SolidLine, Qt::FlatCap));
@@ -44,40 +45,31 @@ void setSymbolPen(QPainter &painter, const SampleSymbol &symbol, double diameter
     }
 }
 
-// One group's symbol as pixels to copy: each pixel's offset from the centre, its premultiplied
-// colour and its coverage.
+// One group's symbol as coverage (0 to 255), row by row, centred on its middle pixel.
 struct Stamp
 {
-    struct Pixel
-    {
-        int dx;
-        int dy;
-        quint32 colour;
-        quint32 alpha;
-    };
-    std::vector<Pixel> pixels;
-    int reach = 0; // no pixel further from the centre than this, in x or y
+    int side = 0;
+    int centre = 0;
+    std::vector<quint8> coverage; // side * side
 };
 
 Stamp makeStamp(const SampleSymbol &symbol, double diameter)
 {
     Stamp stamp;
-    const int centre = int(std::ceil(diameter / 2 + 1.5));
-    const int side = 2 * centre + 1;
-    QImage sprite(side, side, QImage::Format_ARGB32_Premultiplied);
+    stamp.centre = int(std::ceil(diameter / 2 + 1.5));
+    stamp.side = 2 * stamp.centre + 1;
+    QImage sprite(stamp.side, stamp.side, QImage::Format_ARGB32_Premultiplied);
     sprite.fill(Qt::transparent);
     QPainter painter(&sprite);
     painter.setRenderHint(QPainter::Antialiasing);
     setSymbolPen(painter, symbol, diameter);
-    painter.drawPath(symbol.path(diameter).translated(centre + 0.5, centre + 0.5));
+    painter.drawPath(symbol.path(diameter).translated(stamp.centre + 0.5, stamp.centre + 0.5));
     painter.end();
-    for (int y = 0; y < side; ++y) {
+    stamp.coverage.resize(size_t(stamp.side) * size_t(stamp.side));
+    for (int y = 0; y < stamp.side; ++y) {
         const auto *line = reinterpret_cast<const quint32 *>(sprite.constScanLine(y));
-        for (int x = 0; x < side; ++x) {
-            if (const quint32 alpha = qAlpha(line[x]); alpha != 0) {
-                stamp.pixels.push_back({x - centre, y - centre, line[x], alpha});
-                stamp.reach = std::max({stamp.reach, std::abs(x - centre), std::abs(y - centre)});
-            }
+        for (int x = 0; x < stamp.side; ++x) {
+            stamp.coverage[size_t(y * stamp.side + x)] = quint8(qAlpha(line[x]));
         }
     }
     return stamp;
@@ -95,6 +87,14 @@ inline quint32 blend(quint32 destination, quint32 colour, quint32 alpha)
     rb = ((rb + ((rb >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
     ag = (ag + ((ag >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
     return colour + (rb | ag);
+}
+
+// The larger coverage of each pixel of a row: a run of bytes the compiler does in vector steps.
+inline void raise(quint8 *__restrict target, const quint8 *__restrict source, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        target[i] = std::max(target[i], source[i]);
+    }
 }
 
 } // namespace
@@ -250,7 +250,7 @@ void SampleLayer::paintVector(QPainter &painter, const DiagramMapping &mapping, 
     for (const SampleGroup &group : m_groups) {
         paths.append(group.symbol.path(diameter));
     }
-    int current = -1;
+    std::vector<qint32> order;
     for (size_t i = 0; i < m_x.size(); ++i) {
         const QPointF data(m_x[i], m_y[i]);
         if (std::isnan(data.x())) {
@@ -260,12 +260,17 @@ void SampleLayer::paintVector(QPainter &painter, const DiagramMapping &mapping, 
             ++counts.outside;
             continue;
         }
-        const int group = groupOf(qsizetype(i));
+        order.push_back(qint32(i));
+    }
+    std::stable_sort(order.begin(), order.end(), [this](qint32 a, qint32 b) { return groupOf(a) < groupOf(b); });
+    int current = -1;
+    for (const qint32 i : order) {
+        const int group = groupOf(i);
         if (group != current) {
             current = group;
             setSymbolPen(painter, m_groups[group].symbol, diameter);
         }
-        painter.drawPath(paths[group].translated(mapping.toDevice(data)));
+        painter.drawPath(paths[group].translated(mapping.toDevice(dataPoint(i))));
         ++counts.drawn;
     }
 }
@@ -290,19 +295,19 @@ void SampleLayer::paintRaster(QPainter &painter, const DiagramMapping &mapping, 
         target = &layer;
     }
     const int width = target->width(), height = target->height();
-    auto *bits = reinterpret_cast<quint32 *>(target->bits());
-    const qsizetype stride = target->bytesPerLine() / 4;
-
-    std::vector<Stamp> stamps;
-    for (const SampleGroup &group : m_groups) {
-        stamps.push_back(makeStamp(group.symbol, diameter * toPixels.m11()));
+    if (width <= 0 || height <= 0) {
+        return;
     }
-    // Which group was stamped last on each pixel, plus one.
-    std::vector<qint32> last(size_t(width) * size_t(height), 0);
+
+    // Each sample's pixel, or -1; the samples ordered by group (stable), so each group is drawn
+    // whole over the groups before it.
     const bool plain = toPixels.type() <= QTransform::TxScale;
     const double sx = toPixels.m11(), sy = toPixels.m22(), dx = toPixels.dx(), dy = toPixels.dy();
-
-    for (size_t i = 0; i < m_x.size(); ++i) {
+    const size_t n = m_x.size();
+    std::vector<QPoint> pixel(n);
+    std::vector<qsizetype> groupStart(size_t(m_groups.size()) + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        pixel[i] = QPoint(INT_MIN, INT_MIN);
         const QPointF data(m_x[i], m_y[i]);
         if (std::isnan(data.x())) {
             continue;
@@ -314,31 +319,74 @@ void SampleLayer::paintRaster(QPainter &painter, const DiagramMapping &mapping, 
         ++counts.drawn;
         QPointF at = mapping.toDevice(data);
         at = plain ? QPointF(at.x() * sx + dx, at.y() * sy + dy) : toPixels.map(at);
-        const int x = int(std::floor(at.x())), y = int(std::floor(at.y()));
-        const int group = groupOf(qsizetype(i));
-        const Stamp &stamp = stamps[size_t(group)];
-        if (x < -stamp.reach || y < -stamp.reach || x >= width + stamp.reach || y >= height + stamp.reach) {
+        pixel[i] = QPoint(int(std::floor(at.x())), int(std::floor(at.y())));
+        ++groupStart[size_t(groupOf(qsizetype(i))) + 1];
+    }
+    for (size_t g = 1; g < groupStart.size(); ++g) {
+        groupStart[g] += groupStart[g - 1];
+    }
+    std::vector<qint32> order(size_t(groupStart.back()));
+    {
+        std::vector<qsizetype> next(groupStart.begin(), groupStart.end() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            if (pixel[i].x() != INT_MIN) {
+                order[size_t(next[size_t(groupOf(qsizetype(i)))]++)] = qint32(i);
+            }
+        }
+    }
+
+    // Per group: the largest coverage of its symbols on each pixel (a sample on a pixel another
+    // of its group took already is skipped), then the group's colour laid on by that coverage.
+    auto *bits = reinterpret_cast<quint32 *>(target->bits());
+    const qsizetype stride = target->bytesPerLine() / 4;
+    std::vector<quint8> coverage(size_t(width) * size_t(height), 0);
+    std::vector<bool> taken(size_t(width) * size_t(height));
+    for (qsizetype g = 0; g < m_groups.size(); ++g) {
+        const qsizetype first = groupStart[size_t(g)], last = groupStart[size_t(g) + 1];
+        if (first == last) {
             continue;
         }
-        if (x >= 0 && y >= 0 && x < width && y < height) {
-            qint32 &mark = last[size_t(y) * size_t(width) + size_t(x)];
-            if (mark == group + 1) {
+        const Stamp stamp = makeStamp(m_groups[g].symbol, diameter * toPixels.m11());
+        std::fill(taken.begin(), taken.end(), false);
+        int left = width, top = height, right = -1, bottom = -1;
+        for (qsizetype k = first; k < last; ++k) {
+            const QPoint at = pixel[size_t(order[size_t(k)])];
+            if (at.x() >= 0 && at.y() >= 0 && at.x() < width && at.y() < height) {
+                const size_t index = size_t(at.y()) * size_t(width) + size_t(at.x());
+                if (taken[index]) {
+                    continue;
+                }
+                taken[index] = true;
+            }
+            const int x0 = at.x() - stamp.centre, y0 = at.y() - stamp.centre;
+            const int from = std::max(0, -x0), to = std::min(stamp.side, width - x0);
+            if (from >= to) {
                 continue;
             }
-            mark = group + 1;
-        }
-        if (x >= stamp.reach && y >= stamp.reach && x < width - stamp.reach && y < height - stamp.reach) {
-            quint32 *centre = bits + y * stride + x;
-            for (const Stamp::Pixel &p : stamp.pixels) {
-                quint32 &pixel = centre[p.dy * stride + p.dx];
-                pixel = blend(pixel, p.colour, p.alpha);
+            const int rowFrom = std::max(0, -y0), rowTo = std::min(stamp.side, height - y0);
+            for (int row = rowFrom; row < rowTo; ++row) {
+                raise(&coverage[size_t(y0 + row) * size_t(width) + size_t(x0 + from)],
+                      &stamp.coverage[size_t(row * stamp.side + from)], to - from);
             }
-        } else {
-            for (const Stamp::Pixel &p : stamp.pixels) {
-                const int px = x + p.dx, py = y + p.dy;
-                if (px >= 0 && py >= 0 && px < width && py < height) {
-                    quint32 &pixel = bits[py * stride + px];
-                    pixel = blend(pixel, p.colour, p.alpha);
+            if (rowFrom < rowTo) {
+                left = std::min(left, x0 + from);
+                right = std::max(right, x0 + to - 1);
+                top = std::min(top, y0 + rowFrom);
+                bottom = std::max(bottom, y0 + rowTo - 1);
+            }
+        }
+        quint32 shades[256];
+        const QRgb colour = m_groups[g].symbol.colour.rgba();
+        for (quint32 a = 0; a < 256; ++a) {
+            shades[a] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), int(a)));
+        }
+        for (int y = top; y <= bottom; ++y) {
+            quint8 *cover = &coverage[size_t(y) * size_t(width)];
+            quint32 *line = bits + y * stride;
+            for (int x = left; x <= right; ++x) {
+                if (const quint32 a = cover[x]; a != 0) {
+                    line[x] = blend(line[x], shades[a], a);
+                    cover[x] = 0;
                 }
             }
         }

@@ -53,9 +53,11 @@ struct SampleCounts
 // Samples drawn over a figure: each one a symbol of its group, a legend of the groups, and a note
 // of how many lie outside the frame. Samples without a value are not drawn; noValue() lists them.
 //
-// Pictures (images, widgets, pixmaps) get the symbols stamped as pixels, each group's symbol
-// drawn once and copied, a sample on the same pixel as the one of its group before it skipped;
-// vector outputs (SVG, PDF) get every sample as a path of its own.
+// Each group is drawn whole over the groups before it, in the order of the groups. Pictures
+// (images, widgets, pixmaps) get the symbols as pixels: each group's symbol drawn once, its
+// coverage stamped where its samples are (a sample on a pixel another of its group took already
+// is skipped) and the group's colour laid on by that coverage. Vector outputs (SVG, PDF) get
+// every sample as a path of its own.
 class SampleLayer
 {
 public:
