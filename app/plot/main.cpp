@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-plot: draws the samples of a table (CSV, TSV or XLSX) on figures of a figure library
 // and writes each as an SVG, PDF or PNG file.
+#include "AxisTitle.h"
 #include "DelimitedTable.h"
 #include "DiagramRenderer.h"
 #include "Expression.h"
@@ -137,8 +138,21 @@ int main(int argc, char *argv[])
         QStringLiteral("The file to write (.svg, .pdf or .png); with several figures each figure's number is put "
                        "before the ending (out-B001.svg)."),
         QStringLiteral("file"));
+    const QCommandLineOption xTitleOption(
+        QStringLiteral("x-title"),
+        QStringLiteral("The x axis title; _ lowers and ^ raises the digits after it (SiO_2 (wt%)), or {text}. "
+                       "Default: the x expression with the digits of its formulas lowered; \"\" for none."),
+        QStringLiteral("title"));
+    const QCommandLineOption yTitleOption(QStringLiteral("y-title"), QStringLiteral("The y axis title, as --x-title."),
+                                          QStringLiteral("title"));
+    const QCommandLineOption equalDecadesOption(
+        QStringLiteral("equal-decades"),
+        QStringLiteral("On log-log axes, a decade the same length on both axes (the plot made smaller to fit)."));
+    const QCommandLineOption printOption(QStringLiteral("print"),
+                                         QStringLiteral("Black boundary lines, and set line widths for print."));
     parser.addOptions({libraryOption, figureOption, samplesOption, sheetOption, xOption, yOption, cornersOption,
-                       groupOption, widthOption, heightOption, dpiOption, outputOption});
+                       groupOption, xTitleOption, yTitleOption, equalDecadesOption, printOption, widthOption,
+                       heightOption, dpiOption, outputOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         err << "taprell-plot: " << parser.errorText() << "\n" << usage;
         return BadUsage;
@@ -307,7 +321,20 @@ int main(int argc, char *argv[])
         RenderOptions options;
         options.samples = &layer;
         options.dotsPerInch = dpi;
-        const SampleCounts counts = layer.count(renderer.layout(QRectF(QPointF(0, 0), QSizeF(size))));
+        if (!corners) {
+            options.xTitle = parser.isSet(xTitleOption) ? parser.value(xTitleOption)
+                                                        : AxisTitle::fromExpression(axisTexts[0].trimmed());
+            options.yTitle = parser.isSet(yTitleOption) ? parser.value(yTitleOption)
+                                                        : AxisTitle::fromExpression(axisTexts[1].trimmed());
+        }
+        options.equalDecades = parser.isSet(equalDecadesOption);
+        if (parser.isSet(printOption)) {
+            // At the stated resolution: 0.25 mm boundary lines, a 0.35 mm frame.
+            options.blackLines = true;
+            options.lineWidth = std::max(1.0, 0.25 / 25.4 * dpi);
+            options.frameWidth = std::max(1.0, 0.35 / 25.4 * dpi);
+        }
+        const SampleCounts counts = layer.count(renderer.layout(QRectF(QPointF(0, 0), QSizeF(size)), nullptr, options));
         err << number << ": " << counts.drawn << " of " << layer.size() << " samples drawn, " << layer.noValue().size()
             << " without a value";
         if (!layer.noValue().empty()) {

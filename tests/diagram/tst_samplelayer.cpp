@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AxisTitle.h"
 #include "DiagramRenderer.h"
 
 #include <QPainter>
@@ -129,6 +130,88 @@ private slots:
             QVERIFY2(legendColours.value(group.symbol.colour.rgb()) > 0, qPrintable(group.name));
         }
         QVERIFY(!legendColours.isEmpty());
+    }
+
+    void axisTitles_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("oxides") << u"Na2O+K2O"_s << u""_s << u"Na_2O+K_2O"_s;
+        QTest::newRow("unit") << u"SiO2"_s << u"wt%"_s << u"SiO_2 (wt%)"_s;
+        QTest::newRow("numbers and functions stay") << u"log10(Rb)/0.5"_s << u""_s << u"log10(Rb)/0.5"_s;
+        QTest::newRow("factor") << u"FeO + 0.8998*Fe2O3"_s << u""_s << u"FeO + 0.8998\u00b7Fe_2O_3"_s;
+        QTest::newRow("quoted name") << u"\"Al2O3\"/mol(CaO)"_s << u""_s << u"Al_2O_3/mol(CaO)"_s;
+    }
+
+    void axisTitles()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, unit);
+        QFETCH(QString, title);
+        QCOMPARE(AxisTitle::fromExpression(expression, unit), title);
+    }
+
+    // Titles, sub- and superscripts, equal decades and print lines change the drawing; without
+    // them it stays as it was.
+    void renderOptions()
+    {
+        const QList<AxisTitle::Run> runs = AxisTitle::runs(u"^{87}Sr/Fe^3+ SiO_2"_s);
+        QCOMPARE(runs.size(), 5);
+        QCOMPARE(runs[0].text, u"87"_s);
+        QCOMPARE(runs[0].shift, 1);
+        QCOMPARE(runs[2].text, u"3+"_s);
+        QCOMPARE(runs[4].text, u"2"_s);
+        QCOMPARE(runs[4].shift, -1);
+
+        Figure figure = logLog();
+        figure.points.append({u"1"_s, u"False"_s, u"2"_s, u"2"_s, u"1"_s});
+        figure.points.append({u"1"_s, u"False"_s, u"1000"_s, u"1000"_s, u"1"_s});
+        const DiagramRenderer renderer(figure, Wording::English);
+        const QRectF target(0, 0, 600, 400);
+        const QRectF plain = renderer.layout(target).plotRect();
+        RenderOptions options;
+        options.equalDecades = true;
+        const QRectF equal = renderer.layout(target, nullptr, options).plotRect();
+        QVERIFY(std::abs(plain.width() - plain.height()) > 50);
+        QVERIFY2(std::abs(equal.width() - equal.height()) < 0.01 && plain.contains(equal),
+                 qPrintable(u"%1 x %2"_s.arg(equal.width()).arg(equal.height())));
+
+        options = {};
+        options.xTitle = u"Y+Nb_2"_s;
+        options.yTitle = u"Rb"_s;
+        const QRectF titled = renderer.layout(target, nullptr, options).plotRect();
+        QVERIFY(titled.bottom() < plain.bottom() && titled.left() > plain.left());
+        const QImage image = renderer.renderImage(target.size().toSize(), options);
+        auto inked = [&](const QRect &area) {
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    if (qGray(image.pixel(x, y)) < 128) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        QVERIFY(inked(QRect(0, int(titled.top()), int(plain.left()) - 2, int(titled.height()))));
+        QVERIFY(inked(QRect(int(titled.left()), int(plain.bottom()) + 2, int(titled.width()),
+                            int(target.bottom() - plain.bottom()) - 3)));
+
+        auto blue = [](const QImage &picture) {
+            int count = 0;
+            for (int y = 0; y < picture.height(); ++y) {
+                for (int x = 0; x < picture.width(); ++x) {
+                    const QRgb p = picture.pixel(x, y);
+                    count += qBlue(p) > qRed(p) + 60;
+                }
+            }
+            return count;
+        };
+        options = {};
+        QVERIFY(blue(renderer.renderImage(target.size().toSize(), options)) > 100);
+        options.blackLines = true;
+        options.lineWidth = 3;
+        QCOMPARE(blue(renderer.renderImage(target.size().toSize(), options)), 0);
     }
 };
 
