@@ -3,6 +3,7 @@
 #include "DiagramRenderer.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QTest>
 
 #include <cmath>
@@ -91,6 +92,23 @@ private slots:
         QCOMPARE(result.samples.drawn, sample.drawn.size());
         QCOMPARE(result.samples.outside, sample.outside);
         QVERIFY2(result.problems == renderer.problems(), qPrintable(result.problems.join(u'\n')));
+
+        // A device the painter cannot write into directly (a preview's pixmap) shows the same.
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::white);
+        QPainter onPixmap(&pixmap);
+        renderer.render(onPixmap, QRectF(QPointF(0, 0), QSizeF(size)), options);
+        onPixmap.end();
+        const QImage fromPixmap = pixmap.toImage().convertToFormat(drawnImage.format());
+        int differing = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb a = fromPixmap.pixel(x, y), b = drawnImage.pixel(x, y);
+                differing += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                       std::abs(qBlue(a) - qBlue(b))}) > 2;
+            }
+        }
+        QCOMPARE(differing, 0);
 
         // Each group its own colour; each drawn sample that colour at its place.
         const QList<SampleGroup> &groups = sample.layer.groups();
@@ -193,7 +211,8 @@ private slots:
             }
             return false;
         };
-        QVERIFY(inked(QRect(0, int(titled.top()), int(plain.left()) - 2, int(titled.height()))));
+        // The y title in the row kept for it at the left, beyond the tick labels.
+        QVERIFY(inked(QRect(0, int(titled.top()), int(titled.left() - plain.left()) - 1, int(titled.height()))));
         QVERIFY(inked(QRect(int(titled.left()), int(plain.bottom()) + 2, int(titled.width()),
                             int(target.bottom() - plain.bottom()) - 3)));
 
