@@ -428,13 +428,26 @@ void SampleLayer::paintLegend(QPainter &painter, const DiagramMapping &mapping, 
     const QFontMetricsF metrics(font, painter.device());
     const double lineHeight = std::max(metrics.height(), diameter * 1.3);
     const double symbolColumn = diameter * 1.6;
+    const double pad = px * 0.4;
+    const QRectF plot =
+        mapping.kind() == DiagramMapping::Kind::Triangular ? mapping.triangle().boundingRect() : mapping.plotRect();
+    // As many groups as the plot's height holds; a last row counts the rest.
+    const qsizetype fit = std::max<qsizetype>(2, qsizetype((plot.height() - pad * 4) / lineHeight));
+    if (rows.size() > fit) {
+        const qsizetype groupRows = rows.size() - (outside > 0 ? 1 : 0);
+        const qsizetype keep = fit - 1 - (outside > 0 ? 1 : 0);
+        const Row note = rows.last();
+        rows.resize(std::max<qsizetype>(0, keep));
+        rows.append({nullptr, worded(wording, QStringLiteral("另有 %1 组"), QStringLiteral("%1 more groups"))
+                                  .arg(groupRows - rows.size())});
+        if (outside > 0) {
+            rows.append(note);
+        }
+    }
     double textWidth = 0;
     for (const Row &row : std::as_const(rows)) {
         textWidth = std::max(textWidth, metrics.horizontalAdvance(row.text));
     }
-    const double pad = px * 0.4;
-    const QRectF plot =
-        mapping.kind() == DiagramMapping::Kind::Triangular ? mapping.triangle().boundingRect() : mapping.plotRect();
     const QRectF box(plot.right() - pad * 3 - symbolColumn - textWidth, plot.top() + pad,
                      symbolColumn + textWidth + pad * 2, lineHeight * rows.size() + pad * 2);
     painter.setRenderHint(QPainter::Antialiasing);
