@@ -14,7 +14,7 @@ case "${1:-}" in
 esac
 
 [ -f build/CMakeCache.txt ] || scripts/build.sh
-cmake --build build -j2 --target Taprell KalvorSetup taprell-render taprell-library taprell-dist
+cmake --build build -j2 --target Taprell KalvorSetup taprell-render taprell-plot taprell-library taprell-dist
 
 rm -f build/package/taprell_*.deb
 if ! (cd build && cpack -G DEB) >build/cpack.log 2>&1; then
@@ -36,13 +36,13 @@ dpkg-deb -x "$deb" "$root"
 
 id=io.github.taprell.Taprell
 expected=(
-    usr/bin/Taprell usr/bin/taprell-render usr/bin/taprell-library usr/libexec/taprell/KalvorSetup
+    usr/bin/Taprell usr/bin/taprell-render usr/bin/taprell-plot usr/bin/taprell-library usr/libexec/taprell/KalvorSetup
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/$id.svg
     usr/share/taprell/schema.sql usr/share/taprell/sample/dbase/system.mdb
     usr/share/doc/taprell/copyright usr/share/doc/taprell/changelog.gz
     usr/share/man/man1/Taprell.1.gz usr/share/man/man1/KalvorSetup.1.gz
-    usr/share/man/man1/taprell-render.1.gz usr/share/man/man1/taprell-library.1.gz
+    usr/share/man/man1/taprell-render.1.gz usr/share/man/man1/taprell-plot.1.gz usr/share/man/man1/taprell-library.1.gz
     usr/share/taprell/schema-postgresql.sql
 )
 for size in 16 24 32 48 64 128 256; do

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DiagramRenderer.h"
 
+#include "AxisTitle.h"
 #include "SmoothCurve.h"
 
 #include <QFontMetricsF>
@@ -312,6 +313,12 @@ QString DiagramRenderer::tickText(const AxisSpec &axis, double value)
     return QLocale::c().toString(value, 'f', axis.decimals);
 }
 
+// The height kept beside an axis for its title: a line of text with room for sub- and superscripts.
+static double axisTitleRow(const QFontMetricsF &metrics)
+{
+    return metrics.height() * 1.5;
+}
+
 double DiagramRenderer::fontPixels(const QRectF &target) const
 {
     return std::clamp(std::min(target.width(), target.height()) / 38.0, 7.0, 28.0);
@@ -343,12 +350,22 @@ DiagramMapping DiagramRenderer::layout(const QRectF &target, QPaintDevice *devic
         }
     }
     const double tick = px * 0.6;
-    const double left = widest + tick + px * 1.0;
-    const double bottom = metrics.height() + tick + px * 0.8;
+    const double titleRow = axisTitleRow(metrics);
+    const double left = widest + tick + px * 1.0 + (options.yTitle.isEmpty() ? 0 : titleRow);
+    const double bottom = metrics.height() + tick + px * 0.8 + (options.xTitle.isEmpty() ? 0 : titleRow);
     const double right = px * 2.0;
     QRectF plot = target.adjusted(left, titleHeight, -right, -bottom);
     if (plot.width() < 1 || plot.height() < 1) {
         plot = QRectF(target.center(), QSizeF(1, 1));
+    }
+    if (options.equalDecades && m_x.scale.logarithmic && m_y.scale.logarithmic && m_x.scale.isValid() &&
+        m_y.scale.isValid()) {
+        const double xDecades = std::log10(m_x.scale.maximum / m_x.scale.minimum);
+        const double yDecades = std::log10(m_y.scale.maximum / m_y.scale.minimum);
+        const double decade = std::min(plot.width() / xDecades, plot.height() / yDecades);
+        const QSizeF size(xDecades * decade, yDecades * decade);
+        plot = QRectF(plot.left() + (plot.width() - size.width()) / 2, plot.top() + (plot.height() - size.height()) / 2,
+                      size.width(), size.height());
     }
     return DiagramMapping::rectangular(m_x.scale, m_y.scale, plot);
 }
@@ -369,12 +386,25 @@ RenderResult DiagramRenderer::render(QPainter &painter, const QRectF &target, co
     painter.setFont(font);
 
     if (m_triangular) {
-        paintTriangleFrame(painter, result.mapping, px);
+        paintTriangleFrame(painter, result.mapping, options, px);
     } else {
-        paintRectangularFrame(painter, result.mapping, px);
+        paintRectangularFrame(painter, result.mapping, options, px);
     }
-    paintLines(painter, result.mapping, px);
+    paintLines(painter, result.mapping, options, px);
     paintLabels(painter, result.mapping, options, px);
+    if (options.samples && options.samples->isTriangular() == m_triangular) {
+        result.samples = options.samples->paint(painter, result.mapping, px, m_wording);
+    } else if (options.samples) {
+        result.problems.append(
+            worded(m_wording, QStringLiteral("样品是按%1图给的，这个图是%2图，没有画样品"),
+                   QStringLiteral("the samples are given for a %1 figure, this one is %2: not drawn"))
+                .arg(worded(m_wording,
+                            options.samples->isTriangular() ? QStringLiteral("三角") : QStringLiteral("直角坐标"),
+                            options.samples->isTriangular() ? QStringLiteral("triangular")
+                                                            : QStringLiteral("rectangular")),
+                     worded(m_wording, m_triangular ? QStringLiteral("三角") : QStringLiteral("直角坐标"),
+                            m_triangular ? QStringLiteral("triangular") : QStringLiteral("rectangular"))));
+    }
 
     if (options.highlightedPoint >= 0 && options.highlightedPoint < m_points.size()) {
         const Point &point = m_points[options.highlightedPoint];
@@ -407,10 +437,11 @@ QImage DiagramRenderer::renderImage(QSize size, const RenderOptions &options) co
     return image;
 }
 
-void DiagramRenderer::paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, double px) const
+void DiagramRenderer::paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping,
+                                            const RenderOptions &options, double px) const
 {
     const QRectF plot = mapping.plotRect();
-    const double lineWidth = std::max(1.0, px / 12);
+    const double lineWidth = options.frameWidth > 0 ? options.frameWidth : std::max(1.0, px / 12);
     painter.setPen(QPen(axisColour, lineWidth));
     painter.setBrush(Qt::NoBrush);
     if (m_border) {
@@ -442,11 +473,30 @@ void DiagramRenderer::paintRectangularFrame(QPainter &painter, const DiagramMapp
                              Qt::AlignRight | Qt::AlignVCenter, text);
         }
     }
+    // The titles in the row the layout keeps for them, outside the tick labels.
+    const double titleRow = axisTitleRow(metrics);
+    if (!options.xTitle.isEmpty()) {
+        const double below = metrics.height() + majorLength + px * 0.8;
+        AxisTitle::paint(painter, options.xTitle, QPointF(plot.center().x(), plot.bottom() + below + titleRow / 2),
+                         false);
+    }
+    if (!options.yTitle.isEmpty()) {
+        double widest = 0;
+        for (const Tick &tick : m_yTicks) {
+            if (tick.major) {
+                widest = std::max(widest, metrics.horizontalAdvance(tickText(m_y, tick.value)));
+            }
+        }
+        const double beside = widest + majorLength + px * 1.0;
+        AxisTitle::paint(painter, options.yTitle, QPointF(plot.left() - beside - titleRow / 2, plot.center().y()),
+                         true);
+    }
 }
 
-void DiagramRenderer::paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, double px) const
+void DiagramRenderer::paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
+                                         double px) const
 {
-    painter.setPen(QPen(axisColour, std::max(1.0, px / 12)));
+    painter.setPen(QPen(axisColour, options.frameWidth > 0 ? options.frameWidth : std::max(1.0, px / 12)));
     painter.setBrush(Qt::NoBrush);
     const QPolygonF corners = mapping.triangle();
     painter.drawPolygon(corners);
@@ -575,7 +625,8 @@ QList<QPainterPath> DiagramRenderer::linePaths(const QRectF &target, QPaintDevic
     return paths;
 }
 
-void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const
+void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
+                                 double px) const
 {
     painter.save();
     if (m_triangular) {
@@ -587,9 +638,10 @@ void DiagramRenderer::paintLines(QPainter &painter, const DiagramMapping &mappin
         painter.setClipRect(mapping.plotRect());
     }
     painter.setBrush(Qt::NoBrush);
-    const double width = std::max(1.2, px / 7);
+    const double width = options.lineWidth > 0 ? options.lineWidth : std::max(1.2, px / 7);
+    const QColor colour = options.blackLines ? QColor(Qt::black) : lineColour;
     for (const Stroke &stroke : strokes(mapping)) {
-        painter.setPen(QPen(lineColour, width, penStyle(stroke.lineType), Qt::FlatCap, Qt::RoundJoin));
+        painter.setPen(QPen(colour, width, penStyle(stroke.lineType), Qt::FlatCap, Qt::RoundJoin));
         painter.drawPath(stroke.path);
     }
     painter.restore();

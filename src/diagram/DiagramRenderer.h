@@ -3,6 +3,7 @@
 
 #include "DiagramMapping.h"
 #include "Figure.h"
+#include "SampleLayer.h"
 #include "Wording.h"
 
 #include <QFont>
@@ -21,12 +22,26 @@ struct RenderOptions
     int highlightedPoint = -1;                 // index into Figure::points, -1 for none
     int highlightedLabel = -1;                 // index into Figure::labels
     QFont font{QStringLiteral("DejaVu Sans")}; // family of the texts; the size follows the drawing's size
+    const SampleLayer *samples = nullptr;      // drawn over the figure when given (not owned)
+    int dotsPerInch = 96;                      // of exported files: a PNG's stated resolution, a PDF's page size
+
+    // Titles of a rectangular figure's axes, drawn beside them when given, with sub- and
+    // superscripts as AxisTitle reads them ("SiO_2 (wt%)"; AxisTitle::fromExpression makes one).
+    QString xTitle;
+    QString yTitle;
+    // Log-log axes: a decade the same length on both, the plot made smaller to fit.
+    bool equalDecades = false;
+    // For print: the boundary lines black; widths in device units, 0 for the drawing's own.
+    bool blackLines = false;
+    double lineWidth = 0;  // of the boundary lines
+    double frameWidth = 0; // of the frame, the axes and their ticks
 };
 
 struct RenderResult
 {
     DiagramMapping mapping;
     QStringList problems; // what could not be drawn, and why
+    SampleCounts samples; // what became of RenderOptions::samples
 };
 
 // Draws a figure onto any paint device (widget, image, SVG or PDF generator): title, axes with
@@ -118,9 +133,11 @@ private:
     static QFont labelFont(const RenderOptions &options, double px);
     static QList<QRectF> labelLines(const QString &text, QPointF at, const QFontMetricsF &metrics);
 
-    void paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;
-    void paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, double px) const;
-    void paintLines(QPainter &painter, const DiagramMapping &mapping, double px) const;
+    void paintRectangularFrame(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
+                               double px) const;
+    void paintTriangleFrame(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options,
+                            double px) const;
+    void paintLines(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options, double px) const;
     void paintLabels(QPainter &painter, const DiagramMapping &mapping, const RenderOptions &options, double px) const;
 
     bool m_triangular = false;

@@ -45,6 +45,7 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
                         .arg(size.width())
                         .arg(size.height()));
     }
+    const int dotsPerInch = std::clamp(options.dotsPerInch, 10, 10000);
     const Format format = formatOf(fileName);
     if (format == Format::Unknown) {
         return fail(worded(renderer.wording(), QStringLiteral("不认识的文件类型：%1（可用 .svg、.pdf、.png、.gif）"),
@@ -59,7 +60,10 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
     if (format == Format::Png) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        if (!renderer.renderImage(size, options).convertToFormat(QImage::Format_RGB32).save(&buffer, "PNG")) {
+        QImage image = renderer.renderImage(size, options).convertToFormat(QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
+        if (!image.save(&buffer, "PNG")) {
             return fail(worded(renderer.wording(), QStringLiteral("不能生成 PNG 图片"),
                                QStringLiteral("cannot make the PNG picture")));
         }
@@ -69,6 +73,7 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
         generator.setOutputDevice(&buffer);
         generator.setSize(size);
         generator.setViewBox(QRect(QPoint(0, 0), size));
+        generator.setResolution(dotsPerInch);
         generator.setTitle(QFileInfo(fileName).completeBaseName());
         QPainter painter(&generator);
         renderer.render(painter, QRectF(QPointF(0, 0), QSizeF(size)), options);
@@ -77,8 +82,8 @@ bool FigureExport::write(const DiagramRenderer &renderer, const QString &fileNam
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter pdf(&buffer);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point));
+        pdf.setResolution(dotsPerInch);
+        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / dotsPerInch, QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
         renderer.render(painter, QRectF(QPointF(0, 0), QSizeF(size)), options);

@@ -21,7 +21,7 @@ enum class Format
 
 Format formatOf(const QString &fileName);
 
-// Draws the figure at the size (pixels; for PDF a page of that size at 96 dots per inch) into
+// Draws the figure at the size (pixels; for PDF a page of that size at the options' dots per inch) into
 // the file. On failure *error says why and an existing file is left as it was.
 bool write(const DiagramRenderer &renderer, const QString &fileName, QSize size, const RenderOptions &options = {},
            QString *error = nullptr);

@@ -55,6 +55,7 @@ private slots:
         const QList<std::pair<const char *, const char *>> programs = {{"Taprell", TAPRELL_BIN},
                                                                        {"KalvorSetup", KALVORSETUP_BIN},
                                                                        {"taprell-render", RENDER_BIN},
+                                                                       {"taprell-plot", PLOT_BIN},
                                                                        {"taprell-library", LIBRARY_BIN}};
         for (const auto &[name, binary] : programs) {
             const QString program = QString::fromUtf8(binary);
