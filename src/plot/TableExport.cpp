@@ -25,6 +25,13 @@ namespace {
 // The spreadsheet's limits: rows including the header, characters in a cell.
 constexpr qsizetype xlsxMaxRows = 1048576;
 constexpr qsizetype xlsxMaxText = 32767;
+// Rows written between two looks at the progress callback.
+constexpr qsizetype progressRows = 1 << 14;
+
+QString cancelled()
+{
+    return QStringLiteral("导出已取消，没有写入文件。");
+}
 
 QString figureName(const Figure &figure)
 {
@@ -159,7 +166,7 @@ QStringList exportHeader(const PlotSession &session)
     return names;
 }
 
-QString exportCsv(const PlotSession &session, const QString &fileName)
+QString exportCsv(const PlotSession &session, const QString &fileName, const samples::Progress &progress)
 {
     if (QString problem = checkReady(session, fileName); !problem.isEmpty()) {
         return problem;
@@ -196,6 +203,10 @@ QString exportCsv(const PlotSession &session, const QString &fileName)
             file.write(out);
             out.clear();
         }
+        if (row % progressRows == 0 && progress && !progress(double(row) / double(table.rowCount()))) {
+            file.cancelWriting();
+            return cancelled();
+        }
     }
     file.write(out);
     if (!file.commit()) {
@@ -206,7 +217,7 @@ QString exportCsv(const PlotSession &session, const QString &fileName)
 
 namespace {
 
-QString writeWorkbook(const PlotSession &session, const QByteArray &path)
+QString writeWorkbook(const PlotSession &session, const QByteArray &path, const samples::Progress &progress)
 {
     lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
     lxw_workbook *workbook = workbook_new_opt(path.constData(), &options);
@@ -242,6 +253,10 @@ QString writeWorkbook(const PlotSession &session, const QByteArray &path)
                 number(samples, row + 1, c, cell.number);
             }
         }
+        if (row % progressRows == 0 && progress && !progress(double(row) / double(table.rowCount()))) {
+            workbook_close(workbook);
+            return cancelled();
+        }
     }
 
     lxw_worksheet *counts = workbook_add_worksheet(workbook, "分类计数");
@@ -276,7 +291,7 @@ QString writeWorkbook(const PlotSession &session, const QByteArray &path)
 
 } // namespace
 
-QString exportXlsx(const PlotSession &session, const QString &fileName)
+QString exportXlsx(const PlotSession &session, const QString &fileName, const samples::Progress &progress)
 {
     if (QString problem = checkReady(session, fileName); !problem.isEmpty()) {
         return problem;
@@ -310,9 +325,12 @@ QString exportXlsx(const PlotSession &session, const QString &fileName)
     const QString temporaryName = temporary.fileName();
     temporary.close();
 
-    const QString error = writeWorkbook(session, QFile::encodeName(temporaryName));
+    const QString error = writeWorkbook(session, QFile::encodeName(temporaryName), progress);
     if (!error.isEmpty()) {
         QFile::remove(temporaryName);
+        if (error == cancelled()) {
+            return error;
+        }
         return QStringLiteral("无法写入“%1”：%2").arg(QDir::toNativeSeparators(fileName), error);
     }
     // rename() replaces an older file in one step.

@@ -285,18 +285,20 @@ void TestPlotSession::exportFailures()
     QVERIFY(exportCsv(session, missing).contains(u"还没有算完"_s));
     QVERIFY(session.compute());
 
-    // A folder that does not exist, and a target that is a folder: a message, and no file left.
+    // A folder that does not exist, a target that is a folder, an export stopped: a message, and no
+    // file left.
     QVERIFY(QDir(dir.path()).mkdir(u"taken.xlsx"_s));
     QVERIFY(QDir(dir.path()).mkdir(u"taken.csv"_s));
+    const samples::Progress stop = [](double) { return false; };
     const QList<std::pair<QString, QString>> cases = {
-        {u"missing/out.csv"_s, u"不存在"_s},
-        {u"missing/out.xlsx"_s, u"不存在"_s},
-        {u"taken.csv"_s, u"taken.csv"_s},
-        {u"taken.xlsx"_s, u"taken.xlsx"_s},
+        {u"stopped.csv"_s, u"取消"_s},        {u"stopped.xlsx"_s, u"取消"_s},   {u"missing/out.csv"_s, u"不存在"_s},
+        {u"missing/out.xlsx"_s, u"不存在"_s}, {u"taken.csv"_s, u"taken.csv"_s}, {u"taken.xlsx"_s, u"taken.xlsx"_s},
     };
     for (const auto &[name, part] : cases) {
         const QString target = dir.filePath(name);
-        const QString error = name.endsWith(u".xlsx"_s) ? exportXlsx(session, target) : exportCsv(session, target);
+        const samples::Progress progress = name.startsWith(u"stopped"_s) ? stop : samples::Progress();
+        const QString error =
+            name.endsWith(u".xlsx"_s) ? exportXlsx(session, target, progress) : exportCsv(session, target, progress);
         QVERIFY2(error.contains(part), qPrintable(name + u": "_s + error));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{u"taken.csv"_s, u"taken.xlsx"_s}));
