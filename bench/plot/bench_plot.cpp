@@ -7,6 +7,7 @@
 #include "Library.h"
 #include "LibraryFile.h"
 #include "PlotSession.h"
+#include "TableExport.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -49,10 +50,11 @@ samples::SampleTable randomTable(qsizetype rows)
 
 QString ms(const bench::Samples &samples)
 {
-    return QStringLiteral("median %1 ms (runs %2-%3)")
+    return QStringLiteral("median %1 ms (runs %2-%3), CPU %4 ms")
         .arg(samples.median() * 1000, 0, 'f', 1)
         .arg(samples.min() * 1000, 0, 'f', 1)
-        .arg(samples.max() * 1000, 0, 'f', 1);
+        .arg(samples.max() * 1000, 0, 'f', 1)
+        .arg(samples.cpuMedian() * 1000, 0, 'f', 1);
 }
 
 } // namespace
@@ -118,11 +120,26 @@ int main(int argc, char *argv[])
                       session.result(1).locations[size_t(i)] == afmPlaces[size_t(i)];
         }
     }
+    // The exported table: the six columns, then x, y and the field of TAS, the three shares and the
+    // field of AFM.
+    bench::Samples csv, xlsx;
+    for (int r = 0; r < runs; ++r) {
+        const QString csvFile = dir.filePath(QStringLiteral("plotted.csv"));
+        const QString xlsxFile = dir.filePath(QStringLiteral("plotted.xlsx"));
+        QString error;
+        csv.append(bench::timeOurs([&] { error = plot::exportCsv(session, csvFile); }));
+        xlsx.append(bench::timeOurs([&] { error += plot::exportXlsx(session, xlsxFile); }));
+        if (!error.isEmpty()) {
+            qFatal("export failed: %s", qPrintable(error));
+        }
+    }
     QTextStream out(stdout);
     out << rows << " samples on TAS (x, y) and AFM (three corners, FeOt a named column):\n"
         << "  session, everything anew: " << ms(ours) << "\n"
         << "  session, one axis edited: " << ms(oneAxis) << "\n"
         << "  expressions and fields by hand: " << ms(floor) << "\n"
+        << "  export as CSV: " << ms(csv) << "\n"
+        << "  export as XLSX: " << ms(xlsx) << "\n"
         << "  same places for " << agreed << " of " << rows << " samples\n";
     bench::printLoad();
     return agreed == rows ? 0 : 1;

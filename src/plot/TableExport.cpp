@@ -39,11 +39,11 @@ QString figureName(const Figure &figure)
     return name.isEmpty() ? figure.record.th.trimmed() : name;
 }
 
-// A cell of the exported table: a number (NaN for none) or a text.
+// A cell of the exported table: a number (NaN for none) or a text (UTF-8).
 struct Cell
 {
     double number = std::numeric_limits<double>::quiet_NaN();
-    QString text;
+    QByteArray text;
 };
 
 // The columns after the samples' own: per figure its coordinates and its place.
@@ -53,8 +53,17 @@ public:
     explicit ExportTable(const PlotSession &session)
         : m_session(session)
     {
+        // The texts of the places but no value, encoded once: fields, then boundary and outside.
         for (qsizetype f = 0; f < session.figureCount(); ++f) {
             m_coordinates.append(session.result(f).coordinates.size());
+            QList<QByteArray> places;
+            const Classify::FieldMap *fields = session.fieldMap(f);
+            for (qsizetype i = 0; fields && i < fields->fields().size(); ++i) {
+                places.append(fields->text({Classify::Place::Field, qint32(i)}).toUtf8());
+            }
+            places.append(fields ? fields->text({Classify::Place::Boundary, -1}).toUtf8() : QByteArray());
+            places.append(fields ? fields->text({Classify::Place::Outside, -1}).toUtf8() : QByteArray());
+            m_places.append(places);
         }
     }
 
@@ -73,7 +82,7 @@ public:
         const samples::SampleTable &table = m_session.table();
         if (column < table.columnCount()) {
             const double value = table.value(row, column);
-            return std::isnan(value) ? Cell{value, table.column(column).text(row)} : Cell{value, {}};
+            return std::isnan(value) ? Cell{value, table.column(column).text(row).toUtf8()} : Cell{value, {}};
         }
         column -= table.columnCount();
         for (qsizetype f = 0; f < m_coordinates.size(); ++f) {
@@ -81,7 +90,14 @@ public:
                 return {m_session.result(f).coordinates[size_t(column)][size_t(row)], {}};
             }
             if (column == m_coordinates[f]) {
-                return {std::numeric_limits<double>::quiet_NaN(), m_session.placeText(f, row)};
+                const Classify::Location at = m_session.result(f).locations[size_t(row)];
+                const QList<QByteArray> &places = m_places[f];
+                const qsizetype known = at.place == Classify::Place::Field      ? at.field
+                                        : at.place == Classify::Place::Boundary ? places.size() - 2
+                                        : at.place == Classify::Place::Outside  ? places.size() - 1
+                                                                                : -1;
+                return {std::numeric_limits<double>::quiet_NaN(),
+                        known >= 0 ? places[known] : m_session.placeText(f, row).toUtf8()};
             }
             column -= m_coordinates[f] + 1;
         }
@@ -91,6 +107,7 @@ public:
 private:
     const PlotSession &m_session;
     QList<qsizetype> m_coordinates;
+    QList<QList<QByteArray>> m_places;
 };
 
 QString checkReady(const PlotSession &session, const QString &fileName)
@@ -118,9 +135,8 @@ void appendNumber(QByteArray &out, double value)
     out.append(buffer, end - buffer);
 }
 
-void appendText(QByteArray &out, const QString &text)
+void appendText(QByteArray &out, const QByteArray &utf8)
 {
-    const QByteArray utf8 = text.toUtf8();
     const bool quote = utf8.contains(',') || utf8.contains('"') || utf8.contains('\n') || utf8.contains('\r') ||
                        (!utf8.isEmpty() && (utf8.front() == ' ' || utf8.back() == ' '));
     if (!quote) {
@@ -177,12 +193,13 @@ QString exportCsv(const PlotSession &session, const QString &fileName, const sam
     }
     const ExportTable table(session);
     QByteArray out("\xEF\xBB\xBF");
+    out.reserve((1 << 20) + (1 << 16));
     const QStringList header = exportHeader(session);
     for (qsizetype c = 0; c < header.size(); ++c) {
         if (c > 0) {
             out.append(',');
         }
-        appendText(out, header[c]);
+        appendText(out, header[c].toUtf8());
     }
     out.append("\r\n");
     const qsizetype columns = table.columnCount();
@@ -201,7 +218,7 @@ QString exportCsv(const PlotSession &session, const QString &fileName, const sam
         out.append("\r\n");
         if (out.size() > (1 << 20)) {
             file.write(out);
-            out.clear();
+            out.truncate(0); // keeps the buffer
         }
         if (row % progressRows == 0 && progress && !progress(double(row) / double(table.rowCount()))) {
             file.cancelWriting();
@@ -225,11 +242,13 @@ QString writeWorkbook(const PlotSession &session, const QByteArray &path, const 
         return QStringLiteral("无法创建工作簿。");
     }
     lxw_error failed = LXW_NO_ERROR;
-    auto text = [&](lxw_worksheet *sheet, qsizetype row, qsizetype column, const QString &value) {
+    auto utf8 = [&](lxw_worksheet *sheet, qsizetype row, qsizetype column, const QByteArray &value) {
         if (failed == LXW_NO_ERROR && !value.isEmpty()) {
-            failed =
-                worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), value.toUtf8().constData(), nullptr);
+            failed = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), value.constData(), nullptr);
         }
+    };
+    auto text = [&](lxw_worksheet *sheet, qsizetype row, qsizetype column, const QString &value) {
+        utf8(sheet, row, column, value.toUtf8());
     };
     auto number = [&](lxw_worksheet *sheet, qsizetype row, qsizetype column, double value) {
         if (failed == LXW_NO_ERROR && std::isfinite(value)) {
@@ -248,7 +267,7 @@ QString writeWorkbook(const PlotSession &session, const QByteArray &path, const 
         for (qsizetype c = 0; c < columns; ++c) {
             const Cell cell = table.cell(row, c);
             if (std::isnan(cell.number)) {
-                text(samples, row + 1, c, cell.text);
+                utf8(samples, row + 1, c, cell.text);
             } else {
                 number(samples, row + 1, c, cell.number);
             }
@@ -306,7 +325,8 @@ QString exportXlsx(const PlotSession &session, const QString &fileName, const sa
     }
     for (qsizetype row = 0; row < table.rowCount(); ++row) {
         for (qsizetype c = 0; c < table.columnCount(); ++c) {
-            if (table.cell(row, c).text.size() > xlsxMaxText) {
+            const QByteArray &text = table.cell(row, c).text;
+            if (text.size() > xlsxMaxText && QString::fromUtf8(text).size() > xlsxMaxText) {
                 return QStringLiteral("第 %1 行第 %2 列的文字超过 XLSX 单元格的 %3 个字符。")
                     .arg(row + 2)
                     .arg(c + 1)
