@@ -344,6 +344,9 @@ QString exportXlsx(const PlotSession &session, const QString &fileName, const sa
     }
     const QString temporaryName = temporary.fileName();
     temporary.close();
+    // The workbook creates the file anew, with the permissions any new file gets, not the private
+    // ones of a temporary file; the random name stays reserved for that short moment only.
+    QFile::remove(temporaryName);
 
     const QString error = writeWorkbook(session, QFile::encodeName(temporaryName), progress);
     if (!error.isEmpty()) {
@@ -352,6 +355,9 @@ QString exportXlsx(const PlotSession &session, const QString &fileName, const sa
             return error;
         }
         return QStringLiteral("无法写入“%1”：%2").arg(QDir::toNativeSeparators(fileName), error);
+    }
+    if (QFile::exists(fileName)) {
+        QFile::setPermissions(temporaryName, QFile::permissions(fileName));
     }
     // rename() replaces an older file in one step.
     if (std::rename(QFile::encodeName(temporaryName).constData(), QFile::encodeName(fileName).constData()) != 0) {

@@ -228,6 +228,11 @@ void TestPlotSession::exportRoundTrip()
     const QString error = xlsx ? exportXlsx(session, fileName) : exportCsv(session, fileName);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(fileName).fileName()});
+    // Readable as any new file is, not private like a temporary file.
+    QFile plain(dir.filePath(u"plain"_s));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(fileName).permissions(), plain.permissions());
+    plain.remove();
 
     const samples::ReadResult read = xlsx ? samples::readXlsxFile(fileName) : samples::readDelimitedFile(fileName);
     QVERIFY2(read.ok(), qPrintable(read.error));
