@@ -6,6 +6,8 @@
 #include "Query.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The number part of a figure number: the digits after its letter.
@@ -28,11 +30,11 @@ const QList<ListColumn> CatalogueEditor::columnTable = [] {
         return ListColumn{QString::fromUtf16(field), QString::fromUtf16(field), width, type, true};
     };
     return QList<ListColumn>{
-        {ListLoad::positionCell, QStringLiteral("序号"), 540},
-        {QStringLiteral("th"), QStringLiteral("图号"), 660},
-        {QStringLiteral("tm"), QStringLiteral("图名"), 3600},
-        {QStringLiteral("figName"), QStringLiteral("缩略图"), 720},
-        {QStringLiteral("grp"), QStringLiteral("分组"), 540, ValueType::Number},
+        {ListLoad::positionCell, QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "序号")), 540},
+        {QStringLiteral("th"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "图号")), 660},
+        {QStringLiteral("tm"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "图名")), 3600},
+        {QStringLiteral("figName"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "缩略图")), 720},
+        {QStringLiteral("grp"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "分组")), 540, ValueType::Number},
         axis(u"X1", 560),
         axis(u"X2", 720),
         axis(u"X3", 560),
@@ -47,11 +49,13 @@ const QList<ListColumn> CatalogueEditor::columnTable = [] {
         axis(u"Y5", 560),
         axis(u"Y6", 630, ValueType::YesNo),
         axis(u"Y7", 406, ValueType::NumericValue),
-        {QStringLiteral("border"), QStringLiteral("边框"), 630, ValueType::YesNo, true},
-        {QStringLiteral("specialCase"), QStringLiteral("特例"), 560, ValueType::NumericValue},
-        {QStringLiteral("Comment"), QStringLiteral("图表说明"), 3600},
-        {QStringLiteral("Vector"), QStringLiteral("矢量图"), 760, ValueType::YesNo},
-        {QStringLiteral("Bitmap"), QStringLiteral("位图"), 630, ValueType::YesNo},
+        {QStringLiteral("border"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "边框")), 630, ValueType::YesNo,
+         true},
+        {QStringLiteral("specialCase"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "特例")), 560,
+         ValueType::NumericValue},
+        {QStringLiteral("Comment"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "图表说明")), 3600},
+        {QStringLiteral("Vector"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "矢量图")), 760, ValueType::YesNo},
+        {QStringLiteral("Bitmap"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "位图")), 630, ValueType::YesNo},
     };
 }();
 
@@ -194,18 +198,22 @@ Status CatalogueEditor::writeRow(int row)
         // long as that is the record the row was read as: never over another figure.
         if (query.recordCount() == 0 || (!stored.isEmpty() && query.text(u"th").compare(stored, Qt::CaseInsensitive))) {
             return LibraryError{
-                .message =
-                    query.recordCount() == 0
-                        ? QStringLiteral("图版库中没有图号为“%1”的图版，这一行没有写入。").arg(th)
-                        : QStringLiteral("图号“%1”属于另一个图版，这一行原来是图版“%2”，没有写入，以免覆盖那个图版。")
-                              .arg(th, stored),
+                .message = query.recordCount() == 0
+                               ? QCoreApplication::translate("CatalogueEditor",
+                                                             "图版库中没有图号为“%1”的图版，这一行没有写入。")
+                                     .arg(th)
+                               : QCoreApplication::translate(
+                                     "CatalogueEditor",
+                                     "图号“%1”属于另一个图版，这一行原来是图版“%2”，没有写入，以免覆盖那个图版。")
+                                     .arg(th, stored),
                 .statement = query.statement(),
                 .field = QStringLiteral("th"),
             };
         }
         if (const QStringList changed = query.fieldsChangedSince(storedCells(row).toList(), recordFields());
             !changed.isEmpty()) {
-            return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
+            return query.changedElsewhereError(QCoreApplication::translate("CatalogueEditor", "图版“%1”").arg(stored),
+                                               changed);
         }
     }
     // Every field the record cannot take, named at once, so one look at the details says what to fix.
@@ -214,12 +222,13 @@ Status CatalogueEditor::writeRow(int row)
     for (const Library::FieldText &set : writtenFields(row)) {
         if (Status status = query.setField(set.field, set.text); !status) {
             fields << set.field;
-            problems << set.field + QStringLiteral("：") + status.error().message;
+            problems << set.field + QCoreApplication::translate("CatalogueEditor", "：") + status.error().message;
         }
     }
     if (!problems.isEmpty()) {
         return LibraryError{
-            .message = QStringLiteral("这一行有字段的值不能写入：\n") + problems.join(u'\n'),
+            .message =
+                QCoreApplication::translate("CatalogueEditor", "这一行有字段的值不能写入：\n") + problems.join(u'\n'),
             .statement = query.statement(),
             .field = fields.join(QStringLiteral(", ")),
         };

@@ -3,6 +3,7 @@
 
 #include "SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -34,28 +35,28 @@ QString Underlay::fileFilter()
     if (canReadPdf()) {
         patterns += QStringLiteral(" *.pdf");
     }
-    return QStringLiteral("扫描图 (%1);;所有文件 (*)").arg(patterns);
+    return QCoreApplication::translate("Underlay", "扫描图 (%1);;所有文件 (*)").arg(patterns);
 }
 
 QImage Underlay::load(const QString &fileName, QString *error)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     if (!QFileInfo(fileName).isFile()) {
-        *error = QStringLiteral("找不到底图文件 %1。").arg(shown);
+        *error = QCoreApplication::translate("Underlay", "找不到底图文件 %1。").arg(shown);
         return {};
     }
     if (fileName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
 #ifdef TAPRELL_HAVE_QTPDF
         QPdfDocument document;
         if (document.load(fileName) != QPdfDocument::Error::None || document.pageCount() < 1) {
-            *error = QStringLiteral("PDF 文件 %1 读不出来。").arg(shown);
+            *error = QCoreApplication::translate("Underlay", "PDF 文件 %1 读不出来。").arg(shown);
             return {};
         }
         const QSizeF points = document.pagePointSize(0);
         const QSize size = (points * pdfDotsPerInch / 72.0).toSize();
         QImage page = document.render(0, size);
         if (page.isNull()) {
-            *error = QStringLiteral("PDF 文件 %1 的第一页画不出来。").arg(shown);
+            *error = QCoreApplication::translate("Underlay", "PDF 文件 %1 的第一页画不出来。").arg(shown);
             return {};
         }
         // Transparent paper shows as white, as it would print.
@@ -64,7 +65,8 @@ QImage Underlay::load(const QString &fileName, QString *error)
         QPainter(&white).drawImage(0, 0, page);
         return white;
 #else
-        *error = QStringLiteral("这个版本的 Taprell 读不了 PDF：请把那一页存成 PNG 图片再载入。");
+        *error =
+            QCoreApplication::translate("Underlay", "这个版本的 Taprell 读不了 PDF：请把那一页存成 PNG 图片再载入。");
         return {};
 #endif
     }
@@ -73,7 +75,7 @@ QImage Underlay::load(const QString &fileName, QString *error)
     reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull()) {
-        *error = QStringLiteral("底图 %1 读不出来：%2").arg(shown, reader.errorString());
+        *error = QCoreApplication::translate("Underlay", "底图 %1 读不出来：%2").arg(shown, reader.errorString());
         return {};
     }
     // One format for fast drawing at any zoom.

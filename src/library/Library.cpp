@@ -6,6 +6,7 @@
 #include "ServerEngine.h"
 #include "SqliteEngine.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace {
@@ -127,7 +128,7 @@ Status Library::execute(const QString &sql)
             continue;
         }
         if (step == engine::Step::Error) {
-            const LibraryError error = makeError(QStringLiteral("语句执行失败。"), sql);
+            const LibraryError error = makeError(QCoreApplication::translate("Library", "语句执行失败。"), sql);
             statement->reset();
             return error;
         }
@@ -147,9 +148,10 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     // server rolls the transaction back, so every row keeps its mark.
     auto lost = [this] {
         LibraryError error = makeError({}, {});
-        error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
-                                       "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
-                            .arg(m_fileName);
+        error.message =
+            QCoreApplication::translate("Library", "与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
+                                                   "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
+                .arg(m_fileName);
         error.connectionLost = true;
         return SaveResult{0, error};
     };
@@ -167,7 +169,7 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             if (m_engine->isBroken()) {
                 return lost();
             }
-            return {0, makeError(QStringLiteral("不能开始保存。"), QStringLiteral("BEGIN"))};
+            return {0, makeError(QCoreApplication::translate("Library", "不能开始保存。"), QStringLiteral("BEGIN"))};
         }
         ++m_transactionSerial;
         m_inTransaction = true;
@@ -185,7 +187,7 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
                 continue;
             }
             if (guarded && !m_engine->execute("SAVEPOINT saverow")) {
-                failure = makeError(QStringLiteral("保存失败。"), QStringLiteral("SAVEPOINT"));
+                failure = makeError(QCoreApplication::translate("Library", "保存失败。"), QStringLiteral("SAVEPOINT"));
                 break;
             }
             Status status = writeRow(i);
@@ -234,8 +236,8 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             if (m_engine->isBroken()) {
                 return lost();
             }
-            const LibraryError commitError =
-                makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
+            const LibraryError commitError = makeError(
+                QCoreApplication::translate("Library", "保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
             m_engine->execute("ROLLBACK");
             return {0, commitError};
         }
@@ -384,7 +386,7 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
         return ConditionalWrite::NotWritten;
     }
     if (statement->step() == engine::Step::Error) {
-        *status = makeError(QStringLiteral("记录写入失败。"), shape->sql);
+        *status = makeError(QCoreApplication::translate("Library", "记录写入失败。"), shape->sql);
         statement->reset();
         return ConditionalWrite::NotWritten;
     }
@@ -420,7 +422,7 @@ engine::Statement *Library::prepared(const QString &sql, Status *status)
     }
     std::unique_ptr<engine::Statement> statement = m_engine->prepare(sql);
     if (!statement) {
-        *status = makeError(QStringLiteral("语句无效。"), sql);
+        *status = makeError(QCoreApplication::translate("Library", "语句无效。"), sql);
         return nullptr;
     }
     return m_prepared.emplace(sql, std::move(statement)).first->second.get();
@@ -555,8 +557,8 @@ QString Library::sameValue(const QString &column) const
 LibraryError Library::notOpenError(const QString &statement) const
 {
     LibraryError result;
-    result.message =
-        QStringLiteral("图版库没有打开：%1").arg(m_fileName.isEmpty() ? QStringLiteral("（未指定）") : m_fileName);
+    result.message = QCoreApplication::translate("Library", "图版库没有打开：%1")
+                         .arg(m_fileName.isEmpty() ? QCoreApplication::translate("Library", "（未指定）") : m_fileName);
     result.statement = statement;
     return result;
 }

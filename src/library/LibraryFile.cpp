@@ -4,6 +4,7 @@
 #include "Library.h"
 #include "Query.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,12 +37,18 @@ QString sampleCsv(const QString &name)
 Status create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) {
-        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0, false};
+        return LibraryError{
+            QCoreApplication::translate("LibraryFile", "文件已经存在：%1").arg(fileName), {}, {}, {}, 0, false};
     }
     QDir().mkpath(QFileInfo(fileName).absolutePath());
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0, false};
+        return LibraryError{QCoreApplication::translate("LibraryFile", "不能创建文件：%1").arg(fileName),
+                            {},
+                            file.errorString(),
+                            {},
+                            0,
+                            false};
     }
     file.close();
 

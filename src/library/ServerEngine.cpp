@@ -3,6 +3,7 @@
 
 #include "Library.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -174,7 +175,8 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
 {
     auto engine = std::unique_ptr<ServerEngine>(new ServerEngine);
     if (const pg::Status status = engine->m_db.open(conninfo); !status) {
-        error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
+        error->message =
+            QCoreApplication::translate("ServerEngine", "连不上图版库服务器：%1").arg(pg::redacted(conninfo));
         error->engineMessage = status.error().serverMessage;
         error->connectionLost = true;
         return nullptr;
@@ -185,7 +187,8 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
         settings += "; SET default_transaction_read_only = on";
     }
     if (!engine->execute(settings.constData()) || !engine->check()) {
-        *error = engine->error(QStringLiteral("连不上图版库服务器：%1").arg(engine->location()), {});
+        *error = engine->error(
+            QCoreApplication::translate("ServerEngine", "连不上图版库服务器：%1").arg(engine->location()), {});
         return nullptr;
     }
     return engine;
@@ -395,17 +398,19 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     const QString server = location();
     const QString &state = m_lastError.sqlState;
     if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
-        result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
+        result.message = QCoreApplication::translate("ServerEngine", "与图版库服务器的连接断开了：%1").arg(server);
         result.connectionLost = true;
     } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
                state == QStringLiteral("40001")) {
-        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
+        result.message =
+            QCoreApplication::translate("ServerEngine", "图版库正被其他程序使用（已被锁定），请稍后再试：%1")
+                .arg(server);
         result.inUse = true;
     } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
-        result.message = QStringLiteral("图版库不能写入：%1").arg(server);
+        result.message = QCoreApplication::translate("ServerEngine", "图版库不能写入：%1").arg(server);
         result.readOnly = true;
     } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
-        result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
+        result.message = QCoreApplication::translate("ServerEngine", "读取图版库服务器上的数据时出错：%1").arg(server);
         result.readFailed = true;
     }
     return result;
