@@ -1068,7 +1068,7 @@ Please open it once from an account that can write to this folder, or ask the ad
     </message>
     <message>
         <source>缩略图</source>
-        <translation>Thumbnail</translation>
+        <translation>Thumb</translation>
     </message>
     <message>
         <source>分组号</source>
@@ -1080,7 +1080,7 @@ Please open it once from an account that can write to this folder, or ask the ad
     </message>
     <message>
         <source>特殊处理号</source>
-        <translation>Special no.</translation>
+        <translation>Special</translation>
     </message>
     <message>
         <source> 坐标参数 </source>
@@ -1152,11 +1152,11 @@ Please open it once from an account that can write to this folder, or ask the ad
     </message>
     <message>
         <source>x-轴</source>
-        <translation>x-axis</translation>
+        <translation>x</translation>
     </message>
     <message>
         <source>y-轴</source>
-        <translation>y-axis</translation>
+        <translation>y</translation>
     </message>
     <message>
         <source>对数</source>
@@ -1264,11 +1264,11 @@ Please choose another figure number.</translation>
     </message>
     <message>
         <source>X-值</source>
-        <translation>X value</translation>
+        <translation>X</translation>
     </message>
     <message>
         <source>Y-值</source>
-        <translation>Y value</translation>
+        <translation>Y</translation>
     </message>
     <message>
         <source>标签名称
