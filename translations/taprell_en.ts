@@ -1072,7 +1072,7 @@ Please open it once from an account that can write to this folder, or ask the ad
     </message>
     <message>
         <source>分组号</source>
-        <translation>Group no.</translation>
+        <translation>Group</translation>
     </message>
     <message>
         <source>显示分组</source>

@@ -164,7 +164,15 @@ int captionRoom(const QWidget *control)
         return control->style()->subElementRect(contents, &option, control).width();
     }
     if (const auto *label = qobject_cast<const QLabel *>(control)) {
-        return label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0);
+        // A caption runs on under the control beside it, which hides the rest.
+        int room = label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0);
+        for (const QWidget *beside : label->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (beside != label && beside->isVisible() && beside->x() > label->x() &&
+                beside->geometry().intersects(label->geometry())) {
+                room = std::min(room, beside->x() - label->x());
+            }
+        }
+        return room;
     }
     if (const auto *group = qobject_cast<const QGroupBox *>(control)) {
         return group->width() - 2 * group->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
