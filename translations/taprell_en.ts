@@ -600,7 +600,7 @@ Taprell will ask again at the next start.</translation>
     </message>
     <message>
         <source>图号</source>
-        <translation>Fig. no.</translation>
+        <translation>Fig.</translation>
     </message>
     <message>
         <source>图名</source>
@@ -608,7 +608,7 @@ Taprell will ask again at the next start.</translation>
     </message>
     <message>
         <source>缩略图</source>
-        <translation>Thumbnail</translation>
+        <translation>Thumb</translation>
     </message>
     <message>
         <source>分组</source>
@@ -620,7 +620,7 @@ Taprell will ask again at the next start.</translation>
     </message>
     <message>
         <source>特例</source>
-        <translation>Special</translation>
+        <translation>Spec.</translation>
     </message>
     <message>
         <source>图表说明</source>

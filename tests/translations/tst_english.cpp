@@ -342,6 +342,25 @@ private slots:
                 }
             }
         }
+        // The lists' column headers, in the widths the layout gives the columns.
+        for (const QTreeView *list : shown->findChildren<QTreeView *>()) {
+            const QHeaderView *header = list->header();
+            const QFontMetrics metrics(header->font());
+            const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+            for (int i = 0; i < header->count(); ++i) {
+                const QString caption = list->model()->headerData(i, Qt::Horizontal).toString();
+                if (caption.isEmpty() || header->isSectionHidden(i)) {
+                    continue;
+                }
+                ++captions;
+                const int width = metrics.horizontalAdvance(caption);
+                if (width > header->sectionSize(i) - margins) {
+                    tooWide << u"%1 column \"%2\": %3 px in %4 px"_s.arg(list->objectName(), caption)
+                                   .arg(width)
+                                   .arg(header->sectionSize(i) - margins);
+                }
+            }
+        }
         QVERIFY(captions > 0);
         QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join(u"; "_s)));
     }
