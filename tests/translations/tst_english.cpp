@@ -322,7 +322,7 @@ private slots:
         int captions = 0;
         for (const QWidget *control : shown->findChildren<QWidget *>()) {
             const QString caption = captionOf(control);
-            if (caption.isEmpty() || !control->isVisibleTo(shown)) {
+            if (caption.isEmpty()) {
                 continue;
             }
             ++captions;
