@@ -298,6 +298,10 @@ None of the pasted points was added.</translation>
         <source>撤销没有完成：列表已经变了。</source>
         <translation>Undo not done: the list has changed.</translation>
     </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
 </context>
 <context>
     <name>Expression</name>

@@ -263,7 +263,7 @@ DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointR
             said << what;
         }
     }
-    placement.snappedTo = said.join(u'，');
+    placement.snappedTo = said.join(QCoreApplication::translate("DigitiserSession", "，"));
     return placement;
 }
 

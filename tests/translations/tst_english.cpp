@@ -302,6 +302,8 @@ private slots:
         QVERIFY(reader.texts.size() >= 5 * 3);
 
         texts << reader.texts << folders.titles;
+        // What a drawing cannot show, as the preview lists it.
+        texts << DiagramRenderer::loneLineProblem(1);
         const QStringList chinese = chineseOnes(texts);
         QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join(u"; "_s)));
     }
