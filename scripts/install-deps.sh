@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build sqlite3
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n qt6-l10n-tools qt6-tools-dev
     libsqlite3-dev libgif-dev qt6-svg-dev qt6-pdf-dev
     libpq-dev postgresql
     libzip-dev libxlsxwriter-dev python3-numpy xlsx2csv

@@ -22,16 +22,16 @@ int main(int argc, char *argv[])
         return *status;
     }
     QApplication app(argc, argv);
-    installChineseQtTexts();
+    SettingsStore settings;
+    mTaprell taprell(settings);
+    installTaprellTexts(taprell.settingsLookup(QStringLiteral("Language")));
     QApplication::setApplicationName(QStringLiteral("Taprell"));
     // Ties the windows to the menu entry and its icon where the desktop asks for it.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.taprell.Taprell"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.taprell.Taprell")));
     installProgramFonts();
 
-    SettingsStore settings;
     MessageBoxDialogs dialogs;
-    mTaprell taprell(settings);
     FileDialogFolderChooser folders;
     FirstStart firstStart(taprell, dialogs, settings, folders, FirstStart::defaultPlaces());
     CatalogueStart catalogue(taprell, firstStart);

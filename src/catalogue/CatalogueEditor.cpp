@@ -6,6 +6,8 @@
 #include "Query.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The number part of a figure number: the digits after its letter.
@@ -28,7 +30,7 @@ const QList<ListColumn> CatalogueEditor::columnTable = [] {
     QList<ListColumn> columns;
     for (const catalogue::ColumnEntry &entry : catalogue::columnEntries) {
         const QString field = entry.field == u"#position" ? ListLoad::positionCell : text(entry.field);
-        columns.append({field, text(entry.header), entry.widthTwips, entry.type, entry.optional});
+        columns.append({field, QString::fromUtf8(entry.header), entry.widthTwips, entry.type, entry.optional});
     }
     return columns;
 }();
@@ -172,18 +174,22 @@ Status CatalogueEditor::writeRow(int row)
         // long as that is the record the row was read as: never over another figure.
         if (query.recordCount() == 0 || (!stored.isEmpty() && query.text(u"th").compare(stored, Qt::CaseInsensitive))) {
             return LibraryError{
-                .message =
-                    query.recordCount() == 0
-                        ? QStringLiteral("图版库中没有图号为“%1”的图版，这一行没有写入。").arg(th)
-                        : QStringLiteral("图号“%1”属于另一个图版，这一行原来是图版“%2”，没有写入，以免覆盖那个图版。")
-                              .arg(th, stored),
+                .message = query.recordCount() == 0
+                               ? QCoreApplication::translate("CatalogueEditor",
+                                                             "图版库中没有图号为“%1”的图版，这一行没有写入。")
+                                     .arg(th)
+                               : QCoreApplication::translate(
+                                     "CatalogueEditor",
+                                     "图号“%1”属于另一个图版，这一行原来是图版“%2”，没有写入，以免覆盖那个图版。")
+                                     .arg(th, stored),
                 .statement = query.statement(),
                 .field = QStringLiteral("th"),
             };
         }
         if (const QStringList changed = query.fieldsChangedSince(storedCells(row).toList(), recordFields());
             !changed.isEmpty()) {
-            return query.changedElsewhereError(QStringLiteral("图版“%1”").arg(stored), changed);
+            return query.changedElsewhereError(QCoreApplication::translate("CatalogueEditor", "图版“%1”").arg(stored),
+                                               changed);
         }
     }
     // Every field the record cannot take, named at once, so one look at the details says what to fix.
@@ -192,12 +198,13 @@ Status CatalogueEditor::writeRow(int row)
     for (const Library::FieldText &set : writtenFields(row)) {
         if (Status status = query.setField(set.field, set.text); !status) {
             fields << set.field;
-            problems << set.field + QStringLiteral("：") + status.error().message;
+            problems << set.field + QCoreApplication::translate("CatalogueEditor", "：") + status.error().message;
         }
     }
     if (!problems.isEmpty()) {
         return LibraryError{
-            .message = QStringLiteral("这一行有字段的值不能写入：\n") + problems.join(u'\n'),
+            .message =
+                QCoreApplication::translate("CatalogueEditor", "这一行有字段的值不能写入：\n") + problems.join(u'\n'),
             .statement = query.statement(),
             .field = fields.join(QStringLiteral(", ")),
         };

@@ -23,36 +23,36 @@ namespace catalogue {
 struct ColumnEntry
 {
     std::u16string_view field; // u"#position" for the row's position (ListLoad::positionCell)
-    std::u16string_view header;
+    const char *header;        // UTF-8, marked for translation
     int widthTwips;
     ValueType type = ValueType::Text;
     bool optional = false;
 };
 inline constexpr ColumnEntry columnEntries[] = {
-    {u"#position", u"序号", 540},
-    {u"th", u"图号", 660},
-    {u"tm", u"图名", 3600},
-    {u"figName", u"缩略图", 720},
-    {u"grp", u"分组", 540, ValueType::Number},
-    {u"X1", u"X1", 560, ValueType::Number, true},
-    {u"X2", u"X2", 720, ValueType::Number, true},
-    {u"X3", u"X3", 560, ValueType::Number, true},
-    {u"X4", u"X4", 560, ValueType::Number, true},
-    {u"X5", u"X5", 560, ValueType::Number, true},
-    {u"X6", u"X6", 630, ValueType::YesNo, true},
-    {u"X7", u"X7", 406, ValueType::NumericValue, true},
-    {u"Y1", u"Y1", 560, ValueType::Number, true},
-    {u"Y2", u"Y2", 720, ValueType::Number, true},
-    {u"Y3", u"Y3", 560, ValueType::Number, true},
-    {u"Y4", u"Y4", 560, ValueType::Number, true},
-    {u"Y5", u"Y5", 560, ValueType::Number, true},
-    {u"Y6", u"Y6", 630, ValueType::YesNo, true},
-    {u"Y7", u"Y7", 406, ValueType::NumericValue, true},
-    {u"border", u"边框", 630, ValueType::YesNo, true},
-    {u"specialCase", u"特例", 560, ValueType::NumericValue},
-    {u"Comment", u"图表说明", 3600},
-    {u"Vector", u"矢量图", 760, ValueType::YesNo},
-    {u"Bitmap", u"位图", 630, ValueType::YesNo},
+    {u"#position", QT_TRANSLATE_NOOP("ListColumn", "序号"), 540},
+    {u"th", QT_TRANSLATE_NOOP("ListColumn", "图号"), 660},
+    {u"tm", QT_TRANSLATE_NOOP("ListColumn", "图名"), 3600},
+    {u"figName", QT_TRANSLATE_NOOP("ListColumn", "缩略图"), 720},
+    {u"grp", QT_TRANSLATE_NOOP("ListColumn", "分组"), 540, ValueType::Number},
+    {u"X1", "X1", 560, ValueType::Number, true},
+    {u"X2", "X2", 720, ValueType::Number, true},
+    {u"X3", "X3", 560, ValueType::Number, true},
+    {u"X4", "X4", 560, ValueType::Number, true},
+    {u"X5", "X5", 560, ValueType::Number, true},
+    {u"X6", "X6", 630, ValueType::YesNo, true},
+    {u"X7", "X7", 406, ValueType::NumericValue, true},
+    {u"Y1", "Y1", 560, ValueType::Number, true},
+    {u"Y2", "Y2", 720, ValueType::Number, true},
+    {u"Y3", "Y3", 560, ValueType::Number, true},
+    {u"Y4", "Y4", 560, ValueType::Number, true},
+    {u"Y5", "Y5", 560, ValueType::Number, true},
+    {u"Y6", "Y6", 630, ValueType::YesNo, true},
+    {u"Y7", "Y7", 406, ValueType::NumericValue, true},
+    {u"border", QT_TRANSLATE_NOOP("ListColumn", "边框"), 630, ValueType::YesNo, true},
+    {u"specialCase", QT_TRANSLATE_NOOP("ListColumn", "特例"), 560, ValueType::NumericValue},
+    {u"Comment", QT_TRANSLATE_NOOP("ListColumn", "图表说明"), 3600},
+    {u"Vector", QT_TRANSLATE_NOOP("ListColumn", "矢量图"), 760, ValueType::YesNo},
+    {u"Bitmap", QT_TRANSLATE_NOOP("ListColumn", "位图"), 630, ValueType::YesNo},
 };
 // The list column that shows a field; a name not in the table does not compile.
 consteval int columnOf(std::u16string_view field)

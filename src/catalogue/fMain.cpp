@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -113,8 +114,8 @@ protected:
     }
 };
 
-const QString updateCaption = QStringLiteral("刷新列表");
-const QString appendCaption = QStringLiteral("加入列表");
+const char *const updateCaption = QT_TRANSLATE_NOOP("fMain", "刷新列表");
+const char *const appendCaption = QT_TRANSLATE_NOOP("fMain", "加入列表");
 
 } // namespace
 
@@ -155,9 +156,9 @@ fMain::~fMain() = default;
 void fMain::buildControls()
 {
     Opt1 = control<OptionButton>(this, "Opt1", twipsRect(480, 80, 3495, 375));
-    Opt1->setText(QStringLiteral(" 直角坐标图"));
+    Opt1->setText(QCoreApplication::translate("fMain", " 直角坐标图"));
     Opt2 = control<OptionButton>(this, "Opt2", twipsRect(5280, 120, 3015, 375));
-    Opt2->setText(QStringLiteral(" 三角形图"));
+    Opt2->setText(QCoreApplication::translate("fMain", " 三角形图"));
     lblNumber = label(this, "lblNumber", {}, twipsRect(10200, 165, 4815, 255));
     lblNumber->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblNumber->setStyleSheet(QStringLiteral("color: blue;"));
@@ -171,24 +172,28 @@ void fMain::buildControls()
     Image1 = picture;
     Image1->setScaledContents(true);
 
-    label(this, "Label1", QStringLiteral("图  号"), twipsRect(6360, 5205, 735, 255));
+    label(this, "Label1", QCoreApplication::translate("fMain", "图  号"), twipsRect(6360, 5205, 735, 255));
     tTh = textBox(this, "tTh", twipsRect(7080, 5160, 855, 320));
-    cmdAddPic = button(this, "cmdAddPic", QStringLiteral("新建"), twipsRect(7920, 5175, 495, 265));
-    label(this, "Label2", QStringLiteral("图名"), twipsRect(8580, 5205, 495, 255));
+    cmdAddPic =
+        button(this, "cmdAddPic", QCoreApplication::translate("fMain", "新建"), twipsRect(7920, 5175, 495, 265));
+    label(this, "Label2", QCoreApplication::translate("fMain", "图名"), twipsRect(8580, 5205, 495, 255));
     tPicName = textBox(this, "tPicName", twipsRect(9000, 5160, 6135, 320));
-    label(this, "Label6", QStringLiteral("缩略图"), twipsRect(6360, 5715, 735, 255));
+    label(this, "Label6", QCoreApplication::translate("fMain", "缩略图"), twipsRect(6360, 5715, 735, 255));
     tFigName = textBox(this, "tFigName", twipsRect(7080, 5640, 855, 320));
     QLabel *gif = label(this, "Label7", QStringLiteral(".gif"), twipsRect(7920, 5655, 375, 255));
     gif->setFont(QFont(QStringLiteral("Verdana"), 8));
-    label(this, "Label3", QStringLiteral("分组号"), twipsRect(9000, 5715, 855, 255));
+    label(this, "Label3", QCoreApplication::translate("fMain", "分组号"), twipsRect(9000, 5715, 855, 255));
     comGroup = comboBox(this, "comGroup", twipsRect(9645, 5640, 1020, 315), {});
     comGroup->setFont(QFont(QStringLiteral("宋体"), 9));
-    Command1 = button(this, "Command1", QStringLiteral("显示分组"), twipsRect(10800, 5580, 975, 375));
-    label(this, "Label5", QStringLiteral("特殊处理号"), twipsRect(13260, 5685, 975, 255));
+    Command1 =
+        button(this, "Command1", QCoreApplication::translate("fMain", "显示分组"), twipsRect(10800, 5580, 975, 375));
+    label(this, "Label5", QCoreApplication::translate("fMain", "特殊处理号"), twipsRect(13260, 5685, 975, 255));
     tSPCase = textBox(this, "tSPCase", twipsRect(14280, 5640, 855, 320));
 
-    Frame1 = frame(this, "Frame1", QStringLiteral(" 坐标参数 "), twipsRect(6360, 6120, 7575, 1335));
-    sjx = label(this, "sjx", QStringLiteral("三角形图解没有坐标参数"), twipsRect(6360, 6520, 7455, 735));
+    Frame1 =
+        frame(this, "Frame1", QCoreApplication::translate("fMain", " 坐标参数 "), twipsRect(6360, 6120, 7575, 1335));
+    sjx = label(this, "sjx", QCoreApplication::translate("fMain", "三角形图解没有坐标参数"),
+                twipsRect(6360, 6520, 7455, 735));
     QFont kai(QStringLiteral("楷体"), 16);
     kai.setBold(true);
     sjx->setFont(kai);
@@ -196,28 +201,35 @@ void fMain::buildControls()
     sjx->setStyleSheet(QStringLiteral("color: red;"));
     sjx->hide();
 
-    CheckVector = checkBox(this, "CheckVector", QStringLiteral("矢量图"), twipsRect(14200, 6360, 855, 255));
-    CheckBitmap = checkBox(this, "CheckBitmap", QStringLiteral("位 图"), twipsRect(14200, 6840, 975, 255));
+    CheckVector =
+        checkBox(this, "CheckVector", QCoreApplication::translate("fMain", "矢量图"), twipsRect(14200, 6360, 855, 255));
+    CheckBitmap =
+        checkBox(this, "CheckBitmap", QCoreApplication::translate("fMain", "位 图"), twipsRect(14200, 6840, 975, 255));
     tComment = textArea(this, "tComment", twipsRect(6360, 7680, 8895, 1335));
-    CommandButton1 = button(this, "CommandButton1", QStringLiteral("显示图版数据"), twipsRect(6600, 9360, 1455, 375));
-    CommandButton2 = button(this, "CommandButton2", QStringLiteral("显示图版标签"), twipsRect(8376, 9360, 1335, 375));
-    CmdDelete = button(this, "CmdDelete", QStringLiteral("删 除"), twipsRect(10032, 9360, 975, 375));
-    cmdUpdate = button(this, "cmdUpdate", updateCaption, twipsRect(11328, 9360, 1095, 375));
-    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(12744, 9360, 975, 375));
-    cmdSaveLvFigure = button(this, "cmdSaveLvFigure", QStringLiteral("保 存"), twipsRect(14040, 9360, 975, 375));
+    CommandButton1 = button(this, "CommandButton1", QCoreApplication::translate("fMain", "显示图版数据"),
+                            twipsRect(6600, 9360, 1455, 375));
+    CommandButton2 = button(this, "CommandButton2", QCoreApplication::translate("fMain", "显示图版标签"),
+                            twipsRect(8376, 9360, 1335, 375));
+    CmdDelete =
+        button(this, "CmdDelete", QCoreApplication::translate("fMain", "删 除"), twipsRect(10032, 9360, 975, 375));
+    cmdUpdate = button(this, "cmdUpdate", tr(updateCaption), twipsRect(11328, 9360, 1095, 375));
+    cmdCancel =
+        button(this, "cmdCancel", QCoreApplication::translate("fMain", "退 出"), twipsRect(12744, 9360, 975, 375));
+    cmdSaveLvFigure = button(this, "cmdSaveLvFigure", QCoreApplication::translate("fMain", "保 存"),
+                             twipsRect(14040, 9360, 975, 375));
 
     // The axis frame; positions relative to the frame.
     const int headerTop = 240, xTop = 600, yTop = 960;
-    label(Frame1, "Label8(0)", QStringLiteral("最小值"), twipsRect(720, headerTop, 615, 255));
-    label(Frame1, "Label14", QStringLiteral("最大值"), twipsRect(1560, headerTop, 615, 255));
-    label(Frame1, "Label8(1)", QStringLiteral("次间隔"), twipsRect(2280, headerTop, 615, 255));
-    label(Frame1, "Label8(2)", QStringLiteral("主间隔"), twipsRect(3000, headerTop, 615, 255));
-    label(Frame1, "Label9", QStringLiteral("轴交点"), twipsRect(3840, headerTop, 735, 255));
-    label(Frame1, "Label11", QStringLiteral("对数坐标"), twipsRect(4660, headerTop, 855, 255));
-    label(Frame1, "Label10", QStringLiteral("小数位数"), twipsRect(5600, headerTop, 855, 255));
-    label(Frame1, "Label12", QStringLiteral("图形边框"), twipsRect(6600, headerTop, 855, 255));
-    label(Frame1, "Label4", QStringLiteral("x-轴"), twipsRect(120, xTop, 495, 255));
-    label(Frame1, "Label13", QStringLiteral("y-轴"), twipsRect(120, yTop, 495, 255));
+    label(Frame1, "Label8(0)", QCoreApplication::translate("fMain", "最小值"), twipsRect(720, headerTop, 615, 255));
+    label(Frame1, "Label14", QCoreApplication::translate("fMain", "最大值"), twipsRect(1560, headerTop, 615, 255));
+    label(Frame1, "Label8(1)", QCoreApplication::translate("fMain", "次间隔"), twipsRect(2280, headerTop, 615, 255));
+    label(Frame1, "Label8(2)", QCoreApplication::translate("fMain", "主间隔"), twipsRect(3000, headerTop, 615, 255));
+    label(Frame1, "Label9", QCoreApplication::translate("fMain", "轴交点"), twipsRect(3840, headerTop, 735, 255));
+    label(Frame1, "Label11", QCoreApplication::translate("fMain", "对数坐标"), twipsRect(4660, headerTop, 855, 255));
+    label(Frame1, "Label10", QCoreApplication::translate("fMain", "小数位数"), twipsRect(5600, headerTop, 855, 255));
+    label(Frame1, "Label12", QCoreApplication::translate("fMain", "图形边框"), twipsRect(6600, headerTop, 855, 255));
+    label(Frame1, "Label4", QCoreApplication::translate("fMain", "x-轴"), twipsRect(120, xTop, 495, 255));
+    label(Frame1, "Label13", QCoreApplication::translate("fMain", "y-轴"), twipsRect(120, yTop, 495, 255));
     const int lefts[5] = {660, 1440, 2220, 3000, 3780};
     for (int i = 0; i < 5; ++i) {
         const QByteArray xName = "tX" + QByteArray::number(i + 1);
@@ -227,13 +239,16 @@ void fMain::buildControls()
         tY << textBox(Frame1, yName.constData(), twipsRect(lefts[i], yTop, 780, 270),
                       QString::fromLatin1(yName.mid(1)));
     }
-    CheckX6 = checkBox(Frame1, "CheckX6", QStringLiteral("对数"), twipsRect(4660, xTop, 760, 255));
-    CheckY6 = checkBox(Frame1, "CheckY6", QStringLiteral("对数"), twipsRect(4700, yTop, 760, 255));
+    CheckX6 =
+        checkBox(Frame1, "CheckX6", QCoreApplication::translate("fMain", "对数"), twipsRect(4660, xTop, 760, 255));
+    CheckY6 =
+        checkBox(Frame1, "CheckY6", QCoreApplication::translate("fMain", "对数"), twipsRect(4700, yTop, 760, 255));
     const QStringList places = {QStringLiteral("-1"), QStringLiteral("0"), QStringLiteral("1"),
                                 QStringLiteral("2"),  QStringLiteral("3"), QStringLiteral("4")};
     CombX7 = comboBox(Frame1, "CombX7", twipsRect(5560, xTop, 900, 300), places);
     CombY7 = comboBox(Frame1, "CombY7", twipsRect(5560, yTop, 900, 300), places);
-    CheckBorder = checkBox(Frame1, "CheckBorder", QStringLiteral("边框"), twipsRect(6600, 660, 795, 255));
+    CheckBorder =
+        checkBox(Frame1, "CheckBorder", QCoreApplication::translate("fMain", "边框"), twipsRect(6600, 660, 795, 255));
 
     // The edit controls go to and from the list by the fields' columns, through 刷新列表 and a
     // click on a row rather than as the focus moves.
@@ -294,7 +309,7 @@ void fMain::LoadFigData(FigureKind &FT)
     Frame1->setVisible(!triangular);
     sjx->setVisible(triangular);
     CheckBorder->setEnabled(!triangular);
-    lblNumber->setText(QStringLiteral("共有 %1 个图版").arg(m_editor.model().size()));
+    lblNumber->setText(QCoreApplication::translate("fMain", "共有 %1 个图版").arg(m_editor.model().size()));
     // The first row is selected after every load, but only a click (or the window load) shows it
     // and makes it the row the editing buttons act on.
     selectReportRow(LvFigure, m_editor.model().size() > 0 ? 0 : -1);
@@ -348,7 +363,7 @@ void fMain::displaySelectedFigure()
             [&](int column, QWidget *control) { setControlText(control, m_editor.model().cell(row, column)); });
     }
     showThumbnail();
-    cmdUpdate->setText(updateCaption);
+    cmdUpdate->setText(tr(updateCaption));
 }
 
 void fMain::forEachFieldControl(const std::function<void(int column, QWidget *control)> &visit) const
@@ -407,7 +422,7 @@ void fMain::newFigure()
     CheckBorder->setCheckState(Qt::Unchecked);
     tSPCase->clear();
     tComment->clear();
-    cmdUpdate->setText(appendCaption);
+    cmdUpdate->setText(tr(appendCaption));
     m_editor.startAdding();
 }
 
@@ -417,13 +432,14 @@ bool fMain::refuseDuplicate(const QString &number, int exceptRow)
     if (other < 0) {
         return false;
     }
-    m_dialogs.show(
-        {mTaprell::programTitle,
-         QStringLiteral("图号“%1”已经在列表的第 %2 行，不能重复。\n请换一个图号。").arg(number).arg(other + 1),
-         {},
-         Dialogs::Icon::Warning,
-         Dialogs::Buttons::Ok},
-        this);
+    m_dialogs.show({mTaprell::programTitle,
+                    QCoreApplication::translate("fMain", "图号“%1”已经在列表的第 %2 行，不能重复。\n请换一个图号。")
+                        .arg(number)
+                        .arg(other + 1),
+                    {},
+                    Dialogs::Icon::Warning,
+                    Dialogs::Buttons::Ok},
+                   this);
     return true;
 }
 

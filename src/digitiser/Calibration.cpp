@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Calibration.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -35,12 +36,14 @@ QString number(double value)
 bool axisValue(double value, bool logarithmic, QChar axis, double *out, QString *error)
 {
     if (!std::isfinite(value)) {
-        *error = QStringLiteral("%1 的参考值不是数字。").arg(axis);
+        *error = QCoreApplication::translate("Calibration", "%1 的参考值不是数字。").arg(axis);
         return false;
     }
     if (logarithmic) {
         if (value <= 0) {
-            *error = QStringLiteral("%1 轴是对数坐标，参考值必须大于 0，现在是 %2。").arg(axis).arg(number(value));
+            *error = QCoreApplication::translate("Calibration", "%1 轴是对数坐标，参考值必须大于 0，现在是 %2。")
+                         .arg(axis)
+                         .arg(number(value));
             return false;
         }
         *out = std::log10(value);
@@ -84,7 +87,7 @@ Calibration Calibration::fromTransform(Kind kind, const QTransform &toAxis, bool
     const QTransform toPixel = toAxis.inverted(&invertible);
     if (!invertible ||
         !std::isfinite(toAxis.m11() + toAxis.m12() + toAxis.m21() + toAxis.m22() + toAxis.dx() + toAxis.dy())) {
-        *error = QStringLiteral("这些参考点定不出坐标，请重新定标。");
+        *error = QCoreApplication::translate("Calibration", "这些参考点定不出坐标，请重新定标。");
         return {};
     }
     Calibration calibration;
@@ -107,24 +110,26 @@ Calibration Calibration::axes(const Reference &x1, const Reference &x2, const Re
     }
     const QPointF dX = x2.pixel - x1.pixel, dY = y2.pixel - y1.pixel;
     if (length(dX) < 1) {
-        *error = QStringLiteral("两个 X 参考点点在了同一个位置，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "两个 X 参考点点在了同一个位置，无法定标。");
         return {};
     }
     if (length(dY) < 1) {
-        *error = QStringLiteral("两个 Y 参考点点在了同一个位置，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "两个 Y 参考点点在了同一个位置，无法定标。");
         return {};
     }
     if (u1 == u2) {
-        *error = QStringLiteral("两个 X 参考点的值相同（%1），无法定标。").arg(number(x1.x));
+        *error =
+            QCoreApplication::translate("Calibration", "两个 X 参考点的值相同（%1），无法定标。").arg(number(x1.x));
         return {};
     }
     if (v1 == v2) {
-        *error = QStringLiteral("两个 Y 参考点的值相同（%1），无法定标。").arg(number(y1.y));
+        *error =
+            QCoreApplication::translate("Calibration", "两个 Y 参考点的值相同（%1），无法定标。").arg(number(y1.y));
         return {};
     }
     const double det = cross(dX, dY);
     if (std::abs(det) / (length(dX) * length(dY)) < minimumSine) {
-        *error = QStringLiteral("X 参考点的连线与 Y 参考点的连线几乎平行，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "X 参考点的连线与 Y 参考点的连线几乎平行，无法定标。");
         return {};
     }
     // x grows along the x references and stays constant along the y references; y the other way.
@@ -152,21 +157,26 @@ Calibration Calibration::threePoints(const Reference &a, const Reference &b, con
     for (int i = 0; i < 3; ++i) {
         for (int j = i + 1; j < 3; ++j) {
             if (length(pixels[j] - pixels[i]) < 1) {
-                *error = QStringLiteral("第 %1 和第 %2 个参考点点在了同一个位置，无法定标。").arg(i + 1).arg(j + 1);
+                *error =
+                    QCoreApplication::translate("Calibration", "第 %1 和第 %2 个参考点点在了同一个位置，无法定标。")
+                        .arg(i + 1)
+                        .arg(j + 1);
                 return {};
             }
             if (axis[i] == axis[j]) {
-                *error = QStringLiteral("第 %1 和第 %2 个参考点的值相同，无法定标。").arg(i + 1).arg(j + 1);
+                *error = QCoreApplication::translate("Calibration", "第 %1 和第 %2 个参考点的值相同，无法定标。")
+                             .arg(i + 1)
+                             .arg(j + 1);
                 return {};
             }
         }
     }
     if (nearlyCollinear(pixels)) {
-        *error = QStringLiteral("三个参考点几乎在一条直线上，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "三个参考点几乎在一条直线上，无法定标。");
         return {};
     }
     if (nearlyCollinear(axis)) {
-        *error = QStringLiteral("三个参考点的值几乎在一条直线上，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "三个参考点的值几乎在一条直线上，无法定标。");
         return {};
     }
     return fromTransform(Kind::ThreePoints, solveAffine(pixels, axis), logX, logY, {a, b, c}, error);
@@ -179,13 +189,13 @@ Calibration Calibration::triangle(QPointF left, QPointF right, QPointF top, QStr
     for (int i = 0; i < 3; ++i) {
         for (int j = i + 1; j < 3; ++j) {
             if (length(pixels[j] - pixels[i]) < 1) {
-                *error = QStringLiteral("三角图的两个角点在了同一个位置，无法定标。");
+                *error = QCoreApplication::translate("Calibration", "三角图的两个角点在了同一个位置，无法定标。");
                 return {};
             }
         }
     }
     if (nearlyCollinear(pixels)) {
-        *error = QStringLiteral("三角图的三个角几乎在一条直线上，无法定标。");
+        *error = QCoreApplication::translate("Calibration", "三角图的三个角几乎在一条直线上，无法定标。");
         return {};
     }
     return fromTransform(Kind::Triangle, solveAffine(pixels, corners), false, false,

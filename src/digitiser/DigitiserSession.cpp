@@ -4,6 +4,7 @@
 #include "DigitiserTarget.h"
 #include "PasteTable.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QSet>
 
@@ -91,7 +92,8 @@ FigurePoint DigitiserSession::nextPoint(const QString &x, const QString &y) cons
 bool DigitiserSession::readyForPoints(QString *error) const
 {
     if (!m_target || !m_target->acceptsPoints()) {
-        *error = QStringLiteral("请先为这个图版打开“图版数据”窗口，点才能加到它的列表里。");
+        *error =
+            QCoreApplication::translate("DigitiserSession", "请先为这个图版打开“图版数据”窗口，点才能加到它的列表里。");
         return false;
     }
     return true;
@@ -108,18 +110,19 @@ bool DigitiserSession::append(const Placement &placement, QString *error)
         return false;
     }
     if (!m_calibration.isValid()) {
-        *error = QStringLiteral("底图还没有定标。");
+        *error = QCoreApplication::translate("DigitiserSession", "底图还没有定标。");
         return false;
     }
     if (placement.x.isEmpty() || placement.y.isEmpty()) {
-        *error = QStringLiteral("这个位置算不出坐标。");
+        *error = QCoreApplication::translate("DigitiserSession", "这个位置算不出坐标。");
         return false;
     }
     Acting acting(m_acting);
     const int index = m_target->appendPoint(nextPoint(placement.x, placement.y));
     if (index < 0) {
-        *error =
-            QStringLiteral("“图版数据”窗口没有接受这个点。它正在添加一个点时，请先在那里按“加 入”或在列表中点选一行。");
+        *error = QCoreApplication::translate(
+            "DigitiserSession",
+            "“图版数据”窗口没有接受这个点。它正在添加一个点时，请先在那里按“加 入”或在列表中点选一行。");
         return false;
     }
     push({Step::Kind::Append, index});
@@ -180,13 +183,14 @@ DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointR
     for (const Known &k : std::as_const(known)) {
         if (const double d = distance(k.data); d <= best) {
             best = d;
-            placement = {k.x, k.y, QStringLiteral("落在已有的点上")};
+            placement = {k.x, k.y, QCoreApplication::translate("DigitiserSession", "落在已有的点上")};
         }
     }
     for (const QPointF &corner : std::as_const(corners)) {
         if (const double d = distance(corner); d < best || (d <= best && placement.snappedTo.isEmpty())) {
             best = d;
-            placement = {text(corner.x()), text(corner.y()), QStringLiteral("落在图框的角上")};
+            placement = {text(corner.x()), text(corner.y()),
+                         QCoreApplication::translate("DigitiserSession", "落在图框的角上")};
         }
     }
     if (!placement.snappedTo.isEmpty()) {
@@ -206,11 +210,12 @@ DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointR
             }
         };
         for (double v : isX ? frameX : frameY) {
-            consider(v, text(v), QStringLiteral("落在图框上"));
+            consider(v, text(v), QCoreApplication::translate("DigitiserSession", "落在图框上"));
         }
         for (const Known &k : std::as_const(known)) {
             consider(isX ? k.data.x() : k.data.y(), isX ? k.x : k.y,
-                     isX ? QStringLiteral("X 与已有的点对齐") : QStringLiteral("Y 与已有的点对齐"));
+                     isX ? QCoreApplication::translate("DigitiserSession", "X 与已有的点对齐")
+                         : QCoreApplication::translate("DigitiserSession", "Y 与已有的点对齐"));
         }
         return value;
     };
@@ -243,8 +248,9 @@ DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointR
             const double xValue = QLocale::c().toDouble(x);
             const double y = side == 1 ? slope * xValue : slope * (100 - xValue);
             return {x, text(y),
-                    snapped.isEmpty() ? QStringLiteral("落在三角形的边上")
-                                      : snapped + QStringLiteral("，落在三角形的边上")};
+                    snapped.isEmpty()
+                        ? QCoreApplication::translate("DigitiserSession", "落在三角形的边上")
+                        : snapped + QCoreApplication::translate("DigitiserSession", "，落在三角形的边上")};
         }
     }
 
@@ -257,7 +263,7 @@ DigitiserSession::Placement DigitiserSession::place(QPointF pixel, double pointR
             said << what;
         }
     }
-    placement.snappedTo = said.join(u'，');
+    placement.snappedTo = said.join(QCoreApplication::translate("DigitiserSession", "，"));
     return placement;
 }
 
@@ -268,13 +274,13 @@ bool DigitiserSession::moveTo(int index, QPointF pixel, QString *error)
     }
     const QList<FigurePoint> points = m_target->points();
     if (index < 0 || index >= points.size()) {
-        *error = QStringLiteral("没有这个点。");
+        *error = QCoreApplication::translate("DigitiserSession", "没有这个点。");
         return false;
     }
     const auto [x, y] = m_calibration.roundedData(pixel);
     Acting acting(m_acting);
     if (x.isEmpty() || y.isEmpty() || !m_target->movePoint(index, x, y)) {
-        *error = QStringLiteral("这个点不能移到这里。");
+        *error = QCoreApplication::translate("DigitiserSession", "这个点不能移到这里。");
         return false;
     }
     Step step{Step::Kind::Move, index};
@@ -290,13 +296,13 @@ bool DigitiserSession::removePoint(int index, QString *error)
         return false;
     }
     if (index < 0 || index >= m_target->points().size()) {
-        *error = QStringLiteral("没有选中的点。");
+        *error = QCoreApplication::translate("DigitiserSession", "没有选中的点。");
         return false;
     }
     Acting acting(m_acting);
     QVariant removed = m_target->removePoint(index);
     if (!removed.isValid()) {
-        *error = QStringLiteral("“图版数据”窗口没有删去这个点。");
+        *error = QCoreApplication::translate("DigitiserSession", "“图版数据”窗口没有删去这个点。");
         return false;
     }
     Step step{Step::Kind::Remove, index};
@@ -308,22 +314,24 @@ bool DigitiserSession::removePoint(int index, QString *error)
 bool DigitiserSession::placeLabel(QPointF pixel, const QString &text, QString *error)
 {
     if (!m_target || !m_target->acceptsLabels()) {
-        *error = QStringLiteral("请先为这个图版打开“图版标签”窗口，标签才能加到它的列表里。");
+        *error = QCoreApplication::translate("DigitiserSession",
+                                             "请先为这个图版打开“图版标签”窗口，标签才能加到它的列表里。");
         return false;
     }
     if (!m_calibration.isValid()) {
-        *error = QStringLiteral("底图还没有定标。");
+        *error = QCoreApplication::translate("DigitiserSession", "底图还没有定标。");
         return false;
     }
     if (text.trimmed().isEmpty()) {
-        *error = QStringLiteral("标签没有文字。");
+        *error = QCoreApplication::translate("DigitiserSession", "标签没有文字。");
         return false;
     }
     const auto [x, y] = m_calibration.roundedData(pixel);
     Acting acting(m_acting);
     const int index = m_target->appendLabel({x, y, text});
     if (index < 0) {
-        *error = QStringLiteral(
+        *error = QCoreApplication::translate(
+            "DigitiserSession",
             "“图版标签”窗口没有接受这个标签。它正在新建一个标签时，请先在那里按“加 入”或在列表中点选一行。");
         return false;
     }
@@ -339,11 +347,11 @@ bool DigitiserSession::paste(const QString &text, int *added, QString *error, in
     }
     const PasteTable table = PasteTable::parse(text);
     if (!table.isValid()) {
-        *error = table.error + QStringLiteral("\n这次粘贴的点一个也没有加入。");
+        *error = table.error + QCoreApplication::translate("DigitiserSession", "\n这次粘贴的点一个也没有加入。");
         return false;
     }
     if (table.points.isEmpty()) {
-        *error = QStringLiteral("剪贴板里没有点的表格。");
+        *error = QCoreApplication::translate("DigitiserSession", "剪贴板里没有点的表格。");
         return false;
     }
     if (headerLine) {
@@ -367,7 +375,9 @@ bool DigitiserSession::paste(const QString &text, int *added, QString *error, in
                                 row.y, row.lineType.value_or(QString::number(startsLine ? 0 : lineType))};
         if (m_target->appendPoint(point) < 0) {
             // Take back what this paste appended: all or nothing.
-            *error = QStringLiteral("“图版数据”窗口没有接受第 %1 个点，这次粘贴的点一个也没有加入。").arg(*added + 1);
+            *error = QCoreApplication::translate("DigitiserSession",
+                                                 "“图版数据”窗口没有接受第 %1 个点，这次粘贴的点一个也没有加入。")
+                         .arg(*added + 1);
             for (int i = *added - 1; i >= 0; --i) {
                 m_target->removePoint(firstIndex + i);
             }
@@ -385,7 +395,7 @@ bool DigitiserSession::paste(const QString &text, int *added, QString *error, in
 bool DigitiserSession::undo(QString *error)
 {
     if (m_undo.isEmpty() || !m_target) {
-        *error = QStringLiteral("没有可以撤销的操作。");
+        *error = QCoreApplication::translate("DigitiserSession", "没有可以撤销的操作。");
         return false;
     }
     const Step step = m_undo.takeLast();
@@ -414,7 +424,7 @@ bool DigitiserSession::undo(QString *error)
     if (!done) {
         m_undo.clear();
         emit undoChanged();
-        *error = QStringLiteral("撤销没有完成：列表已经变了。");
+        *error = QCoreApplication::translate("DigitiserSession", "撤销没有完成：列表已经变了。");
     }
     return done;
 }

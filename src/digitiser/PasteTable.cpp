@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PasteTable.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -101,7 +102,9 @@ PasteTable PasteTable::parse(const QString &text)
     auto refuse = [&](int index, const QString &why) {
         table.points.clear();
         table.errorLine = index + 1;
-        table.error = QStringLiteral("第 %1 行%2：“%3”").arg(index + 1).arg(why, lines[index].trimmed());
+        table.error = QCoreApplication::translate("PasteTable", "第 %1 行%2：“%3”")
+                          .arg(index + 1)
+                          .arg(why, lines[index].trimmed());
         return table;
     };
     static const QRegularExpression grouping(QStringLiteral("^[+-]?[1-9]\\d{0,2},\\d{3}$"));
@@ -124,22 +127,25 @@ PasteTable PasteTable::parse(const QString &text)
             const QStringList words = line.split(anySeparator, Qt::SkipEmptyParts);
             if (std::none_of(words.begin(), words.end(), [](const QString &word) { return isNumber(word); })) {
                 if (namesOutOfOrder(line)) {
-                    return refuse(i, QStringLiteral("的栏名次序不对，应是 X、Y、线号、曲线、线型"));
+                    return refuse(
+                        i, QCoreApplication::translate("PasteTable", "的栏名次序不对，应是 X、Y、线号、曲线、线型"));
                 }
                 table.headerLine = i + 1;
                 continue;
             }
         }
         if (mixed) {
-            return refuse(i, QStringLiteral("混用了两种分栏符（制表符、分号、逗号、空格只能用一种），读不准"));
+            return refuse(i, QCoreApplication::translate(
+                                 "PasteTable", "混用了两种分栏符（制表符、分号、逗号、空格只能用一种），读不准"));
         }
         if (fields.size() < 2 || fields.size() > 5) {
-            return refuse(i,
-                          QStringLiteral("应有 2 到 5 栏（X、Y、线号、曲线、线型），现在是 %1 栏").arg(fields.size()));
+            return refuse(
+                i, QCoreApplication::translate("PasteTable", "应有 2 到 5 栏（X、Y、线号、曲线、线型），现在是 %1 栏")
+                       .arg(fields.size()));
         }
         for (const QString &field : fields) {
             if (field.isEmpty()) {
-                return refuse(i, QStringLiteral("有空栏"));
+                return refuse(i, QCoreApplication::translate("PasteTable", "有空栏"));
             }
         }
         if (kind == Separator::Comma && commaSeparatedLine < 0) {
@@ -152,7 +158,7 @@ PasteTable PasteTable::parse(const QString &text)
             if (fields[f].contains(u',')) {
                 const QString converted = withDecimalPoint(fields[f]);
                 if (converted.isEmpty()) {
-                    return refuse(i, QStringLiteral("不是数字"));
+                    return refuse(i, QCoreApplication::translate("PasteTable", "不是数字"));
                 }
                 commaLine = commaLine < 0 ? i : commaLine;
                 commasCouldGroup = commasCouldGroup && grouping.match(fields[f]).hasMatch();
@@ -163,14 +169,14 @@ PasteTable PasteTable::parse(const QString &text)
         }
         PastedPoint point;
         if (!isNumber(fields[0]) || !isNumber(fields[1])) {
-            return refuse(i, QStringLiteral("不是数字"));
+            return refuse(i, QCoreApplication::translate("PasteTable", "不是数字"));
         }
         point.x = fields[0];
         point.y = fields[1];
         if (fields.size() > 2) {
             double series = 0;
             if (!isNumber(fields[2], &series) || series != std::floor(series)) {
-                return refuse(i, QStringLiteral("的线号不是整数"));
+                return refuse(i, QCoreApplication::translate("PasteTable", "的线号不是整数"));
             }
             point.series = fields[2];
         }
@@ -181,13 +187,13 @@ PasteTable PasteTable::parse(const QString &text)
             } else if (curve == u"0" || curve.compare(u"False", Qt::CaseInsensitive) == 0) {
                 point.curve = QStringLiteral("False");
             } else {
-                return refuse(i, QStringLiteral("的曲线栏应是 0 或 1"));
+                return refuse(i, QCoreApplication::translate("PasteTable", "的曲线栏应是 0 或 1"));
             }
         }
         if (fields.size() > 4) {
             double type = -1;
             if (!isNumber(fields[4], &type) || (type != 0 && type != 1 && type != 2 && type != 3)) {
-                return refuse(i, QStringLiteral("的线型应是 0 到 3"));
+                return refuse(i, QCoreApplication::translate("PasteTable", "的线型应是 0 到 3"));
             }
             point.lineType = QString::number(static_cast<int>(type));
         }
@@ -196,19 +202,23 @@ PasteTable PasteTable::parse(const QString &text)
     // One decimal mark for the whole table, and commas that are decimal commas beyond doubt.
     if (commaLine >= 0 && pointLine >= 0) {
         return refuse(std::max(commaLine, pointLine),
-                      QStringLiteral("与别的行不一致：第 %1 行用小数逗号，第 %2 行用小数点，不知道按哪种读")
+                      QCoreApplication::translate(
+                          "PasteTable", "与别的行不一致：第 %1 行用小数逗号，第 %2 行用小数点，不知道按哪种读")
                           .arg(commaLine + 1)
                           .arg(pointLine + 1));
     }
     if (commaLine >= 0 && commaSeparatedLine >= 0) {
-        return refuse(std::max(commaLine, commaSeparatedLine),
-                      QStringLiteral("与别的行不一致：第 %1 行的逗号是小数逗号，第 %2 行却用逗号分栏，不知道按哪种读")
-                          .arg(commaLine + 1)
-                          .arg(commaSeparatedLine + 1));
+        return refuse(
+            std::max(commaLine, commaSeparatedLine),
+            QCoreApplication::translate(
+                "PasteTable", "与别的行不一致：第 %1 行的逗号是小数逗号，第 %2 行却用逗号分栏，不知道按哪种读")
+                .arg(commaLine + 1)
+                .arg(commaSeparatedLine + 1));
     }
     if (commaLine >= 0 && commasCouldGroup) {
         return refuse(commaLine,
-                      QStringLiteral("的逗号可能是小数逗号，也可能是千位分隔符，分不清（请把小数写成小数点）"));
+                      QCoreApplication::translate(
+                          "PasteTable", "的逗号可能是小数逗号，也可能是千位分隔符，分不清（请把小数写成小数点）"));
     }
     return table;
 }

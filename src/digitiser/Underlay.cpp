@@ -3,6 +3,7 @@
 
 #include "SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -218,9 +219,9 @@ QString incompleteness(const QString &fileName, const QByteArray &format)
     case Completeness::Complete:
         return {};
     case Completeness::Truncated:
-        return QStringLiteral("文件在图像数据结束之前就断了");
+        return QCoreApplication::translate("Underlay", "文件在图像数据结束之前就断了");
     case Completeness::Damaged:
-        return QStringLiteral("文件的结构是坏的");
+        return QCoreApplication::translate("Underlay", "文件的结构是坏的");
     }
     return {};
 }
@@ -242,28 +243,28 @@ QString Underlay::fileFilter()
     if (canReadPdf()) {
         patterns += QStringLiteral(" *.pdf");
     }
-    return QStringLiteral("扫描图 (%1);;所有文件 (*)").arg(patterns);
+    return QCoreApplication::translate("Underlay", "扫描图 (%1);;所有文件 (*)").arg(patterns);
 }
 
 QImage Underlay::load(const QString &fileName, QString *error)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     if (!QFileInfo(fileName).isFile()) {
-        *error = QStringLiteral("找不到底图文件 %1。").arg(shown);
+        *error = QCoreApplication::translate("Underlay", "找不到底图文件 %1。").arg(shown);
         return {};
     }
     if (fileName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
 #ifdef TAPRELL_HAVE_QTPDF
         QPdfDocument document;
         if (document.load(fileName) != QPdfDocument::Error::None || document.pageCount() < 1) {
-            *error = QStringLiteral("PDF 文件 %1 读不出来。").arg(shown);
+            *error = QCoreApplication::translate("Underlay", "PDF 文件 %1 读不出来。").arg(shown);
             return {};
         }
         // The size is settled before anything is drawn: a page can be 200 inches on a side.
         const QSizeF points = document.pagePointSize(0);
         if (!(points.width() > 0 && points.height() > 0 && std::isfinite(points.width()) &&
               std::isfinite(points.height()))) {
-            *error = QStringLiteral("PDF 文件 %1 的第一页没有大小，画不出来。").arg(shown);
+            *error = QCoreApplication::translate("Underlay", "PDF 文件 %1 的第一页没有大小，画不出来。").arg(shown);
             return {};
         }
         const QSizeF full = points * pdfDotsPerInch / 72.0;
@@ -272,7 +273,8 @@ QImage Underlay::load(const QString &fileName, QString *error)
         const QSize size = (full * scale).toSize();
         if (std::min(size.width(), size.height()) < minimumPdfSide) {
             *error =
-                QStringLiteral("PDF 文件 %1 的第一页太窄（%2 × %3 点），画成底图后不到 %4 个像素宽，不能用来定标。")
+                QCoreApplication::translate(
+                    "Underlay", "PDF 文件 %1 的第一页太窄（%2 × %3 点），画成底图后不到 %4 个像素宽，不能用来定标。")
                     .arg(shown)
                     .arg(points.width(), 0, 'g', 6)
                     .arg(points.height(), 0, 'g', 6)
@@ -281,7 +283,7 @@ QImage Underlay::load(const QString &fileName, QString *error)
         }
         QImage page = document.render(0, size);
         if (page.isNull()) {
-            *error = QStringLiteral("PDF 文件 %1 的第一页画不出来（%2 × %3 像素）。")
+            *error = QCoreApplication::translate("Underlay", "PDF 文件 %1 的第一页画不出来（%2 × %3 像素）。")
                          .arg(shown)
                          .arg(size.width())
                          .arg(size.height());
@@ -296,7 +298,8 @@ QImage Underlay::load(const QString &fileName, QString *error)
         page.convertTo(QImage::Format_RGB32);
         return page;
 #else
-        *error = QStringLiteral("这个版本的 Taprell 读不了 PDF：请把那一页存成 PNG 图片再载入。");
+        *error =
+            QCoreApplication::translate("Underlay", "这个版本的 Taprell 读不了 PDF：请把那一页存成 PNG 图片再载入。");
         return {};
 #endif
     }
@@ -307,7 +310,8 @@ QImage Underlay::load(const QString &fileName, QString *error)
     // A small file can announce a huge picture: refused by its size, before it is read.
     if (const QSize size = reader.size();
         size.isValid() && 4.0 * size.width() * size.height() > allocationLimitMegabytes * 1048576.0) {
-        *error = QStringLiteral("底图 %1 太大：%2 × %3 个像素要占 %4 MB 内存，超过 %5 MB。请把它缩小后再载入。")
+        *error = QCoreApplication::translate(
+                     "Underlay", "底图 %1 太大：%2 × %3 个像素要占 %4 MB 内存，超过 %5 MB。请把它缩小后再载入。")
                      .arg(shown)
                      .arg(size.width())
                      .arg(size.height())
@@ -317,11 +321,12 @@ QImage Underlay::load(const QString &fileName, QString *error)
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        *error = QStringLiteral("底图 %1 读不出来：%2").arg(shown, reader.errorString());
+        *error = QCoreApplication::translate("Underlay", "底图 %1 读不出来：%2").arg(shown, reader.errorString());
         return {};
     }
     if (const QString missing = incompleteness(fileName, format); !missing.isEmpty()) {
-        *error = QStringLiteral("底图 %1 不完整（%2），没有载入：缺的部分会显示成一片灰色或黑色。请用完整的文件。")
+        *error = QCoreApplication::translate(
+                     "Underlay", "底图 %1 不完整（%2），没有载入：缺的部分会显示成一片灰色或黑色。请用完整的文件。")
                      .arg(shown, missing);
         return {};
     }

@@ -5,17 +5,19 @@
 #include "ListLoad.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 const QString PicDataEditor::deletedMarker = QStringLiteral("★");
 
 const QList<ListColumn> PicDataEditor::columnTable = {
-    {QStringLiteral("ID"), QStringLiteral("点号"), 540, ValueType::Number},
-    {QStringLiteral("Series"), QStringLiteral("线号"), 540, ValueType::Number},
-    {QStringLiteral("curve"), QStringLiteral("是否曲线"), 960, ValueType::YesNo},
-    {QStringLiteral("X"), QStringLiteral("X-值"), 800, ValueType::Number},
-    {QStringLiteral("Y"), QStringLiteral("Y-值"), 800, ValueType::Number},
-    {QStringLiteral("L"), QStringLiteral("线型"), 540, ValueType::Number},
+    {QStringLiteral("ID"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "点号")), 540, ValueType::Number},
+    {QStringLiteral("Series"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "线号")), 540, ValueType::Number},
+    {QStringLiteral("curve"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "是否曲线")), 960, ValueType::YesNo},
+    {QStringLiteral("X"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "X-值")), 800, ValueType::Number},
+    {QStringLiteral("Y"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "Y-值")), 800, ValueType::Number},
+    {QStringLiteral("L"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "线型")), 540, ValueType::Number},
 };
 
 PicDataEditor::PicDataEditor(mTaprell &taprell, QObject *parent)
@@ -228,8 +230,9 @@ Status PicDataEditor::writeRow(int row)
     if (listRow.state == RowState::Changed) {
         if (const QStringList changed = query.fieldsChangedSince(listRow.original, recordFields());
             !changed.isEmpty()) {
-            return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
-                                               changed);
+            return query.changedElsewhereError(
+                QCoreApplication::translate("PicDataEditor", "图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
+                changed);
         }
     }
 
@@ -288,8 +291,9 @@ Status PicDataEditor::deleteStored(int row)
     Query &query = m_taprell.sharedQuery();
     const ListRow &listRow = ListEditor::model().row(row);
     if (const QStringList changed = query.fieldsChangedSince(listRow.original, recordFields()); !changed.isEmpty()) {
-        return query.changedElsewhereError(QStringLiteral("图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
-                                           changed);
+        return query.changedElsewhereError(
+            QCoreApplication::translate("PicDataEditor", "图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
+            changed);
     }
     return m_taprell.execute(QStringLiteral("DELETE from pData where rowid = ") +
                              QString::number(query.text(m_stored->identityField).toLongLong()));
@@ -310,9 +314,10 @@ Status PicDataEditor::locateStored(int row)
             if (query.text(m_stored->idField) == storedId) {
                 if (record != 0) {
                     return LibraryError{
-                        .message =
-                            QStringLiteral("图版 %1 中有多个点的点号都是 %2，无法确定哪一个是这一行，这一行没有写入。")
-                                .arg(m_figureNumber, storedId),
+                        .message = QCoreApplication::translate(
+                                       "PicDataEditor",
+                                       "图版 %1 中有多个点的点号都是 %2，无法确定哪一个是这一行，这一行没有写入。")
+                                       .arg(m_figureNumber, storedId),
                         .statement = query.statement(),
                     };
                 }
@@ -322,7 +327,8 @@ Status PicDataEditor::locateStored(int row)
     }
     if (record == 0 || !query.move(record) || query.text(m_stored->idField) != storedId) {
         return LibraryError{
-            .message = QStringLiteral(
+            .message = QCoreApplication::translate(
+                           "PicDataEditor",
                            "图版 %1 中点号为 %2 的点在载入之后已被其他程序删除或改动，这一行没有写入。请重新打开窗口。")
                            .arg(m_figureNumber, storedId),
             .statement = query.statement(),

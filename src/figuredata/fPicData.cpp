@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -22,9 +23,9 @@
 
 namespace {
 
-const QString addCaption = QStringLiteral("添 加");
-const QString appendCaption = QStringLiteral("加 入");
-const QString nextCaption = QStringLiteral("新 建");
+const char *const addCaption = QT_TRANSLATE_NOOP("fPicData", "添 加");
+const char *const appendCaption = QT_TRANSLATE_NOOP("fPicData", "加 入");
+const char *const nextCaption = QT_TRANSLATE_NOOP("fPicData", "新 建");
 
 QStringList numberItems(int first, int last)
 {
@@ -67,35 +68,42 @@ void fPicData::buildControls()
     setupReportView(LvFigure, m_editor.widthsInTwips());
 
     // Typed values stay as typed: the combo boxes do not complete them from their items.
-    Frame2 = frame(this, "Frame2", QStringLiteral("点属性编辑栏"), twipsRect(4680, 240, 2295, 3255));
-    Label2 = label(Frame2, "Label2", QStringLiteral("点 号"), twipsRect(240, 400, 495, 255));
+    Frame2 = frame(this, "Frame2", QCoreApplication::translate("fPicData", "点属性编辑栏"),
+                   twipsRect(4680, 240, 2295, 3255));
+    Label2 = label(Frame2, "Label2", QCoreApplication::translate("fPicData", "点 号"), twipsRect(240, 400, 495, 255));
     tTxtBx0 = textBox(Frame2, "tTxtBx0", twipsRect(1100, 340, 1000, 320));
-    Label3 = label(Frame2, "Label3", QStringLiteral("线 号"), twipsRect(240, 784, 495, 255));
+    Label3 = label(Frame2, "Label3", QCoreApplication::translate("fPicData", "线 号"), twipsRect(240, 784, 495, 255));
     tTxtBx1 = comboBox(Frame2, "tTxtBx1", twipsRect(1100, 736, 1000, 300), numberItems(1, 16), Completion::None);
-    Label4 = label(Frame2, "Label4", QStringLiteral("是否曲线"), twipsRect(120, 1168, 855, 255));
+    Label4 =
+        label(Frame2, "Label4", QCoreApplication::translate("fPicData", "是否曲线"), twipsRect(120, 1168, 855, 255));
     tTxtBx2 = comboBox(Frame2, "tTxtBx2", twipsRect(1100, 1112, 1000, 300),
                        {QStringLiteral("True"), QStringLiteral("False")}, Completion::None);
-    Label5 = label(Frame2, "Label5", QStringLiteral("X-值"), twipsRect(240, 1552, 495, 255));
+    Label5 = label(Frame2, "Label5", QCoreApplication::translate("fPicData", "X-值"), twipsRect(240, 1552, 495, 255));
     tTxtBx3 = textBox(Frame2, "tTxtBx3", twipsRect(1100, 1488, 1000, 320));
-    Label6 = label(Frame2, "Label6", QStringLiteral("Y-值"), twipsRect(240, 1936, 495, 255));
+    Label6 = label(Frame2, "Label6", QCoreApplication::translate("fPicData", "Y-值"), twipsRect(240, 1936, 495, 255));
     tTxtBx4 = textBox(Frame2, "tTxtBx4", twipsRect(1100, 1884, 1000, 320));
-    Label7 = label(Frame2, "Label7", QStringLiteral("线 型"), twipsRect(240, 2320, 495, 255));
+    Label7 = label(Frame2, "Label7", QCoreApplication::translate("fPicData", "线 型"), twipsRect(240, 2320, 495, 255));
     tTxtBx5 = comboBox(Frame2, "tTxtBx5", twipsRect(1100, 2280, 1000, 300), numberItems(0, 3), Completion::None);
-    cmdAddPoint = button(Frame2, "cmdAddPoint", addCaption, twipsRect(1080, 2760, 855, 375));
+    cmdAddPoint = button(Frame2, "cmdAddPoint", tr(addCaption), twipsRect(1080, 2760, 855, 375));
 
-    Frame1 = frame(this, "Frame1", QStringLiteral("线型说明"), twipsRect(4680, 3840, 2295, 1840));
-    Label1 =
-        label(Frame1, "Label1",
-              QStringList{QStringLiteral("线型是指从上一点到该点的连线类型,其中："), QStringLiteral(" 0 - 无线   "),
-                          QStringLiteral(" 1 - 实绩"), QStringLiteral(" 2 - 点线   "), QStringLiteral(" 3 - 虚线")}
-                  .join(u'\n'),
-              twipsRect(240, 320, 1815, 1455));
+    Frame1 =
+        frame(this, "Frame1", QCoreApplication::translate("fPicData", "线型说明"), twipsRect(4680, 3840, 2295, 1840));
+    Label1 = label(Frame1, "Label1",
+                   QStringList{QCoreApplication::translate("fPicData", "线型是指从上一点到该点的连线类型,其中："),
+                               QCoreApplication::translate("fPicData", " 0 - 无线   "),
+                               QCoreApplication::translate("fPicData", " 1 - 实绩"),
+                               QCoreApplication::translate("fPicData", " 2 - 点线   "),
+                               QCoreApplication::translate("fPicData", " 3 - 虚线")}
+                       .join(u'\n'),
+                   twipsRect(240, 320, 1815, 1455));
     Label1->setFont(QFont(QStringLiteral("宋体"), 9));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    cmdSave = button(this, "cmdSave", QStringLiteral("保 存"), twipsRect(5880, 6000, 975, 375));
-    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(5880, 6600, 975, 375));
+    cmdSave =
+        button(this, "cmdSave", QCoreApplication::translate("fPicData", "保 存"), twipsRect(5880, 6000, 975, 375));
+    cmdCancel =
+        button(this, "cmdCancel", QCoreApplication::translate("fPicData", "退 出"), twipsRect(5880, 6600, 975, 375));
 
     showFields(initialFields());
     // A combo box's own list takes the focus while it is open; that is no leaving.
@@ -136,7 +144,7 @@ void fPicData::loadFigure(const QString &figureNumber)
 {
     setWindowTitle(titleText + figureNumber + QStringLiteral("    "));
     const Status loaded = m_editor.load(figureNumber);
-    cmdAddPoint->setText(addCaption);
+    cmdAddPoint->setText(tr(addCaption));
     if (!loaded) {
         libraryProblem(m_dialogs, loaded.error(), this);
     }
@@ -214,11 +222,11 @@ void fPicData::cmdAddPointClick()
 {
     if (!m_editor.addMode()) {
         showFields(m_editor.startAdding(shownFields()));
-        cmdAddPoint->setText(appendCaption);
+        cmdAddPoint->setText(tr(appendCaption));
         return;
     }
     const int row = m_editor.addRow(shownFields());
-    cmdAddPoint->setText(nextCaption);
+    cmdAddPoint->setText(tr(nextCaption));
     // The new row is the one the fields show, so the list shows it as the chosen row too.
     selectReportRow(LvFigure, row);
 }
@@ -256,7 +264,7 @@ int fPicData::appendPoint(const std::array<QString, PicDataEditor::fieldCount> &
     fields.values = values;
     const int row = m_editor.addRow(fields);
     showFields(fields);
-    cmdAddPoint->setText(nextCaption);
+    cmdAddPoint->setText(tr(nextCaption));
     selectReportRow(LvFigure, row);
     return row;
 }

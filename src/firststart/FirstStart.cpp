@@ -74,15 +74,17 @@ FirstStart::Outcome FirstStart::offer(QWidget *parent)
     if (!isFirstStart()) {
         return Outcome::NotFirstStart;
     }
-    if (ask(QStringLiteral("设置中还没有 Kalvor 的安装路径：Taprell 在这个帐户上是第一次启动。\n\n"
-                           "要用随程序提供的样例图版建立个人图版库吗？\n图版库将放在：%1\n\n"
-                           "选“否”可以改为选择一个已有的安装文件夹。")
+    if (ask(QCoreApplication::translate("FirstStart",
+                                        "设置中还没有 Kalvor 的安装路径：Taprell 在这个帐户上是第一次启动。\n\n"
+                                        "要用随程序提供的样例图版建立个人图版库吗？\n图版库将放在：%1\n\n"
+                                        "选“否”可以改为选择一个已有的安装文件夹。")
                 .arg(QDir::toNativeSeparators(m_places.personalFolder)),
             parent)) {
         return createPersonalLibrary(parent);
     }
-    if (ask(QStringLiteral("要选择一个已有的 Kalvor 安装文件夹吗？\n（文件夹里应有 dbase/system.mdb）\n\n"
-                           "选“否”则什么都不改，下次启动时还会再问。"),
+    if (ask(QCoreApplication::translate("FirstStart",
+                                        "要选择一个已有的 Kalvor 安装文件夹吗？\n（文件夹里应有 dbase/system.mdb）\n\n"
+                                        "选“否”则什么都不改，下次启动时还会再问。"),
             parent)) {
         return chooseInstallFolder(parent);
     }
@@ -95,7 +97,8 @@ FirstStart::Outcome FirstStart::createPersonalLibrary(QWidget *parent)
     const QString libraryFile = QDir(folder).filePath(libraryInFolder);
     if (QFileInfo::exists(libraryFile)) {
         // Left exactly as it is: it may hold the user's own figures.
-        if (!ask(QStringLiteral("%1 里已经有图版库（dbase/system.mdb），它不会被覆盖。\n\n使用这个图版库吗？")
+        if (!ask(QCoreApplication::translate(
+                     "FirstStart", "%1 里已经有图版库（dbase/system.mdb），它不会被覆盖。\n\n使用这个图版库吗？")
                      .arg(QDir::toNativeSeparators(folder)),
                  parent)) {
             return Outcome::Declined;
@@ -105,7 +108,8 @@ FirstStart::Outcome FirstStart::createPersonalLibrary(QWidget *parent)
 
     QString problem;
     if (!copySample(libraryFile, problem)) {
-        tell(QStringLiteral("个人图版库建立不了，设置没有改动。\n\n%1").arg(problem), parent, Dialogs::Icon::Warning);
+        tell(QCoreApplication::translate("FirstStart", "个人图版库建立不了，设置没有改动。\n\n%1").arg(problem), parent,
+             Dialogs::Icon::Warning);
         return Outcome::Failed;
     }
     copyThumbnails();
@@ -115,7 +119,7 @@ FirstStart::Outcome FirstStart::createPersonalLibrary(QWidget *parent)
     if (!writePath(folder, parent)) {
         return Outcome::Failed;
     }
-    tell(QStringLiteral("个人图版库已建立：%1\n设置中的安装路径（Path）已指向它。")
+    tell(QCoreApplication::translate("FirstStart", "个人图版库已建立：%1\n设置中的安装路径（Path）已指向它。")
              .arg(QDir::toNativeSeparators(folder)),
          parent, Dialogs::Icon::Information);
     return Outcome::Created;
@@ -127,14 +131,16 @@ bool FirstStart::copySample(const QString &libraryFile, QString &problem) const
 {
     const QString partial = libraryFile + QStringLiteral(".part");
     if (!QDir().mkpath(QFileInfo(libraryFile).absolutePath())) {
-        problem = QStringLiteral("不能建立文件夹：%1").arg(QFileInfo(libraryFile).absolutePath());
+        problem =
+            QCoreApplication::translate("FirstStart", "不能建立文件夹：%1").arg(QFileInfo(libraryFile).absolutePath());
         return false;
     }
     QFile::remove(partial); // what an interrupted earlier attempt left
     if (!m_places.sampleFolder.isEmpty()) {
         QFile sample(QDir(m_places.sampleFolder).filePath(libraryInFolder));
         if (!sample.copy(partial)) {
-            problem = QStringLiteral("不能复制样例图版库 %1：%2").arg(sample.fileName(), sample.errorString());
+            problem = QCoreApplication::translate("FirstStart", "不能复制样例图版库 %1：%2")
+                          .arg(sample.fileName(), sample.errorString());
             return false;
         }
         // The packaged copy is read-only for users; the personal library is theirs to edit.
@@ -146,7 +152,8 @@ bool FirstStart::copySample(const QString &libraryFile, QString &problem) const
     }
     QFile made(partial);
     if (!made.rename(libraryFile)) {
-        problem = QStringLiteral("不能把 %1 改名为 %2：%3").arg(partial, libraryFile, made.errorString());
+        problem = QCoreApplication::translate("FirstStart", "不能把 %1 改名为 %2：%3")
+                      .arg(partial, libraryFile, made.errorString());
         made.remove();
         return false;
     }
@@ -197,14 +204,16 @@ FirstStart::Outcome FirstStart::chooseInstallFolder(QWidget *parent)
 {
     QString start = QDir::homePath();
     for (;;) {
-        const QString chosen = m_folders.chooseFolder(QStringLiteral("选择 Kalvor 的安装文件夹"), start, parent);
+        const QString chosen = m_folders.chooseFolder(
+            QCoreApplication::translate("FirstStart", "选择 Kalvor 的安装文件夹"), start, parent);
         if (chosen.isEmpty()) {
             return Outcome::Declined;
         }
         if (holdsLibrary(chosen)) {
             return writePath(cleanFolder(chosen), parent) ? Outcome::Chosen : Outcome::Failed;
         }
-        tell(QStringLiteral("这个文件夹里没有图版库文件 dbase/system.mdb：\n%1\n\n请另选一个文件夹，或者取消。")
+        tell(QCoreApplication::translate(
+                 "FirstStart", "这个文件夹里没有图版库文件 dbase/system.mdb：\n%1\n\n请另选一个文件夹，或者取消。")
                  .arg(QDir::toNativeSeparators(chosen)),
              parent, Dialogs::Icon::Warning);
         start = chosen;
@@ -217,7 +226,7 @@ bool FirstStart::writePath(const QString &folder, QWidget *parent)
         m_taprell.settingsLookup(QStringLiteral("Path")) == folder) {
         return true;
     }
-    tell(QStringLiteral("安装路径写不进设置文件：%1\n\nTaprell 下次启动时还会再问。")
+    tell(QCoreApplication::translate("FirstStart", "安装路径写不进设置文件：%1\n\nTaprell 下次启动时还会再问。")
              .arg(QDir::toNativeSeparators(m_settings.fileName(installerApplication))),
          parent, Dialogs::Icon::Warning);
     return false;

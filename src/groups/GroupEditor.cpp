@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -23,11 +24,11 @@ QString storedNumberLiteral(const QString &key)
 } // namespace
 
 const QList<ListColumn> GroupEditor::columnTable = {
-    {QStringLiteral("grp"), QStringLiteral("序号"), 600, ValueType::Number},
-    {QStringLiteral("grpName"), QStringLiteral("分组名称"), 3200},
+    {QStringLiteral("grp"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "序号")), 600, ValueType::Number},
+    {QStringLiteral("grpName"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "分组名称")), 3200},
 };
 const QString GroupEditor::listStatement = QStringLiteral("select grp,grpName from picType order by grp");
-const QString GroupEditor::newGroupName = QStringLiteral("在此输入新的组名");
+const QString GroupEditor::newGroupName = QString::fromUtf8(QT_TRANSLATE_NOOP("GroupEditor", "在此输入新的组名"));
 const QString GroupEditor::deletedMarker = QStringLiteral("d");
 
 GroupEditor::GroupEditor(mTaprell &taprell)
@@ -70,7 +71,11 @@ bool GroupEditor::changeCurrent(const QString &text)
 int GroupEditor::addRow()
 {
     const QString number = numberText(nextFreeNumber());
-    const int row = model().appendRow({{QString(), newGroupName}, RowState::New, {}, false});
+    const int row =
+        model().appendRow({{QString(), QCoreApplication::translate("GroupEditor", newGroupName.toUtf8().constData())},
+                           RowState::New,
+                           {},
+                           false});
     model().markNew(row, number);
     return row;
 }
@@ -98,13 +103,15 @@ Status GroupEditor::writeRow(int row)
         status = m_taprell.openQuery(query, sql);
         if (status && query.recordCount() == 0) {
             status = LibraryError{
-                .message = QStringLiteral("分组 %1 在图版库中已不存在，不能改名。").arg(r.key()),
+                .message =
+                    QCoreApplication::translate("GroupEditor", "分组 %1 在图版库中已不存在，不能改名。").arg(r.key()),
                 .statement = sql,
             };
         }
         if (status) {
             if (const QStringList changed = query.fieldsChangedSince(r.original, recordFields()); !changed.isEmpty()) {
-                status = query.changedElsewhereError(QStringLiteral("分组 %1 ").arg(r.key()), changed);
+                status = query.changedElsewhereError(
+                    QCoreApplication::translate("GroupEditor", "分组 %1 ").arg(r.key()), changed);
             }
         }
         if (status) {

@@ -10,6 +10,7 @@
 #include "mTaprell.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,11 +30,14 @@ fGroup::fGroup(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     setFixedSize(twipsSize(4428, 4344));
 
     LvGroup = control<QTreeView>(this, "LvGroup", twipsRect(120, 120, 4120, 3020));
-    Label1 = label(this, "Label1", QStringLiteral("编 辑"), twipsRect(180, 3360, 615, 255));
+    Label1 = label(this, "Label1", QCoreApplication::translate("fGroup", "编 辑"), twipsRect(180, 3360, 615, 255));
     TextBox1 = textBox(this, "TextBox1", twipsRect(720, 3240, 3500, 375));
-    cmdAddGroup = button(this, "cmdAddGroup", QStringLiteral("添 加"), twipsRect(840, 3840, 855, 375));
-    cmdDeleteGroup = button(this, "cmdDeleteGroup", QStringLiteral("删 除"), twipsRect(2080, 3840, 855, 375));
-    cmdGrpUpdata = button(this, "cmdGrpUpdata", QStringLiteral("保 存"), twipsRect(3320, 3840, 855, 375));
+    cmdAddGroup =
+        button(this, "cmdAddGroup", QCoreApplication::translate("fGroup", "添 加"), twipsRect(840, 3840, 855, 375));
+    cmdDeleteGroup =
+        button(this, "cmdDeleteGroup", QCoreApplication::translate("fGroup", "删 除"), twipsRect(2080, 3840, 855, 375));
+    cmdGrpUpdata =
+        button(this, "cmdGrpUpdata", QCoreApplication::translate("fGroup", "保 存"), twipsRect(3320, 3840, 855, 375));
 
     LvGroup->setFont(QFont(QStringLiteral("宋体"), 9));
     LvGroup->setModel(&m_editor.model());

@@ -5,6 +5,7 @@
 #include "ListLoad.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QRegularExpression>
 
@@ -26,10 +27,10 @@ QString storedNumberLiteral(const QString &key)
 const QString LabelEditor::deletedMarker = QStringLiteral("★");
 
 const QList<ListColumn> LabelEditor::columnTable = {
-    {QStringLiteral("ID"), QStringLiteral("序号"), 540, ValueType::Number},
+    {QStringLiteral("ID"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "序号")), 540, ValueType::Number},
     {QStringLiteral("X"), QStringLiteral("x"), 760, ValueType::Number},
     {QStringLiteral("Y"), QStringLiteral("y"), 760, ValueType::Number},
-    {QStringLiteral("Lbl"), QStringLiteral("标签名称"), 1900},
+    {QStringLiteral("Lbl"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "标签名称")), 1900},
 };
 
 LabelEditor::LabelEditor(mTaprell &taprell)
@@ -206,14 +207,17 @@ Status LabelEditor::storeLabel(int row)
     if (stored) {
         if (!query.move(shared ? occurrence(row, number) : 1)) {
             return LibraryError{
-                .message = QStringLiteral("标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
-                               .arg(number),
+                .message =
+                    QCoreApplication::translate(
+                        "LabelEditor", "标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
+                        .arg(number),
                 .statement = sql,
             };
         }
         const QStringList changed = query.fieldsChangedSince(r.original, recordFields());
         if (!changed.isEmpty()) {
-            return query.changedElsewhereError(QStringLiteral("标签 %1 ").arg(number), changed);
+            return query.changedElsewhereError(QCoreApplication::translate("LabelEditor", "标签 %1 ").arg(number),
+                                               changed);
         }
     } else {
         query.addNew();

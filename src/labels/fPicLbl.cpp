@@ -11,6 +11,7 @@
 #include "mTaprell.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -22,11 +23,11 @@
 
 namespace {
 
-const QString newCaption = QStringLiteral("新 建");
-const QString addCaption = QStringLiteral("加 入");
-const QString xDesignText = QStringLiteral("X-值");
-const QString yDesignText = QStringLiteral("Y-值");
-const QString nameDesignText = QStringLiteral("标签名称\n");
+const char *const newCaption = QT_TRANSLATE_NOOP("fPicLbl", "新 建");
+const char *const addCaption = QT_TRANSLATE_NOOP("fPicLbl", "加 入");
+const char *const xDesignText = QT_TRANSLATE_NOOP("fPicLbl", "X-值");
+const char *const yDesignText = QT_TRANSLATE_NOOP("fPicLbl", "Y-值");
+const char *const nameDesignText = QT_TRANSLATE_NOOP("fPicLbl", "标签名称\n");
 
 } // namespace
 
@@ -45,24 +46,28 @@ void fPicLbl::buildControls()
     setObjectName(QStringLiteral("fPicLbl"));
     setFixedSize(twipsSize(6540, 6060));
 
-    Label1 = label(this, "Label1", QStringLiteral("标签位置坐标值"), twipsRect(720, 120, 1695, 255));
+    Label1 =
+        label(this, "Label1", QCoreApplication::translate("fPicLbl", "标签位置坐标值"), twipsRect(720, 120, 1695, 255));
 
     LvFigure = control<QTreeView>(this, "LvFigure", twipsRect(120, 480, 4095, 5415));
     LvFigure->setModel(&m_editor.model());
     setupReportView(LvFigure, m_editor.widthsInTwips());
 
-    Frame1 = frame(this, "Frame1", QStringLiteral("标签属性编辑栏"), twipsRect(4320, 360, 2055, 3255));
-    label(Frame1, "Label5", QStringLiteral("X-值"), twipsRect(180, 420, 495, 255));
-    tTxtBx1 = textBox(Frame1, "tTxtBx1", twipsRect(875, 360, 1000, 320), xDesignText);
-    label(Frame1, "Label6", QStringLiteral("Y-值"), twipsRect(180, 810, 495, 255));
-    tTxtBx2 = textBox(Frame1, "tTxtBx2", twipsRect(875, 750, 1000, 320), yDesignText);
-    label(Frame1, "Label2", QStringLiteral("标签名称"), twipsRect(240, 1320, 1095, 255));
-    tTxtBx3 = textArea(Frame1, "tTxtBx3", twipsRect(240, 1680, 1695, 975), nameDesignText);
-    Command1 = button(Frame1, "Command1", newCaption, twipsRect(960, 2760, 735, 375));
+    Frame1 = frame(this, "Frame1", QCoreApplication::translate("fPicLbl", "标签属性编辑栏"),
+                   twipsRect(4320, 360, 2055, 3255));
+    label(Frame1, "Label5", QCoreApplication::translate("fPicLbl", "X-值"), twipsRect(180, 420, 495, 255));
+    tTxtBx1 = textBox(Frame1, "tTxtBx1", twipsRect(875, 360, 1000, 320), tr(xDesignText));
+    label(Frame1, "Label6", QCoreApplication::translate("fPicLbl", "Y-值"), twipsRect(180, 810, 495, 255));
+    tTxtBx2 = textBox(Frame1, "tTxtBx2", twipsRect(875, 750, 1000, 320), tr(yDesignText));
+    label(Frame1, "Label2", QCoreApplication::translate("fPicLbl", "标签名称"), twipsRect(240, 1320, 1095, 255));
+    tTxtBx3 = textArea(Frame1, "tTxtBx3", twipsRect(240, 1680, 1695, 975), tr(nameDesignText));
+    Command1 = button(Frame1, "Command1", tr(newCaption), twipsRect(960, 2760, 735, 375));
 
-    CmdDelete = button(this, "CmdDelete", QStringLiteral("删 除"), twipsRect(5280, 4080, 800, 375));
-    cmdSave = button(this, "cmdSave", QStringLiteral("保 存"), twipsRect(5280, 4740, 800, 375));
-    cmdCancel = button(this, "cmdCancel", QStringLiteral("退 出"), twipsRect(5280, 5400, 800, 375));
+    CmdDelete =
+        button(this, "CmdDelete", QCoreApplication::translate("fPicLbl", "删 除"), twipsRect(5280, 4080, 800, 375));
+    cmdSave = button(this, "cmdSave", QCoreApplication::translate("fPicLbl", "保 存"), twipsRect(5280, 4740, 800, 375));
+    cmdCancel =
+        button(this, "cmdCancel", QCoreApplication::translate("fPicLbl", "退 出"), twipsRect(5280, 5400, 800, 375));
 
     // The y box comes before the x box.
     setTabOrder(LvFigure, tTxtBx2);
@@ -97,7 +102,7 @@ void fPicLbl::loadFigure()
     const QString number = figureNumberToLoad(m_taprell);
     setWindowTitle(LabelEditor::caption(number));
     const Status loaded = m_editor.load(number);
-    Command1->setText(newCaption);
+    Command1->setText(tr(newCaption));
     selectCurrentRow();
     if (m_editor.currentRow() >= 0) {
         showBoxTexts(m_editor.rowTexts(m_editor.currentRow()));
@@ -145,7 +150,7 @@ void fPicLbl::listClick()
 {
     if (const auto texts = m_editor.chooseRow(selectedReportRow(LvFigure))) {
         showBoxTexts(*texts);
-        Command1->setText(newCaption);
+        Command1->setText(tr(newCaption));
     }
 }
 
@@ -164,18 +169,18 @@ void fPicLbl::showBoxTexts(const LabelEditor::BoxTexts &texts)
 
 void fPicLbl::showDesignTimeTexts()
 {
-    showBoxTexts({xDesignText, yDesignText, nameDesignText});
+    showBoxTexts({tr(xDesignText), tr(yDesignText), tr(nameDesignText)});
 }
 
 void fPicLbl::addClicked()
 {
     if (!m_editor.addMode()) {
         showBoxTexts(m_editor.startAdding());
-        Command1->setText(addCaption);
+        Command1->setText(tr(addCaption));
         return;
     }
     m_editor.addRow({tTxtBx1->text(), tTxtBx2->text(), tTxtBx3->toPlainText()});
-    Command1->setText(newCaption);
+    Command1->setText(tr(newCaption));
     selectCurrentRow();
 }
 
@@ -207,7 +212,7 @@ int fPicLbl::appendLabel(const LabelEditor::BoxTexts &texts)
     }
     commitFocusedBox();
     const int row = m_editor.addRow(texts);
-    Command1->setText(newCaption);
+    Command1->setText(tr(newCaption));
     selectCurrentRow();
     showBoxTexts(texts);
     return row;

@@ -6,6 +6,7 @@
 #include "ServerEngine.h"
 #include "SqliteEngine.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace {
@@ -86,7 +87,8 @@ Status Library::open(const QString &location, OpenMode mode)
     ++openConnections;
     const std::optional<int> version = m_engine->schemaVersion();
     if (!version) {
-        const LibraryError unreadable = makeError(QStringLiteral("读不出图版库的结构版本：%1").arg(m_fileName), {});
+        const LibraryError unreadable =
+            makeError(QCoreApplication::translate("Library", "读不出图版库的结构版本：%1").arg(m_fileName), {});
         close();
         return unreadable;
     }
@@ -139,7 +141,7 @@ Status Library::execute(const QString &sql)
             continue;
         }
         if (step == engine::Step::Error) {
-            const LibraryError error = makeError(QStringLiteral("语句执行失败。"), sql);
+            const LibraryError error = makeError(QCoreApplication::translate("Library", "语句执行失败。"), sql);
             statement->reset();
             return error;
         }
@@ -160,14 +162,16 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
     // COMMIT the engine asks the server what became of the save; it says when it could not.)
     auto lost = [this] {
         LibraryError error = makeError({}, {});
-        error.message = QStringLiteral("与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
-                                       "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
-                            .arg(m_fileName);
+        error.message =
+            QCoreApplication::translate("Library", "与图版库服务器的连接在保存时断开了，这次保存的改动都没有写入，"
+                                                   "列表中的标记都还在。请稍后重新载入列表后再保存：%1")
+                .arg(m_fileName);
         if (error.kind == LibraryError::Kind::CommitOutcomeUnknown) {
-            error.message = QStringLiteral("与图版库服务器的连接在提交保存时断开了，之后又连不上服务器，"
-                                           "无法知道这次保存的改动是否已经写入。列表中的标记都还在；"
-                                           "请重新载入列表，看改动是否已在库中：%1")
-                                .arg(m_fileName);
+            error.message =
+                QCoreApplication::translate("Library", "与图版库服务器的连接在提交保存时断开了，之后又连不上服务器，"
+                                                       "无法知道这次保存的改动是否已经写入。列表中的标记都还在；"
+                                                       "请重新载入列表，看改动是否已在库中：%1")
+                    .arg(m_fileName);
         } else {
             error.kind = LibraryError::Kind::ConnectionLost;
         }
@@ -187,7 +191,7 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             if (m_engine->isBroken()) {
                 return lost();
             }
-            return {0, makeError(QStringLiteral("不能开始保存。"), QStringLiteral("BEGIN"))};
+            return {0, makeError(QCoreApplication::translate("Library", "不能开始保存。"), QStringLiteral("BEGIN"))};
         }
         ++m_transactionSerial;
         m_inTransaction = true;
@@ -217,7 +221,7 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
                 continue;
             }
             if (guarded && !m_engine->execute("SAVEPOINT saverow")) {
-                failure = makeError(QStringLiteral("保存失败。"), QStringLiteral("SAVEPOINT"));
+                failure = makeError(QCoreApplication::translate("Library", "保存失败。"), QStringLiteral("SAVEPOINT"));
                 break;
             }
             Status status = writeRow(i);
@@ -266,8 +270,8 @@ Library::SaveResult Library::saveRows(int count, const std::function<bool(int)> 
             if (m_engine->isBroken()) {
                 return lost();
             }
-            const LibraryError commitError =
-                makeError(QStringLiteral("保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
+            const LibraryError commitError = makeError(
+                QCoreApplication::translate("Library", "保存没有完成，所有改动都已撤销。"), QStringLiteral("COMMIT"));
             m_engine->execute("ROLLBACK");
             return {0, commitError};
         }
@@ -290,7 +294,8 @@ Status Library::upgrade()
     for (const QString &statement : schema::upgradeStatements(schema::library(), m_schemaVersion, dialect)) {
         if (!m_engine->execute(statement.toUtf8().constData())) {
             LibraryError error = makeError(
-                QStringLiteral("图版库的结构需要升级到这个版本的 Taprell 所用的结构（版本 %1），但升级没有成功，"
+                QCoreApplication::translate(
+                    "Library", "图版库的结构需要升级到这个版本的 Taprell 所用的结构（版本 %1），但升级没有成功，"
                                "这次保存什么都没有写入。请让图版库的管理员（表的所有者）用这个版本保存一次：%2")
                     .arg(schema::currentVersion)
                     .arg(m_fileName),
@@ -442,7 +447,7 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
         return ConditionalWrite::NotWritten;
     }
     if (statement->step() == engine::Step::Error) {
-        *status = makeError(QStringLiteral("记录写入失败。"), shape->sql);
+        *status = makeError(QCoreApplication::translate("Library", "记录写入失败。"), shape->sql);
         statement->reset();
         return ConditionalWrite::NotWritten;
     }
@@ -478,7 +483,7 @@ engine::Statement *Library::prepared(const QString &sql, Status *status)
     }
     std::unique_ptr<engine::Statement> statement = m_engine->prepare(sql);
     if (!statement) {
-        *status = makeError(QStringLiteral("语句无效。"), sql);
+        *status = makeError(QCoreApplication::translate("Library", "语句无效。"), sql);
         return nullptr;
     }
     return m_prepared.emplace(sql, std::move(statement)).first->second.get();
@@ -613,8 +618,8 @@ QString Library::sameValue(const QString &column) const
 LibraryError Library::notOpenError(const QString &statement) const
 {
     LibraryError result;
-    result.message =
-        QStringLiteral("图版库没有打开：%1").arg(m_fileName.isEmpty() ? QStringLiteral("（未指定）") : m_fileName);
+    result.message = QCoreApplication::translate("Library", "图版库没有打开：%1")
+                         .arg(m_fileName.isEmpty() ? QCoreApplication::translate("Library", "（未指定）") : m_fileName);
     result.statement = statement;
     return result;
 }

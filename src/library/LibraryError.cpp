@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibraryError.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 QString LibraryError::details() const
@@ -10,19 +11,19 @@ QString LibraryError::details() const
         lines << message;
     }
     if (kind == Kind::ReadOnly) {
-        lines << QStringLiteral("图版库文件是只读的，不能写入。");
+        lines << QCoreApplication::translate("LibraryError", "图版库文件是只读的，不能写入。");
     }
     if (row > 0) {
-        lines << QStringLiteral("行：%1").arg(row);
+        lines << QCoreApplication::translate("LibraryError", "行：%1").arg(row);
     }
     if (!field.isEmpty()) {
-        lines << QStringLiteral("字段：%1").arg(field);
+        lines << QCoreApplication::translate("LibraryError", "字段：%1").arg(field);
     }
     if (!statement.isEmpty()) {
-        lines << QStringLiteral("语句：%1").arg(statement);
+        lines << QCoreApplication::translate("LibraryError", "语句：%1").arg(statement);
     }
     if (!engineMessage.isEmpty()) {
-        lines << QStringLiteral("数据库：%1").arg(engineMessage);
+        lines << QCoreApplication::translate("LibraryError", "数据库：%1").arg(engineMessage);
     }
     return lines.join(u'\n');
 }

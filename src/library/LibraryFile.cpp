@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "Schema.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,12 +33,17 @@ QString sampleCsv(const QString &name)
 Status create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) {
-        return LibraryError{QStringLiteral("文件已经存在：%1").arg(fileName), {}, {}, {}, 0};
+        return LibraryError{
+            QCoreApplication::translate("LibraryFile", "文件已经存在：%1").arg(fileName), {}, {}, {}, 0};
     }
     QDir().mkpath(QFileInfo(fileName).absolutePath());
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        return LibraryError{QStringLiteral("不能创建文件：%1").arg(fileName), {}, file.errorString(), {}, 0};
+        return LibraryError{QCoreApplication::translate("LibraryFile", "不能创建文件：%1").arg(fileName),
+                            {},
+                            file.errorString(),
+                            {},
+                            0};
     }
     file.close();
 

@@ -5,6 +5,8 @@
 #include "ListLoad.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
@@ -13,7 +15,7 @@ QStringList headersOf(const QList<ListColumn> &columns)
 {
     QStringList headers;
     for (const ListColumn &column : columns) {
-        headers << column.header;
+        headers << QCoreApplication::translate("ListColumn", column.header.toUtf8().constData());
     }
     return headers;
 }

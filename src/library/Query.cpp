@@ -3,6 +3,7 @@
 
 #include "Conversions.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <charconv>
@@ -98,8 +99,9 @@ bool convertText(ColumnType type, const QString &text, ColumnValue *value, QStri
     }
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) {
-        *problem = QStringLiteral("值为空，这个字段需要%1。")
-                       .arg(type == ColumnType::YesNo ? QStringLiteral("True 或 False") : QStringLiteral("数字"));
+        *problem = QCoreApplication::translate("Query", "值为空，这个字段需要%1。")
+                       .arg(type == ColumnType::YesNo ? QCoreApplication::translate("Query", "True 或 False")
+                                                      : QCoreApplication::translate("Query", "数字"));
         return false;
     }
     if (type == ColumnType::YesNo) {
@@ -118,28 +120,28 @@ bool convertText(ColumnType type, const QString &text, ColumnValue *value, QStri
             bool outOfRange = false;
             const double number = numericValue(trimmed, &outOfRange);
             if (outOfRange) {
-                *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
+                *problem = QCoreApplication::translate("Query", "“%1”超出了数字的范围。").arg(text);
                 return false;
             }
             value->integer = number != 0 ? 1 : 0;
             return true;
         }
-        *problem = QStringLiteral("“%1”不是是/否值（应为 True 或 False）。").arg(text);
+        *problem = QCoreApplication::translate("Query", "“%1”不是是/否值（应为 True 或 False）。").arg(text);
         return false;
     }
     if (!isPlainNumber(trimmed)) {
-        *problem = QStringLiteral("“%1”不是数字。").arg(text);
+        *problem = QCoreApplication::translate("Query", "“%1”不是数字。").arg(text);
         return false;
     }
     bool outOfRange = false;
     const double number = numericValue(trimmed, &outOfRange);
     if (outOfRange || !std::isfinite(number)) {
-        *problem = QStringLiteral("“%1”超出了数字的范围。").arg(text);
+        *problem = QCoreApplication::translate("Query", "“%1”超出了数字的范围。").arg(text);
         return false;
     }
     if (type == ColumnType::Integer) {
         if (std::trunc(number) != number || std::fabs(number) > 9.0e15) {
-            *problem = QStringLiteral("“%1”不是整数，这个字段只能存整数。").arg(text);
+            *problem = QCoreApplication::translate("Query", "“%1”不是整数，这个字段只能存整数。").arg(text);
             return false;
         }
         value->kind = ValueKind::Integer;
@@ -285,7 +287,8 @@ Status Query::finish(Library &library, engine::Statement &statement, engine::Ste
     if (step == engine::Step::Error) {
         // A read that breaks off (a damaged page, a lock held too long) must not pass for the
         // end of the rows: a shorter list would look complete, and a save could write from it.
-        LibraryError error = library.makeError(QStringLiteral("查询失败，读到第 %1 条记录后中断。").arg(count), m_sql);
+        LibraryError error = library.makeError(
+            QCoreApplication::translate("Query", "查询失败，读到第 %1 条记录后中断。").arg(count), m_sql);
         statement.reset();
         close();
         return error;
@@ -497,8 +500,9 @@ QStringList Query::fieldsChangedSince(const QList<QString> &loaded, const QList<
 LibraryError Query::changedElsewhereError(const QString &what, const QStringList &fields) const
 {
     LibraryError error;
-    error.message = QStringLiteral("%1在列表载入之后已被其他程序修改（%2），这一行没有写入，以免覆盖那些修改。"
-                                   "请重新载入列表后再改。")
+    error.message = QCoreApplication::translate(
+                        "Query", "%1在列表载入之后已被其他程序修改（%2），这一行没有写入，以免覆盖那些修改。"
+                                 "请重新载入列表后再改。")
                         .arg(what, fields.join(QStringLiteral(", ")));
     error.field = fields.join(QStringLiteral(", "));
     error.statement = m_sql;
@@ -523,14 +527,16 @@ LibraryError Query::fieldError(const QString &message, const QString &field) con
 Status Query::setField(QStringView name, const QString &text)
 {
     if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {
-        return fieldError(QStringLiteral("查询没有打开，不能写入。"), name.toString());
+        return fieldError(QCoreApplication::translate("Query", "查询没有打开，不能写入。"), name.toString());
     }
     const int column = m_table->indexOf(name);
     if (column < 0 || (!m_adding && fieldIndex(name) < 0)) {
-        return fieldError(QStringLiteral("没有这个字段。"), name.toString());
+        return fieldError(QCoreApplication::translate("Query", "没有这个字段。"), name.toString());
     }
     if (!m_adding && m_position < 1) {
-        return fieldError(QStringLiteral("查询结果中没有记录，不能设置字段（要修改的记录不存在）。"), name.toString());
+        return fieldError(
+            QCoreApplication::translate("Query", "查询结果中没有记录，不能设置字段（要修改的记录不存在）。"),
+            name.toString());
     }
     const TableColumn &target = m_table->columns[column];
     QVariant converted;
@@ -551,13 +557,14 @@ Status Query::setField(QStringView name, const QString &text)
 Status Query::update()
 {
     if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {
-        return fieldError(QStringLiteral("查询没有打开，不能写入。"), {});
+        return fieldError(QCoreApplication::translate("Query", "查询没有打开，不能写入。"), {});
     }
     if (m_library->generation() != m_generation) {
-        return fieldError(QStringLiteral("图版库已经重新打开，这个查询已经关闭，不能写入。"), {});
+        return fieldError(QCoreApplication::translate("Query", "图版库已经重新打开，这个查询已经关闭，不能写入。"), {});
     }
     if (!m_adding && m_position < 1) {
-        return fieldError(QStringLiteral("查询结果中没有记录，不能写入（要修改的记录不存在）。"), {});
+        return fieldError(QCoreApplication::translate("Query", "查询结果中没有记录，不能写入（要修改的记录不存在）。"),
+                          {});
     }
     if (m_edits.isEmpty() && !m_adding) {
         return {};
@@ -623,7 +630,7 @@ Status Query::update()
         }
     }
     if (query->step() == engine::Step::Error) {
-        LibraryError error = m_library->makeError(QStringLiteral("记录写入失败。"), m_sql);
+        LibraryError error = m_library->makeError(QCoreApplication::translate("Query", "记录写入失败。"), m_sql);
         query->reset();
         return error;
     }
@@ -640,7 +647,8 @@ Status Query::update()
         m_adding = false;
     } else if (affected != 1) {
         LibraryError error;
-        error.message = QStringLiteral("这条记录在读出之后已被其他程序修改或删除，没有写入。请重新载入列表。");
+        error.message = QCoreApplication::translate(
+            "Query", "这条记录在读出之后已被其他程序修改或删除，没有写入。请重新载入列表。");
         error.statement = m_sql;
         return error;
     }

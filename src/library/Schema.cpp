@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Schema.h"
 
+#include <QCoreApplication>
+
 namespace schema {
 
 namespace {
@@ -266,8 +268,9 @@ QStringList upgradeStatements(const Description &description, int storedVersion,
 
 QString newerVersionMessage(int storedVersion, const QString &location)
 {
-    return QStringLiteral("这个图版库由较新版本的 Taprell 建立或升级过（结构版本 %1，这个版本只认识到 %2），"
-                          "为免损坏它，这里不打开它。请使用新版本的 Taprell：%3")
+    return QCoreApplication::translate(
+               "Schema", "这个图版库由较新版本的 Taprell 建立或升级过（结构版本 %1，这个版本只认识到 %2），"
+                         "为免损坏它，这里不打开它。请使用新版本的 Taprell：%3")
         .arg(storedVersion)
         .arg(currentVersion)
         .arg(location);

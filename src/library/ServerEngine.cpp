@@ -3,6 +3,9 @@
 
 #include "Library.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace {
@@ -155,7 +158,8 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
     auto engine = std::unique_ptr<ServerEngine>(new ServerEngine);
     engine->m_conninfo = conninfo;
     if (const pg::Status status = engine->m_db.open(conninfo); !status) {
-        error->message = QStringLiteral("连不上图版库服务器：%1").arg(pg::redacted(conninfo));
+        error->message =
+            QCoreApplication::translate("ServerEngine", "连不上图版库服务器：%1").arg(pg::redacted(conninfo));
         error->engineMessage = status.error().serverMessage;
         error->kind = LibraryError::Kind::ConnectionLost;
         return nullptr;
@@ -166,7 +170,8 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
         settings += "; SET default_transaction_read_only = on";
     }
     if (!engine->execute(settings.constData()) || !engine->check()) {
-        *error = engine->error(QStringLiteral("连不上图版库服务器：%1").arg(engine->location()), {});
+        *error = engine->error(
+            QCoreApplication::translate("ServerEngine", "连不上图版库服务器：%1").arg(engine->location()), {});
         return nullptr;
     }
     return engine;
@@ -419,28 +424,32 @@ LibraryError ServerEngine::error(const QString &message, const QString &statemen
     const QString server = location();
     const QString &state = m_lastError.sqlState;
     if (isBroken() || state.startsWith(QStringLiteral("08")) || state == QStringLiteral("57P01")) {
-        result.message = QStringLiteral("与图版库服务器的连接断开了：%1").arg(server);
+        result.message = QCoreApplication::translate("ServerEngine", "与图版库服务器的连接断开了：%1").arg(server);
         result.kind =
             m_commitOutcomeUnknown ? LibraryError::Kind::CommitOutcomeUnknown : LibraryError::Kind::ConnectionLost;
     } else if (state == QStringLiteral("22021") && !m_lastError.field.isEmpty()) {
         // A text the server cannot hold, refused before it was sent.
         result.field = fileSpelling(m_lastError.field.toLower());
         result.message =
-            QStringLiteral("字段 %1 的文字中有空字符（NUL），图版库服务器不能保存这样的文字，这一行没有写入。")
+            QCoreApplication::translate(
+                "ServerEngine", "字段 %1 的文字中有空字符（NUL），图版库服务器不能保存这样的文字，这一行没有写入。")
                 .arg(result.field);
     } else if (state == QStringLiteral("55P03") || state == QStringLiteral("40P01") ||
                state == QStringLiteral("40001")) {
-        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(server);
+        result.message =
+            QCoreApplication::translate("ServerEngine", "图版库正被其他程序使用（已被锁定），请稍后再试：%1")
+                .arg(server);
         result.kind = LibraryError::Kind::InUse;
     } else if (state == QStringLiteral("25006") || state == QStringLiteral("42501")) {
         // Why, in a few words and in the server's own (its first line).
-        const QString why =
-            state == QStringLiteral("42501") ? QStringLiteral("没有写入的权限") : QStringLiteral("连接是只读的");
-        result.message = QStringLiteral("图版库服务器拒绝写入，%1（%2）：%3")
+        const QString why = state == QStringLiteral("42501")
+                                ? QCoreApplication::translate("ServerEngine", "没有写入的权限")
+                                : QCoreApplication::translate("ServerEngine", "连接是只读的");
+        result.message = QCoreApplication::translate("ServerEngine", "图版库服务器拒绝写入，%1（%2）：%3")
                              .arg(why, m_lastError.serverMessage.section(u'\n', 0, 0), server);
         result.kind = LibraryError::Kind::WriteRefused;
     } else if (state.startsWith(QStringLiteral("XX")) || state.startsWith(QStringLiteral("58"))) {
-        result.message = QStringLiteral("读取图版库服务器上的数据时出错：%1").arg(server);
+        result.message = QCoreApplication::translate("ServerEngine", "读取图版库服务器上的数据时出错：%1").arg(server);
         result.kind = LibraryError::Kind::ReadFailed;
     }
     return result;

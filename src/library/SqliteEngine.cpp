@@ -3,6 +3,7 @@
 
 #include "Library.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -77,15 +78,16 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, OpenMo
 {
     const QFileInfo info(fileName);
     if (!info.exists()) {
-        error->message = QStringLiteral("找不到图版库文件：%1").arg(fileName);
+        error->message = QCoreApplication::translate("SqliteEngine", "找不到图版库文件：%1").arg(fileName);
         return nullptr;
     }
     if (!info.isFile()) {
-        error->message = QStringLiteral("图版库路径不是文件：%1").arg(fileName);
+        error->message = QCoreApplication::translate("SqliteEngine", "图版库路径不是文件：%1").arg(fileName);
         return nullptr;
     }
     if (!info.isReadable()) {
-        error->message = QStringLiteral("图版库文件不可读（没有读取权限）：%1").arg(fileName);
+        error->message =
+            QCoreApplication::translate("SqliteEngine", "图版库文件不可读（没有读取权限）：%1").arg(fileName);
         return nullptr;
     }
 
@@ -94,14 +96,15 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString &fileName, OpenMo
     const auto access =
         mode == OpenMode::ReadOnly ? sqlite::Connection::Access::ReadOnly : sqlite::Connection::Access::ReadWrite;
     if (const int rc = engine->m_db.open(fileName, access); rc != SQLITE_OK) {
-        *error = engine->errorFor(QStringLiteral("图版库文件打不开：%1").arg(fileName), rc, {});
+        *error =
+            engine->errorFor(QCoreApplication::translate("SqliteEngine", "图版库文件打不开：%1").arg(fileName), rc, {});
         return nullptr;
     }
     engine->m_db.setBusyTimeout(lockWaitMilliseconds);
     if (!engine->check()) {
         *error =
-            engine->errorFor(QStringLiteral("不是图版库数据库文件：%1").arg(fileName), engine->m_db.extendedErrorCode(),
-                             QStringLiteral("select count(*) from sqlite_master"));
+            engine->errorFor(QCoreApplication::translate("SqliteEngine", "不是图版库数据库文件：%1").arg(fileName),
+                             engine->m_db.extendedErrorCode(), QStringLiteral("select count(*) from sqlite_master"));
         return nullptr;
     }
     return engine;
@@ -207,30 +210,35 @@ LibraryError SqliteEngine::errorFor(const QString &message, int code, const QStr
         if (code == SQLITE_READONLY_ROLLBACK || code == SQLITE_READONLY_RECOVERY) {
             // A save of another program broke off and left its journal; only a connection that
             // may write beside the file can roll it back.
-            result.message = QStringLiteral("图版库上次的写入没有完成，在这里无法恢复（文件或所在文件夹不可写）："
-                                            "%1\n请在可以写入这个文件夹的账户下打开一次，或请管理员恢复。")
+            result.message = QCoreApplication::translate(
+                                 "SqliteEngine", "图版库上次的写入没有完成，在这里无法恢复（文件或所在文件夹不可写）："
+                                                 "%1\n请在可以写入这个文件夹的账户下打开一次，或请管理员恢复。")
                                  .arg(m_fileName);
         } else {
-            result.message = QStringLiteral("图版库不能写入：%1").arg(m_fileName);
+            result.message = QCoreApplication::translate("SqliteEngine", "图版库不能写入：%1").arg(m_fileName);
             result.kind = LibraryError::Kind::ReadOnly;
         }
         break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        result.message = QStringLiteral("图版库正被其他程序使用（已被锁定），请稍后再试：%1").arg(m_fileName);
+        result.message =
+            QCoreApplication::translate("SqliteEngine", "图版库正被其他程序使用（已被锁定），请稍后再试：%1")
+                .arg(m_fileName);
         result.kind = LibraryError::Kind::InUse;
         break;
     case SQLITE_CORRUPT:
-        result.message = QStringLiteral("图版库文件已损坏，读取失败：%1").arg(m_fileName);
+        result.message = QCoreApplication::translate("SqliteEngine", "图版库文件已损坏，读取失败：%1").arg(m_fileName);
         result.kind = LibraryError::Kind::ReadFailed;
         break;
     case SQLITE_IOERR:
-        result.message = QStringLiteral("读写图版库文件时出错：%1").arg(m_fileName);
+        result.message = QCoreApplication::translate("SqliteEngine", "读写图版库文件时出错：%1").arg(m_fileName);
         result.kind = LibraryError::Kind::ReadFailed;
         break;
     case SQLITE_CANTOPEN:
         if (!statement.isEmpty()) {
-            result.message = QStringLiteral("图版库文件打不开（它或它所在的文件夹可能不允许访问）：%1").arg(m_fileName);
+            result.message =
+                QCoreApplication::translate("SqliteEngine", "图版库文件打不开（它或它所在的文件夹可能不允许访问）：%1")
+                    .arg(m_fileName);
         }
         break;
     default:

@@ -3,6 +3,8 @@
 
 #include "SettingsStore.h"
 
+#include <QCoreApplication>
+
 const QString mTaprell::applicationName = QStringLiteral("Venmarod software");
 const QString mTaprell::settingsSection = QStringLiteral("Kalvor");
 const QString mTaprell::programTitle = QStringLiteral("Taprell");
@@ -36,7 +38,8 @@ Status mTaprell::openLibrary()
     if (!server && settingsLookup(QStringLiteral("Path")).isEmpty()) {
         m_library.close();
         LibraryError error;
-        error.message = QStringLiteral("设置中没有 Kalvor 的安装路径（%1 / %2 / Path），找不到图版库文件：%3")
+        error.message = QCoreApplication::translate(
+                            "mTaprell", "设置中没有 Kalvor 的安装路径（%1 / %2 / Path），找不到图版库文件：%3")
                             .arg(applicationName, settingsSection, libraryFileName());
         return error;
     }
@@ -47,8 +50,10 @@ Status mTaprell::openLibrary()
     if (!m_library.tableInfo(QStringLiteral("picMain"))) {
         LibraryError error;
         error.message =
-            server ? QStringLiteral("这个数据库里没有图版表（picMain），不是图版库：%1").arg(m_library.fileName())
-                   : QStringLiteral("这个文件里没有图版表（picMain），不是图版库：%1").arg(location);
+            server ? QCoreApplication::translate("mTaprell", "这个数据库里没有图版表（picMain），不是图版库：%1")
+                         .arg(m_library.fileName())
+                   : QCoreApplication::translate("mTaprell", "这个文件里没有图版表（picMain），不是图版库：%1")
+                         .arg(location);
         m_library.close();
         return error;
     }

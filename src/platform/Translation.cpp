@@ -14,3 +14,19 @@ void installChineseQtTexts()
         delete translator;
     }
 }
+
+bool installTaprellTexts(const QString &language)
+{
+    if (language.trimmed() != u"English") {
+        installChineseQtTexts();
+        return false;
+    }
+    // Qt's own texts are written in English: without a translation of theirs they stay so.
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral(":/i18n/taprell_en.qm"))) {
+        QCoreApplication::installTranslator(translator);
+        return true;
+    }
+    delete translator;
+    return false;
+}

@@ -4,6 +4,7 @@
 #include "DigitiserSession.h"
 #include "DigitiserTarget.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -275,7 +276,8 @@ QString DigitiserCanvas::describePoint(int index) const
         return {};
     }
     const FigurePoint &p = points[index];
-    return QStringLiteral("线号 %1　X %2　Y %3").arg(p.series.trimmed(), p.x.trimmed(), p.y.trimmed());
+    return QCoreApplication::translate("DigitiserCanvas", "线号 %1　X %2　Y %3")
+        .arg(p.series.trimmed(), p.x.trimmed(), p.y.trimmed());
 }
 
 void DigitiserCanvas::mouseMoveEvent(QMouseEvent *event)
@@ -321,7 +323,7 @@ void DigitiserCanvas::mouseReleaseEvent(QMouseEvent *event)
     if (m_dragging) {
         failed = !m_session->moveTo(m_pressedPoint, scanPixel, &error);
         if (!failed) {
-            done = QStringLiteral("移动了一点：") + describePoint(m_pressedPoint);
+            done = QCoreApplication::translate("DigitiserCanvas", "移动了一点：") + describePoint(m_pressedPoint);
         }
     } else if (!m_panning && event->button() == Qt::LeftButton) {
         switch (m_mode) {
@@ -335,10 +337,12 @@ void DigitiserCanvas::mouseReleaseEvent(QMouseEvent *event)
             if (event->modifiers() & Qt::ControlModifier) {
                 if (m_pressedPoint >= 0 && m_session->target()) {
                     m_session->target()->selectPoint(m_pressedPoint);
-                    done = QStringLiteral("选中了一点：") + describePoint(m_pressedPoint) +
-                           QStringLiteral("（Delete 删去，拖动移动）");
+                    done = QCoreApplication::translate("DigitiserCanvas", "选中了一点：") +
+                           describePoint(m_pressedPoint) +
+                           QCoreApplication::translate("DigitiserCanvas", "（Delete 删去，拖动移动）");
                 } else {
-                    done = QStringLiteral("Ctrl+单击处没有点，什么也没选中，也没有加点");
+                    done =
+                        QCoreApplication::translate("DigitiserCanvas", "Ctrl+单击处没有点，什么也没选中，也没有加点");
                 }
             } else {
                 const bool snap = !(event->modifiers() & Qt::ShiftModifier);
@@ -347,11 +351,11 @@ void DigitiserCanvas::mouseReleaseEvent(QMouseEvent *event)
                 failed = !m_session->append(placement, &error);
                 if (!failed) {
                     const int index = static_cast<int>(m_session->target()->points().size()) - 1;
-                    done = QStringLiteral("加了一点：") + describePoint(index);
+                    done = QCoreApplication::translate("DigitiserCanvas", "加了一点：") + describePoint(index);
                     if (!snap) {
-                        done += QStringLiteral("（Shift：没有对齐）");
+                        done += QCoreApplication::translate("DigitiserCanvas", "（Shift：没有对齐）");
                     } else if (!placement.snappedTo.isEmpty()) {
-                        done += QStringLiteral("（%1）").arg(placement.snappedTo);
+                        done += QCoreApplication::translate("DigitiserCanvas", "（%1）").arg(placement.snappedTo);
                     }
                 }
             }
@@ -396,7 +400,7 @@ void DigitiserCanvas::openLabelEditor(QPoint at)
     m_labelAt = toScan(at);
     m_labelEditor = new QPlainTextEdit(this);
     m_labelEditor->setObjectName(QStringLiteral("txtLabelInPlace"));
-    m_labelEditor->setToolTip(QStringLiteral("回车放下标签，Shift+回车换行，Esc 取消"));
+    m_labelEditor->setToolTip(QCoreApplication::translate("DigitiserCanvas", "回车放下标签，Shift+回车换行，Esc 取消"));
     m_labelEditor->setGeometry(QRect(at - QPoint(80, 24), QSize(160, 48)).intersected(rect()));
     m_labelEditor->installEventFilter(this);
     m_labelEditor->show();

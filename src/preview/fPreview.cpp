@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -118,8 +119,8 @@ void fPreview::buildControls()
     m_problems = named(new QPlainTextEdit(this), "txtProblems");
     m_problems->setReadOnly(true);
     m_problems->setMaximumHeight(80);
-    m_thumbnail = named(new QPushButton(QStringLiteral("生成缩略图"), this), "cmdThumbnail");
-    m_export = named(new QPushButton(QStringLiteral("导出…"), this), "cmdExport");
+    m_thumbnail = named(new QPushButton(QCoreApplication::translate("fPreview", "生成缩略图"), this), "cmdThumbnail");
+    m_export = named(new QPushButton(QCoreApplication::translate("fPreview", "导出…"), this), "cmdExport");
     m_width = named(new QSpinBox(this), "spinWidth");
     m_height = named(new QSpinBox(this), "spinHeight");
     for (QSpinBox *box : {m_width, m_height}) {
@@ -136,7 +137,7 @@ void fPreview::buildControls()
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_thumbnail);
     buttons->addStretch(1);
-    buttons->addWidget(new QLabel(QStringLiteral("导出大小"), this));
+    buttons->addWidget(new QLabel(QCoreApplication::translate("fPreview", "导出大小"), this));
     buttons->addWidget(m_width);
     buttons->addWidget(new QLabel(QStringLiteral("×"), this));
     buttons->addWidget(m_height);
@@ -185,7 +186,7 @@ void fPreview::figureChanged()
     m_export->setEnabled(feed.hasFigure());
     if (!feed.hasFigure()) {
         m_renderer.reset();
-        m_canvas->setFigure(nullptr, {}, QStringLiteral("目录中没有选中的图版"));
+        m_canvas->setFigure(nullptr, {}, QCoreApplication::translate("fPreview", "目录中没有选中的图版"));
         m_source->clear();
         m_problems->clear();
         m_problems->hide();
@@ -198,8 +199,11 @@ void fPreview::figureChanged()
     options.highlightedLabel = feed.highlightedLabel();
     m_canvas->setFigure(m_renderer, options);
 
-    auto from = [](bool live) { return live ? QStringLiteral("编辑中") : QStringLiteral("图版库"); };
-    m_source->setText(QStringLiteral("图号 %1　点 %2 个（%3）　标签 %4 个（%5）")
+    auto from = [](bool live) {
+        return live ? QCoreApplication::translate("fPreview", "编辑中")
+                    : QCoreApplication::translate("fPreview", "图版库");
+    };
+    m_source->setText(QCoreApplication::translate("fPreview", "图号 %1　点 %2 个（%3）　标签 %4 个（%5）")
                           .arg(feed.figure().record.th)
                           .arg(feed.figure().points.size())
                           .arg(from(feed.pointsFromWorkingCopy()))
@@ -217,7 +221,7 @@ void fPreview::showProblems()
         lines.removeOne(DiagramRenderer::loneLineProblem(m_session->series));
     }
     if (m_feed->hasFigure() && !m_feed->readProblem().isEmpty()) {
-        lines.prepend(QStringLiteral("读图版库出错：") + m_feed->readProblem());
+        lines.prepend(QCoreApplication::translate("fPreview", "读图版库出错：") + m_feed->readProblem());
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
@@ -236,24 +240,25 @@ void fPreview::showLabelsOnLines()
     QStringList named;
     for (int i : crossing) {
         const QString text = m_feed->figure().labels.value(i).text;
-        named << QStringLiteral("第 %1 个标签“%2”").arg(i + 1).arg(text.simplified());
+        named << tr("第 %1 个标签“%2”").arg(i + 1).arg(text.simplified());
     }
-    m_labelsOnLines->setText(QStringLiteral("⚠ %1 个标签压线").arg(crossing.size()));
-    m_labelsOnLines->setToolTip(named.join(u'\n') + QStringLiteral("\n压在线、图框或坐标轴上（按现在的大小）。"));
+    m_labelsOnLines->setText(tr("⚠ %1 个标签压线").arg(crossing.size()));
+    m_labelsOnLines->setToolTip(named.join(u'\n') + tr("\n压在线、图框或坐标轴上（按现在的大小）。"));
     m_labelsOnLines->show();
 }
 
 void fPreview::showCoordinates(QPointF data, bool inside)
 {
-    QString text = QStringLiteral("X = %1　Y = %2").arg(coordinate(data.x()), coordinate(data.y()));
+    QString text =
+        QCoreApplication::translate("fPreview", "X = %1　Y = %2").arg(coordinate(data.x()), coordinate(data.y()));
     if (m_renderer && m_renderer->isTriangular()) {
         const DiagramMapping::Shares shares = DiagramMapping::sharesOf(data);
-        text += QStringLiteral("　左 %1%　右 %2%　上 %3%")
+        text += QCoreApplication::translate("fPreview", "　左 %1%　右 %2%　上 %3%")
                     .arg(QString::number(shares.left, 'f', 1), QString::number(shares.right, 'f', 1),
                          QString::number(shares.top, 'f', 1));
     }
     if (!inside) {
-        text += QStringLiteral("（图外）");
+        text += QCoreApplication::translate("fPreview", "（图外）");
     }
     m_coordinates->setText(text);
 }
@@ -270,18 +275,20 @@ bool fPreview::writeThumbnail()
     }
     const QString name = m_feed->figure().record.figName;
     if (name.trimmed().isEmpty()) {
-        notice(QStringLiteral("这个图版没有缩略图名，不能生成缩略图。"));
+        notice(QCoreApplication::translate("fPreview", "这个图版没有缩略图名，不能生成缩略图。"));
         return false;
     }
     const QString folder = m_taprell.thumbnailFolder();
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        notice(QStringLiteral("缩略图文件夹不能使用：%1").arg(QDir::toNativeSeparators(folder)));
+        notice(
+            QCoreApplication::translate("fPreview", "缩略图文件夹不能使用：%1").arg(QDir::toNativeSeparators(folder)));
         return false;
     }
     const QString file = Thumbnails::fileName(folder, name);
     if (QFileInfo::exists(file) &&
         m_dialogs.show({caption,
-                        QStringLiteral("缩略图 %1 已经存在，要替换吗？").arg(QDir::toNativeSeparators(file)),
+                        QCoreApplication::translate("fPreview", "缩略图 %1 已经存在，要替换吗？")
+                            .arg(QDir::toNativeSeparators(file)),
                         {},
                         Dialogs::Icon::Question,
                         Dialogs::Buttons::YesNo},
@@ -290,7 +297,7 @@ bool fPreview::writeThumbnail()
     }
     QString error;
     if (!FigureExport::write(*m_renderer, file, Thumbnails::size, {}, &error)) {
-        notice(QStringLiteral("缩略图没有写成。"), error);
+        notice(QCoreApplication::translate("fPreview", "缩略图没有写成。"), error);
         return false;
     }
     emit thumbnailWritten(file);
@@ -310,7 +317,7 @@ bool fPreview::exportTo(const QString &fileName)
     }
     QString error;
     if (!FigureExport::write(*m_renderer, fileName, QSize(m_width->value(), m_height->value()), {}, &error)) {
-        notice(QStringLiteral("图版没有导出。"), error);
+        notice(QCoreApplication::translate("fPreview", "图版没有导出。"), error);
         return false;
     }
     return true;
@@ -323,8 +330,8 @@ void fPreview::exportClicked()
     }
     QString selected;
     const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("导出图版"), m_feed->figure().record.th + QStringLiteral(".svg"),
-        QStringLiteral("SVG 矢量图 (*.svg);;PDF 文档 (*.pdf);;PNG 图片 (*.png)"), &selected);
+        this, QCoreApplication::translate("fPreview", "导出图版"), m_feed->figure().record.th + QStringLiteral(".svg"),
+        QCoreApplication::translate("fPreview", "SVG 矢量图 (*.svg);;PDF 文档 (*.pdf);;PNG 图片 (*.png)"), &selected);
     if (file.isEmpty()) {
         return;
     }
@@ -345,13 +352,15 @@ void fPreview::bringToFront()
 
 void fPreview::buildDigitiserControls(QVBoxLayout *layout)
 {
-    m_loadUnderlay = named(new QPushButton(QStringLiteral("载入底图…"), this), "cmdLoadUnderlay");
-    m_calibrate = named(new QPushButton(QStringLiteral("定标…"), this), "cmdCalibrate");
-    m_removeUnderlay = named(new QPushButton(QStringLiteral("去掉底图"), this), "cmdRemoveUnderlay");
+    m_loadUnderlay =
+        named(new QPushButton(QCoreApplication::translate("fPreview", "载入底图…"), this), "cmdLoadUnderlay");
+    m_calibrate = named(new QPushButton(QCoreApplication::translate("fPreview", "定标…"), this), "cmdCalibrate");
+    m_removeUnderlay =
+        named(new QPushButton(QCoreApplication::translate("fPreview", "去掉底图"), this), "cmdRemoveUnderlay");
     m_modePoints = named(new QToolButton(this), "optModePoints");
-    m_modePoints->setText(QStringLiteral("点"));
+    m_modePoints->setText(QCoreApplication::translate("fPreview", "点"));
     m_modeLabels = named(new QToolButton(this), "optModeLabels");
-    m_modeLabels->setText(QStringLiteral("标签"));
+    m_modeLabels->setText(QCoreApplication::translate("fPreview", "标签"));
     auto *modes = new QButtonGroup(this);
     for (QToolButton *button : {m_modePoints, m_modeLabels}) {
         button->setCheckable(true);
@@ -362,19 +371,20 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     // The line numbers the data window offers; N (or "新线") goes on to the next line.
     m_series->setRange(1, 16);
     m_series->setSingleStep(1);
-    m_series->setPrefix(QStringLiteral("线号 "));
+    m_series->setPrefix(QCoreApplication::translate("fPreview", "线号 "));
     m_series->setValue(m_session->series);
-    m_series->setToolTip(QStringLiteral("下一个点的线号；N 键：线号 +1，开始一条新线"));
+    m_series->setToolTip(QCoreApplication::translate("fPreview", "下一个点的线号；N 键：线号 +1，开始一条新线"));
     m_newLine = named(new QToolButton(this), "cmdNewLine");
-    m_newLine->setText(QStringLiteral("新线"));
-    m_newLine->setToolTip(QStringLiteral("线号 +1，下一个点开始一条新线（N）"));
+    m_newLine->setText(QCoreApplication::translate("fPreview", "新线"));
+    m_newLine->setToolTip(QCoreApplication::translate("fPreview", "线号 +1，下一个点开始一条新线（N）"));
     m_fit = named(new QToolButton(this), "cmdFitUnderlay");
-    m_fit->setText(QStringLiteral("全图"));
-    m_fit->setToolTip(QStringLiteral("把整张底图放进窗口（F）"));
-    m_curve = named(new QCheckBox(QStringLiteral("曲线"), this), "chkCurve");
+    m_fit->setText(QCoreApplication::translate("fPreview", "全图"));
+    m_fit->setToolTip(QCoreApplication::translate("fPreview", "把整张底图放进窗口（F）"));
+    m_curve = named(new QCheckBox(QCoreApplication::translate("fPreview", "曲线"), this), "chkCurve");
     m_lineType = named(new QComboBox(this), "cboLineType");
     m_lineType->addItems(
-        {QStringLiteral("0 无线"), QStringLiteral("1 实线"), QStringLiteral("2 点线"), QStringLiteral("3 虚线")});
+        {QCoreApplication::translate("fPreview", "0 无线"), QCoreApplication::translate("fPreview", "1 实线"),
+         QCoreApplication::translate("fPreview", "2 点线"), QCoreApplication::translate("fPreview", "3 虚线")});
     m_lineType->setCurrentIndex(m_session->lineType);
 
     auto *tools = new QHBoxLayout;
@@ -393,7 +403,8 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
     layout->addLayout(tools);
 
     m_calibration =
-        named(new QGroupBox(QStringLiteral("定标：在底图上依次点参考点，填上它们的值"), this), "grpCalibration");
+        named(new QGroupBox(QCoreApplication::translate("fPreview", "定标：在底图上依次点参考点，填上它们的值"), this),
+              "grpCalibration");
     auto *grid = new QGridLayout(m_calibration);
     m_calibrationKind = named(new QComboBox(m_calibration), "cboCalibrationKind");
     grid->addWidget(m_calibrationKind, 0, 0, 1, 3);
@@ -402,16 +413,18 @@ void fPreview::buildDigitiserControls(QVBoxLayout *layout)
         m_refNames[i]->setObjectName(QStringLiteral("lblRef%1").arg(i + 1));
         m_refX[i] = new QLineEdit(m_calibration);
         m_refX[i]->setObjectName(QStringLiteral("txtRefX%1").arg(i + 1));
-        m_refX[i]->setPlaceholderText(QStringLiteral("X 值"));
+        m_refX[i]->setPlaceholderText(QCoreApplication::translate("fPreview", "X 值"));
         m_refY[i] = new QLineEdit(m_calibration);
         m_refY[i]->setObjectName(QStringLiteral("txtRefY%1").arg(i + 1));
-        m_refY[i]->setPlaceholderText(QStringLiteral("Y 值"));
+        m_refY[i]->setPlaceholderText(QCoreApplication::translate("fPreview", "Y 值"));
         grid->addWidget(m_refNames[i], i + 1, 0);
         grid->addWidget(m_refX[i], i + 1, 1);
         grid->addWidget(m_refY[i], i + 1, 2);
     }
-    auto *apply = named(new QPushButton(QStringLiteral("应用定标"), m_calibration), "cmdApplyCalibration");
-    auto *cancel = named(new QPushButton(QStringLiteral("取消"), m_calibration), "cmdCancelCalibration");
+    auto *apply = named(new QPushButton(QCoreApplication::translate("fPreview", "应用定标"), m_calibration),
+                        "cmdApplyCalibration");
+    auto *cancel =
+        named(new QPushButton(QCoreApplication::translate("fPreview", "取消"), m_calibration), "cmdCancelCalibration");
     grid->addWidget(apply, 5, 1);
     grid->addWidget(cancel, 5, 2);
     m_calibration->hide();
@@ -547,7 +560,7 @@ void fPreview::recallUnderlay()
     QString error;
     const QImage scan = Underlay::load(entry.fileName, &error);
     if (scan.isNull()) {
-        m_problems->appendPlainText(QStringLiteral("这个图版记下的底图没有载入：") + error);
+        m_problems->appendPlainText(QCoreApplication::translate("fPreview", "这个图版记下的底图没有载入：") + error);
         m_problems->show();
         return;
     }
@@ -622,17 +635,19 @@ void fPreview::refreshHint()
     m_status->setVisible(hasUnderlay());
     QString hint;
     if (m_calibration->isVisible()) {
-        hint = QStringLiteral("定标：在底图上依次点 ▶ 所指的参考点，填好它们的值，再按“应用定标”");
+        hint = QCoreApplication::translate("fPreview",
+                                           "定标：在底图上依次点 ▶ 所指的参考点，填好它们的值，再按“应用定标”");
     } else if (!m_session->calibration().isValid()) {
-        hint = QStringLiteral("底图还没有定标：按“定标…”");
+        hint = QCoreApplication::translate("fPreview", "底图还没有定标：按“定标…”");
     } else if (m_modeLabels->isChecked()) {
         hint = m_session->target() && m_session->target()->acceptsLabels()
-                   ? QStringLiteral("单击：在那里输入标签，回车放下，Shift+回车换行，Esc 取消")
-                   : QStringLiteral("要加标签，先在目录中为这个图版打开“图版标签”窗口");
+                   ? QCoreApplication::translate("fPreview", "单击：在那里输入标签，回车放下，Shift+回车换行，Esc 取消")
+                   : QCoreApplication::translate("fPreview", "要加标签，先在目录中为这个图版打开“图版标签”窗口");
     } else {
         hint = m_session->target() && m_session->target()->acceptsPoints()
-                   ? QStringLiteral("单击：加点（靠近点或图框时落在其上）　Shift+单击：不对齐　Ctrl+单击：选中点")
-                   : QStringLiteral("要加点，先在目录中为这个图版打开“图版数据”窗口");
+                   ? QCoreApplication::translate(
+                         "fPreview", "单击：加点（靠近点或图框时落在其上）　Shift+单击：不对齐　Ctrl+单击：选中点")
+                   : QCoreApplication::translate("fPreview", "要加点，先在目录中为这个图版打开“图版数据”窗口");
     }
     if (hint != m_hint) {
         m_hint = hint;
@@ -647,8 +662,8 @@ void fPreview::showStatus(const QString &text)
 
 void fPreview::chooseUnderlayFile()
 {
-    const QString file =
-        QFileDialog::getOpenFileName(this, QStringLiteral("载入底图"), QString(), Underlay::fileFilter());
+    const QString file = QFileDialog::getOpenFileName(this, QCoreApplication::translate("fPreview", "载入底图"),
+                                                      QString(), Underlay::fileFilter());
     if (!file.isEmpty()) {
         loadUnderlay(file);
     }
@@ -672,7 +687,8 @@ bool fPreview::loadUnderlay(const QString &fileName)
     m_digitiser->setCalibration({});
     m_session->setCalibration({});
     if (!m_memory->remember(figure, {m_underlayFile, {}})) {
-        notice(QStringLiteral("底图已经载入，但没能记在设置里，下次打开这个图版时要重新载入。"));
+        notice(
+            QCoreApplication::translate("fPreview", "底图已经载入，但没能记在设置里，下次打开这个图版时要重新载入。"));
     }
     updateDigitiser();
     startCalibration();
@@ -706,10 +722,10 @@ void fPreview::startCalibration()
         const QSignalBlocker blocker(m_calibrationKind);
         m_calibrationKind->clear();
         if (triangular) {
-            m_calibrationKind->addItem(QStringLiteral("三角图：依次点左角、右角、上角"));
+            m_calibrationKind->addItem(QCoreApplication::translate("fPreview", "三角图：依次点左角、右角、上角"));
         } else {
-            m_calibrationKind->addItem(QStringLiteral("X 轴上两点 + Y 轴上两点"));
-            m_calibrationKind->addItem(QStringLiteral("三个已知 X 和 Y 的点"));
+            m_calibrationKind->addItem(QCoreApplication::translate("fPreview", "X 轴上两点 + Y 轴上两点"));
+            m_calibrationKind->addItem(QCoreApplication::translate("fPreview", "三个已知 X 和 Y 的点"));
         }
     }
     const FigureRecord &record = m_feed->figure().record;
@@ -736,19 +752,22 @@ void fPreview::showCalibrationRows()
     const bool triangular = m_feed->figure().record.isTriangular();
     const bool axes = !triangular && m_calibrationKind->currentIndex() == 0;
     const int rows = axes ? 4 : 3;
-    static const QStringList axisNames{QStringLiteral("X 轴点 1"), QStringLiteral("X 轴点 2"),
-                                       QStringLiteral("Y 轴点 1"), QStringLiteral("Y 轴点 2")};
-    static const QStringList cornerNames{QStringLiteral("左角"), QStringLiteral("右角"), QStringLiteral("上角")};
+    static const QStringList axisNames{
+        QCoreApplication::translate("fPreview", "X 轴点 1"), QCoreApplication::translate("fPreview", "X 轴点 2"),
+        QCoreApplication::translate("fPreview", "Y 轴点 1"), QCoreApplication::translate("fPreview", "Y 轴点 2")};
+    static const QStringList cornerNames{QCoreApplication::translate("fPreview", "左角"),
+                                         QCoreApplication::translate("fPreview", "右角"),
+                                         QCoreApplication::translate("fPreview", "上角")};
     for (int i = 0; i < 4; ++i) {
         const bool shown = i < rows;
         QString name = triangular ? (i < 3 ? cornerNames[i] : QString())
                        : axes     ? axisNames[i]
-                                  : QStringLiteral("点 %1").arg(i + 1);
+                                  : QCoreApplication::translate("fPreview", "点 %1").arg(i + 1);
         if (shown) {
-            name += m_refPixels[i] ? QStringLiteral("（%1, %2）")
+            name += m_refPixels[i] ? QCoreApplication::translate("fPreview", "（%1, %2）")
                                          .arg(QString::number(m_refPixels[i]->x(), 'f', 1),
                                               QString::number(m_refPixels[i]->y(), 'f', 1))
-                                   : QStringLiteral("（未点）");
+                                   : QCoreApplication::translate("fPreview", "（未点）");
             if (i == m_nextRef) {
                 name = QStringLiteral("▶ ") + name;
             }
@@ -782,7 +801,8 @@ bool fPreview::applyCalibration()
     const int rows = axes ? 4 : 3;
     for (int i = 0; i < rows; ++i) {
         if (!m_refPixels[i]) {
-            notice(QStringLiteral("还没有在底图上点出“%1”。").arg(m_refNames[i]->text().remove(QStringLiteral("▶ "))));
+            notice(QCoreApplication::translate("fPreview", "还没有在底图上点出“%1”。")
+                       .arg(m_refNames[i]->text().remove(QStringLiteral("▶ "))));
             return false;
         }
     }
@@ -791,7 +811,10 @@ bool fPreview::applyCalibration()
         bool ok = false;
         *out = QLocale::c().toDouble(edit->text().trimmed(), &ok);
         if (!ok) {
-            error = QStringLiteral("第 %1 个参考点的 %2 值“%3”不是数字。").arg(row + 1).arg(axis).arg(edit->text());
+            error = QCoreApplication::translate("fPreview", "第 %1 个参考点的 %2 值“%3”不是数字。")
+                        .arg(row + 1)
+                        .arg(axis)
+                        .arg(edit->text());
         }
         return ok;
     };
@@ -828,7 +851,7 @@ bool fPreview::applyCalibration()
     m_digitiser->setMode(m_modeLabels->isChecked() ? DigitiserCanvas::Mode::Labels : DigitiserCanvas::Mode::Points);
     refreshHint();
     if (!m_memory->remember(m_underlayFor, {m_underlayFile, calibration})) {
-        notice(QStringLiteral("定标已经生效，但没能记在设置里。"));
+        notice(QCoreApplication::translate("fPreview", "定标已经生效，但没能记在设置里。"));
     }
     return true;
 }
@@ -870,9 +893,9 @@ void fPreview::pasteTable(const QString &text)
     if (highest >= m_series->value()) {
         m_series->setValue(highest + 1);
     }
-    QString done = QStringLiteral("粘贴了 %1 个点").arg(added);
+    QString done = QCoreApplication::translate("fPreview", "粘贴了 %1 个点").arg(added);
     if (header > 0) {
-        done += QStringLiteral("（第 %1 行是栏名，没有当作点）").arg(header);
+        done += QCoreApplication::translate("fPreview", "（第 %1 行是栏名，没有当作点）").arg(header);
     }
-    showStatus(done + QStringLiteral("；下一个点在线号 %1 上").arg(m_series->value()));
+    showStatus(done + QCoreApplication::translate("fPreview", "；下一个点在线号 %1 上").arg(m_series->value()));
 }

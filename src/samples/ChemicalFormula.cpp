@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChemicalFormula.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 namespace samples {
@@ -68,7 +69,7 @@ struct Parser
             double partCations = 0;
             if (text[pos] == u'(') {
                 if (depth > 8) {
-                    error = QStringLiteral("化学式“%1”的括号套得太深。").arg(text);
+                    error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”的括号套得太深。").arg(text);
                     return false;
                 }
                 ++pos;
@@ -76,7 +77,7 @@ struct Parser
                     return false;
                 }
                 if (pos >= text.size()) {
-                    error = QStringLiteral("化学式“%1”缺少右括号。").arg(text);
+                    error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”缺少右括号。").arg(text);
                     return false;
                 }
                 ++pos;
@@ -88,18 +89,22 @@ struct Parser
                 const QStringView symbol = text.sliced(start, pos - start);
                 partMass = atomicMass(symbol);
                 if (partMass == 0) {
-                    error = QStringLiteral("化学式“%1”里的“%2”不是元素符号。").arg(text).arg(symbol);
+                    error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”里的“%2”不是元素符号。")
+                                .arg(text)
+                                .arg(symbol);
                     return false;
                 }
                 partCations = symbol == u"O" ? 0 : 1;
             } else {
-                error =
-                    QStringLiteral("化学式“%1”的第 %2 个字符“%3”不是元素符号。").arg(text).arg(pos + 1).arg(text[pos]);
+                error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”的第 %2 个字符“%3”不是元素符号。")
+                            .arg(text)
+                            .arg(pos + 1)
+                            .arg(text[pos]);
                 return false;
             }
             const double n = count();
             if (!(n > 0)) {
-                error = QStringLiteral("化学式“%1”里有个数为 0 的元素。").arg(text);
+                error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”里有个数为 0 的元素。").arg(text);
                 return false;
             }
             mass += partMass * n;
@@ -107,7 +112,7 @@ struct Parser
             any = true;
         }
         if (!any) {
-            error = QStringLiteral("化学式“%1”是空的。").arg(text);
+            error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”是空的。").arg(text);
             return false;
         }
         return true;
@@ -134,7 +139,7 @@ ChemicalFormula parseChemicalFormula(QStringView formula)
     if (!parser.sequence(result.molarMass, result.cations, 0)) {
         result.error = parser.error;
     } else if (parser.pos < parser.text.size()) {
-        result.error = QStringLiteral("化学式“%1”多了右括号。").arg(parser.text);
+        result.error = QCoreApplication::translate("ChemicalFormula", "化学式“%1”多了右括号。").arg(parser.text);
     }
     return result;
 }

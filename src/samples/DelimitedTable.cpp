@@ -3,6 +3,7 @@
 
 #include "TextDecoding.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -232,7 +233,7 @@ public:
             const qsizetype firstLine = m_line + 1;
             m_line += std::count(p, next, '\n') + (next == end && next[-1] != '\n' ? 1 : 0);
             if (unclosedQuote) {
-                m_error = QStringLiteral("第 %1 行的引号没有闭合。").arg(firstLine);
+                m_error = QCoreApplication::translate("DelimitedTable", "第 %1 行的引号没有闭合。").arg(firstLine);
                 return false;
             }
             p = next;
@@ -241,7 +242,8 @@ public:
             }
         }
         if (p < end && end - p > maxRecordLength) {
-            m_error = QStringLiteral("第 %1 行起的一行超过 %2 MB：不是样品表，或有引号没有闭合。")
+            m_error = QCoreApplication::translate("DelimitedTable",
+                                                  "第 %1 行起的一行超过 %2 MB：不是样品表，或有引号没有闭合。")
                           .arg(m_line + 1)
                           .arg(maxRecordLength >> 20);
             return false;
@@ -255,9 +257,9 @@ public:
     {
         ReadResult result;
         if (m_error.isEmpty() && !m_haveHeader) {
-            m_error = QStringLiteral("没有表头，也没有样品：文本是空的。");
+            m_error = QCoreApplication::translate("DelimitedTable", "没有表头，也没有样品：文本是空的。");
         } else if (m_error.isEmpty() && m_builder->rowCount() == 0) {
-            m_error = QStringLiteral("只有表头，没有样品。");
+            m_error = QCoreApplication::translate("DelimitedTable", "只有表头，没有样品。");
         }
         result.error = m_error;
         if (result.error.isEmpty()) {
@@ -296,7 +298,7 @@ private:
                     m_builder->setText(column, {p, size_t(fieldEnd - p)});
                 }
             } else if (!isBlank(p, fieldEnd)) {
-                m_error = QStringLiteral("第 %1 行有 %2 个字段，比表头的 %3 列多。")
+                m_error = QCoreApplication::translate("DelimitedTable", "第 %1 行有 %2 个字段，比表头的 %3 列多。")
                               .arg(m_line)
                               .arg(column + 1 + std::count(fieldEnd, lineEnd, delimiter))
                               .arg(columns);
@@ -318,7 +320,9 @@ private:
         }
         if (!m_haveHeader) {
             if (qsizetype(m_fields.size()) > maxColumns) {
-                m_error = QStringLiteral("表有 %1 列，最多只能有 %2 列。").arg(m_fields.size()).arg(maxColumns);
+                m_error = QCoreApplication::translate("DelimitedTable", "表有 %1 列，最多只能有 %2 列。")
+                              .arg(m_fields.size())
+                              .arg(maxColumns);
                 return false;
             }
             QStringList names;
@@ -339,7 +343,7 @@ private:
         const qsizetype columns = m_builder->columnCount();
         for (qsizetype i = columns; i < qsizetype(m_fields.size()); ++i) {
             if (!isEmptyRecord({m_fields[size_t(i)]})) {
-                m_error = QStringLiteral("第 %1 行有 %2 个字段，比表头的 %3 列多。")
+                m_error = QCoreApplication::translate("DelimitedTable", "第 %1 行有 %2 个字段，比表头的 %3 列多。")
                               .arg(line)
                               .arg(m_fields.size())
                               .arg(columns);
@@ -438,7 +442,7 @@ char detectDelimiter(std::string_view start)
 ReadResult readPastedText(const QString &text, const DelimitedOptions &options)
 {
     if (text.contains(QChar(u'\0'))) {
-        return failed(QStringLiteral("粘贴的文本里有 NUL 字符，不是表格。"));
+        return failed(QCoreApplication::translate("DelimitedTable", "粘贴的文本里有 NUL 字符，不是表格。"));
     }
     return readUtf8(text.toUtf8(), options);
 }
@@ -447,13 +451,15 @@ ReadResult readDelimitedFile(const QString &fileName, const DelimitedOptions &gi
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        return failed(QStringLiteral("无法打开 %1：%2").arg(fileName, file.errorString()));
+        return failed(
+            QCoreApplication::translate("DelimitedTable", "无法打开 %1：%2").arg(fileName, file.errorString()));
     }
     const qint64 size = file.size();
     QByteArray buffer(blockSize, Qt::Uninitialized);
     qsizetype held = qsizetype(file.read(buffer.data(), blockSize));
     if (held < 0) {
-        return failed(QStringLiteral("无法读取 %1：%2").arg(fileName, file.errorString()));
+        return failed(
+            QCoreApplication::translate("DelimitedTable", "无法读取 %1：%2").arg(fileName, file.errorString()));
     }
     const std::string_view start(buffer.constData(), size_t(held));
     const TextDecoding::Detected detected = TextDecoding::detect(QByteArrayView(buffer.constData(), held));
@@ -464,10 +470,12 @@ ReadResult readDelimitedFile(const QString &fileName, const DelimitedOptions &gi
         QByteArray utf8;
         QString error;
         if (file.error() != QFileDevice::NoError) {
-            return failed(QStringLiteral("无法读取 %1：%2").arg(fileName, file.errorString()));
+            return failed(
+                QCoreApplication::translate("DelimitedTable", "无法读取 %1：%2").arg(fileName, file.errorString()));
         }
         if (!TextDecoding::toUtf8(bytes, utf8, error)) {
-            return failed(QStringLiteral("无法识别 %1 的文字编码：%2").arg(fileName, error));
+            return failed(
+                QCoreApplication::translate("DelimitedTable", "无法识别 %1 的文字编码：%2").arg(fileName, error));
         }
         if (progress && !progress(1.0)) {
             ReadResult cancelled;
@@ -497,7 +505,8 @@ ReadResult readDelimitedFile(const QString &fileName, const DelimitedOptions &gi
             return wholeFile();
         }
         if (const qsizetype nul = taken.indexOf('\0'); nul >= 0) {
-            return failed(QStringLiteral("%1 里有 NUL 字符，不是文本表格。").arg(fileName));
+            return failed(
+                QCoreApplication::translate("DelimitedTable", "%1 里有 NUL 字符，不是文本表格。").arg(fileName));
         }
         if (!estimated && parser.recordsRead() > 100 && readSoFar < size) {
             // Room for the rows to come, from the length of those so far: no doubling later.
@@ -521,7 +530,8 @@ ReadResult readDelimitedFile(const QString &fileName, const DelimitedOptions &gi
         }
         const qint64 got = file.read(buffer.data() + kept, buffer.size() - kept);
         if (got < 0) {
-            return failed(QStringLiteral("无法读取 %1：%2").arg(fileName, file.errorString()));
+            return failed(
+                QCoreApplication::translate("DelimitedTable", "无法读取 %1：%2").arg(fileName, file.errorString()));
         }
         held = kept + qsizetype(got);
         readSoFar += got;

@@ -3,6 +3,8 @@
 
 #include "ChemicalFormula.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -66,7 +68,7 @@ public:
         if (ok) {
             skipBlanks();
             if (m_pos < m_text.size()) {
-                ok = expected(QStringLiteral("运算符（+ - * /）"));
+                ok = expected(QCoreApplication::translate("Expression", "运算符（+ - * /）"));
             }
         }
         m_text = savedText;
@@ -88,8 +90,10 @@ private:
     bool fail(QString message, qsizetype position)
     {
         if (error.message.isEmpty()) {
-            error.message = m_namedColumn.isEmpty() ? std::move(message)
-                                                    : QStringLiteral("定义的列“%1”：%2").arg(m_namedColumn, message);
+            error.message =
+                m_namedColumn.isEmpty()
+                    ? std::move(message)
+                    : QCoreApplication::translate("Expression", "定义的列“%1”：%2").arg(m_namedColumn, message);
             error.position = position;
             error.namedColumn = m_namedColumn;
         }
@@ -100,9 +104,16 @@ private:
     {
         skipBlanks();
         if (m_pos >= m_text.size()) {
-            return fail(QStringLiteral("表达式在第 %1 个字符处就结束了，这里应有%2。").arg(m_pos + 1).arg(what), m_pos);
+            return fail(QCoreApplication::translate("Expression", "表达式在第 %1 个字符处就结束了，这里应有%2。")
+                            .arg(m_pos + 1)
+                            .arg(what),
+                        m_pos);
         }
-        return fail(QStringLiteral("第 %1 个字符“%2”处应有%3。").arg(m_pos + 1).arg(m_text[m_pos]).arg(what), m_pos);
+        return fail(QCoreApplication::translate("Expression", "第 %1 个字符“%2”处应有%3。")
+                        .arg(m_pos + 1)
+                        .arg(m_text[m_pos])
+                        .arg(what),
+                    m_pos);
     }
 
     bool take(char16_t c)
@@ -156,7 +167,7 @@ private:
     bool unary(std::vector<Expression::Instruction> &program, int depth)
     {
         if (depth > maxDepth) {
-            return fail(QStringLiteral("第 %1 个字符处嵌套太深。").arg(m_pos + 1), m_pos);
+            return fail(QCoreApplication::translate("Expression", "第 %1 个字符处嵌套太深。").arg(m_pos + 1), m_pos);
         }
         if (take(u'-')) {
             if (!unary(program, depth + 1)) {
@@ -188,7 +199,7 @@ private:
         }
         if (count == 0) {
             m_pos = start;
-            return expected(QStringLiteral("数"));
+            return expected(QCoreApplication::translate("Expression", "数"));
         }
         if (m_pos < m_text.size() && (m_text[m_pos] == u'e' || m_text[m_pos] == u'E')) {
             const qsizetype mark = m_pos++;
@@ -202,7 +213,7 @@ private:
         bool ok = false;
         const double value = m_text.sliced(start, m_pos - start).toDouble(&ok);
         if (!ok || !std::isfinite(value)) {
-            return fail(QStringLiteral("第 %1 个字符起的数太大。").arg(start + 1), start);
+            return fail(QCoreApplication::translate("Expression", "第 %1 个字符起的数太大。").arg(start + 1), start);
         }
         program.push_back({Expression::Op::Constant, -1, value});
         return true;
@@ -212,7 +223,7 @@ private:
     {
         skipBlanks();
         if (m_pos >= m_text.size()) {
-            return expected(QStringLiteral("数、列名、函数或左括号"));
+            return expected(QCoreApplication::translate("Expression", "数、列名、函数或左括号"));
         }
         const QChar c = m_text[m_pos];
         if (c == u'(') {
@@ -220,7 +231,7 @@ private:
             if (!sum(program, depth + 1)) {
                 return false;
             }
-            return take(u')') || expected(QStringLiteral("右括号"));
+            return take(u')') || expected(QCoreApplication::translate("Expression", "右括号"));
         }
         if ((c.isDigit() && c.unicode() < 128) || c == u'.') {
             return number(program);
@@ -229,13 +240,14 @@ private:
             const qsizetype start = m_pos;
             const qsizetype close = m_text.indexOf(u'"', m_pos + 1);
             if (close < 0) {
-                return fail(QStringLiteral("第 %1 个字符处的引号没有闭合。").arg(start + 1), start);
+                return fail(QCoreApplication::translate("Expression", "第 %1 个字符处的引号没有闭合。").arg(start + 1),
+                            start);
             }
             m_pos = close + 1;
             return name(m_text.sliced(start + 1, close - start - 1), start, 1.0, program, Quoted::Yes);
         }
         if (!isNameStart(c)) {
-            return expected(QStringLiteral("数、列名、函数或左括号"));
+            return expected(QCoreApplication::translate("Expression", "数、列名、函数或左括号"));
         }
         const qsizetype start = m_pos;
         while (m_pos < m_text.size() && isNamePart(m_text[m_pos])) {
@@ -259,18 +271,23 @@ private:
             const qsizetype close = m_text.indexOf(u')', m_pos);
             if (close < 0) {
                 m_pos = m_text.size();
-                return expected(QStringLiteral("化学式和右括号"));
+                return expected(QCoreApplication::translate("Expression", "化学式和右括号"));
             }
             const QStringView formulaText = m_text.sliced(argument, close - argument).trimmed();
             if (formulaText.isEmpty()) {
-                return expected(QStringLiteral("化学式"));
+                return expected(QCoreApplication::translate("Expression", "化学式"));
             }
             const ChemicalFormula formula = parseChemicalFormula(formulaText);
             if (!formula.ok()) {
-                return fail(QStringLiteral("第 %1 个字符起：%2").arg(argument + 1).arg(formula.error), argument);
+                return fail(QCoreApplication::translate("Expression", "第 %1 个字符起：%2")
+                                .arg(argument + 1)
+                                .arg(formula.error),
+                            argument);
             }
             if (lower == u"cat" && formula.cations == 0) {
-                return fail(QStringLiteral("第 %1 个字符起：“%2”里没有阳离子。").arg(argument + 1).arg(formulaText),
+                return fail(QCoreApplication::translate("Expression", "第 %1 个字符起：“%2”里没有阳离子。")
+                                .arg(argument + 1)
+                                .arg(formulaText),
                             argument);
             }
             m_pos = close + 1;
@@ -282,7 +299,8 @@ private:
                                   : lower == u"sqrt" ? Expression::Op::Sqrt
                                                      : Expression::Op::Constant;
         if (op == Expression::Op::Constant) {
-            return fail(QStringLiteral("第 %1 个字符起的“%2”不是函数（有 log10、ln、sqrt、mol、cat）。")
+            return fail(QCoreApplication::translate("Expression",
+                                                    "第 %1 个字符起的“%2”不是函数（有 log10、ln、sqrt、mol、cat）。")
                             .arg(start + 1)
                             .arg(word),
                         start);
@@ -291,7 +309,7 @@ private:
             return false;
         }
         if (!take(u')')) {
-            return expected(QStringLiteral("右括号"));
+            return expected(QCoreApplication::translate("Expression", "右括号"));
         }
         program.push_back({op});
         return true;
@@ -335,12 +353,13 @@ private:
                 names << QStringLiteral("“%1”").arg(m_table.column(column).name());
             }
             if (named) {
-                names << QStringLiteral("定义的列“%1”").arg(named->name);
+                names << QCoreApplication::translate("Expression", "定义的列“%1”").arg(named->name);
             }
-            return fail(QStringLiteral("第 %1 个字符起的“%2”可以指 %3，请改列名或用引号写出完整的列名。")
+            return fail(QCoreApplication::translate("Expression",
+                                                    "第 %1 个字符起的“%2”可以指 %3，请改列名或用引号写出完整的列名。")
                             .arg(start + 1)
                             .arg(word)
-                            .arg(names.join(QStringLiteral("、"))),
+                            .arg(names.join(QCoreApplication::translate("Expression", "、"))),
                         start);
         }
         if (match.found()) {
@@ -348,12 +367,17 @@ private:
             return true;
         }
         if (!named) {
-            return fail(QStringLiteral("没有名为“%1”的列（第 %2 个字符起）。").arg(word).arg(start + 1), start);
+            return fail(QCoreApplication::translate("Expression", "没有名为“%1”的列（第 %2 个字符起）。")
+                            .arg(word)
+                            .arg(start + 1),
+                        start);
         }
         if (m_active.contains(named->name) || m_active.size() > maxDepth) {
             QStringList chain = m_active;
             chain << named->name;
-            return fail(QStringLiteral("定义的列循环引用：%1。").arg(chain.join(QStringLiteral(" → "))), start);
+            return fail(QCoreApplication::translate("Expression", "定义的列循环引用：%1。")
+                            .arg(chain.join(QStringLiteral(" → "))),
+                        start);
         }
         m_active << named->name;
         const bool ok = compile(named->expression, named->name, program);
@@ -378,7 +402,7 @@ Expression Expression::compile(QStringView text, const SampleTable &table, const
     Expression expression;
     ExpressionCompiler compiler(table, named);
     if (text.trimmed().isEmpty()) {
-        expression.m_error = {QStringLiteral("表达式是空的。"), 0, {}};
+        expression.m_error = {QCoreApplication::translate("Expression", "表达式是空的。"), 0, {}};
     } else if (!compiler.compile(text, {}, expression.m_program)) {
         expression.m_error = compiler.error;
         expression.m_program.clear();
@@ -602,19 +626,20 @@ QString ExpressionValues::reasonText(qsizetype row, const SampleTable &table) co
     case NoValueReason::Missing: {
         const qsizetype column = missingColumn(row);
         const QString text = table.column(column).text(row);
-        return text.isEmpty() ? QStringLiteral("%1 没有值").arg(table.column(column).name())
-                              : QStringLiteral("%1 没有值（“%2”）").arg(table.column(column).name(), text);
+        return text.isEmpty() ? QCoreApplication::translate("Expression", "%1 没有值").arg(table.column(column).name())
+                              : QCoreApplication::translate("Expression", "%1 没有值（“%2”）")
+                                    .arg(table.column(column).name(), text);
     }
     case NoValueReason::DivisionByZero:
-        return QStringLiteral("除以 0");
+        return QCoreApplication::translate("Expression", "除以 0");
     case NoValueReason::LogOfNonPositive:
-        return QStringLiteral("对不大于 0 的数取对数");
+        return QCoreApplication::translate("Expression", "对不大于 0 的数取对数");
     case NoValueReason::SqrtOfNegative:
-        return QStringLiteral("对负数开平方");
+        return QCoreApplication::translate("Expression", "对负数开平方");
     case NoValueReason::OutOfRange:
         break;
     }
-    return QStringLiteral("结果超出数的范围");
+    return QCoreApplication::translate("Expression", "结果超出数的范围");
 }
 
 } // namespace samples

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SampleTable.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -198,23 +199,27 @@ TableBuilder::TableBuilder(Decimal decimal)
 bool TableBuilder::setHeader(QStringList names)
 {
     if (names.isEmpty()) {
-        m_error = QStringLiteral("表头是空的：没有列名。");
+        m_error = QCoreApplication::translate("SampleTable", "表头是空的：没有列名。");
         return false;
     }
     if (names.size() > maxColumns) {
-        m_error = QStringLiteral("表有 %1 列，最多只能有 %2 列。").arg(names.size()).arg(maxColumns);
+        m_error = QCoreApplication::translate("SampleTable", "表有 %1 列，最多只能有 %2 列。")
+                      .arg(names.size())
+                      .arg(maxColumns);
         return false;
     }
     QHash<QString, qsizetype> seen;
     for (qsizetype i = 0; i < names.size(); ++i) {
         names[i] = names[i].trimmed();
         if (names[i].isEmpty()) {
-            names[i] = QStringLiteral("列 %1").arg(i + 1);
+            names[i] = QCoreApplication::translate("SampleTable", "列 %1").arg(i + 1);
         }
         const QString folded = names[i].toCaseFolded();
         if (const auto earlier = seen.constFind(folded); earlier != seen.cend()) {
-            m_error =
-                QStringLiteral("第 %1 列和第 %2 列同名（“%3”），无法区分。").arg(*earlier + 1).arg(i + 1).arg(names[i]);
+            m_error = QCoreApplication::translate("SampleTable", "第 %1 列和第 %2 列同名（“%3”），无法区分。")
+                          .arg(*earlier + 1)
+                          .arg(i + 1)
+                          .arg(names[i]);
             return false;
         }
         seen.insert(folded, i);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "XlsxTable.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -49,8 +50,8 @@ public:
         if (!zip) {
             zip_error_t zipErr;
             zip_error_init_with_code(&zipErr, code);
-            error =
-                QStringLiteral("%1 不是可读的 XLSX 文件（%2），可能不完整或已损坏。").arg(fileName, zipError(&zipErr));
+            error = QCoreApplication::translate("XlsxTable", "%1 不是可读的 XLSX 文件（%2），可能不完整或已损坏。")
+                        .arg(fileName, zipError(&zipErr));
             zip_error_fini(&zipErr);
             return false;
         }
@@ -69,13 +70,14 @@ public:
         zip_stat_init(&stat);
         const QByteArray name = part.toUtf8();
         if (zip_stat(m_zip.get(), name.constData(), 0, &stat) != 0) {
-            error = QStringLiteral("%1 里缺少 %2，不是完整的 XLSX 文件。").arg(m_fileName, part);
+            error =
+                QCoreApplication::translate("XlsxTable", "%1 里缺少 %2，不是完整的 XLSX 文件。").arg(m_fileName, part);
             return false;
         }
         ZipFile file(zip_fopen(m_zip.get(), name.constData(), 0));
         if (!file) {
-            error =
-                QStringLiteral("无法读取 %1 里的 %2：%3").arg(m_fileName, part, zipError(zip_get_error(m_zip.get())));
+            error = QCoreApplication::translate("XlsxTable", "无法读取 %1 里的 %2：%3")
+                        .arg(m_fileName, part, zipError(zip_get_error(m_zip.get())));
             return false;
         }
         QByteArray chunk(chunkSize, Qt::Uninitialized);
@@ -83,7 +85,7 @@ public:
         for (;;) {
             const zip_int64_t got = zip_fread(file.get(), chunk.data(), zip_uint64_t(chunk.size()));
             if (got < 0) {
-                error = QStringLiteral("%1 里的 %2 已损坏：%3")
+                error = QCoreApplication::translate("XlsxTable", "%1 里的 %2 已损坏：%3")
                             .arg(m_fileName, part, zipError(zip_file_get_error(file.get())));
                 return false;
             }
@@ -115,7 +117,9 @@ public:
             },
             error);
         if (tooLarge) {
-            error = QStringLiteral("%1 里的 %2 大于 %3 MB，不读。").arg(m_fileName, part).arg(maxPartSize >> 20);
+            error = QCoreApplication::translate("XlsxTable", "%1 里的 %2 大于 %3 MB，不读。")
+                        .arg(m_fileName, part)
+                        .arg(maxPartSize >> 20);
         }
         return ok && !tooLarge;
     }
@@ -129,7 +133,7 @@ private:
 
 QString xmlError(const Package &package, const QString &part, const QXmlStreamReader &xml)
 {
-    return QStringLiteral("%1 里的 %2 不是有效的 XML（第 %3 行：%4）。")
+    return QCoreApplication::translate("XlsxTable", "%1 里的 %2 不是有效的 XML（第 %3 行：%4）。")
         .arg(package.fileName(), part)
         .arg(xml.lineNumber())
         .arg(xml.errorString());
@@ -437,14 +441,17 @@ public:
         if (name == "c") {
             const qsizetype column = attributes.r.empty() ? m_column + 1 : columnOf(attributes.r);
             if (column < 0) {
-                m_error = QStringLiteral("第 %1 行有无法识别的单元格位置“%2”。").arg(m_row).arg(fromUtf8(attributes.r));
+                m_error = QCoreApplication::translate("XlsxTable", "第 %1 行有无法识别的单元格位置“%2”。")
+                              .arg(m_row)
+                              .arg(fromUtf8(attributes.r));
                 return false;
             }
             // Cells come left to right; one out of place would land in the wrong column.
             if (column <= m_column) {
-                m_error = QStringLiteral("第 %1 行的单元格“%2”不在它左边的单元格之后，表格已损坏。")
-                              .arg(m_row)
-                              .arg(fromUtf8(attributes.r));
+                m_error =
+                    QCoreApplication::translate("XlsxTable", "第 %1 行的单元格“%2”不在它左边的单元格之后，表格已损坏。")
+                        .arg(m_row)
+                        .arg(fromUtf8(attributes.r));
                 return false;
             }
             m_column = column;
@@ -510,9 +517,9 @@ public:
     {
         ReadResult result;
         if (m_error.isEmpty() && !m_haveHeader) {
-            m_error = QStringLiteral("这张工作表是空的：没有表头，也没有样品。");
+            m_error = QCoreApplication::translate("XlsxTable", "这张工作表是空的：没有表头，也没有样品。");
         } else if (m_error.isEmpty() && m_builder.rowCount() == 0) {
-            m_error = QStringLiteral("只有表头，没有样品。");
+            m_error = QCoreApplication::translate("XlsxTable", "只有表头，没有样品。");
         }
         result.error = m_error;
         if (m_error.isEmpty()) {
@@ -554,8 +561,9 @@ private:
         case Type::SharedString: {
             const qint64 index = wholeNumber(m_value, -1);
             if (index < 0 || size_t(index) >= m_strings.size()) {
-                m_error =
-                    QStringLiteral("第 %1 行的单元格指向不存在的共享字符串 %2。").arg(m_row).arg(fromUtf8(m_value));
+                m_error = QCoreApplication::translate("XlsxTable", "第 %1 行的单元格指向不存在的共享字符串 %2。")
+                              .arg(m_row)
+                              .arg(fromUtf8(m_value));
                 return false;
             }
             return put(m_strings[size_t(index)]);
@@ -575,7 +583,9 @@ private:
     bool outside(qsizetype column)
     {
         if (m_haveHeader && column >= m_builder.columnCount()) {
-            m_error = QStringLiteral("第 %1 行在表头之外的第 %2 列有数据。").arg(m_row).arg(column + 1);
+            m_error = QCoreApplication::translate("XlsxTable", "第 %1 行在表头之外的第 %2 列有数据。")
+                          .arg(m_row)
+                          .arg(column + 1);
             return true;
         }
         return false;
@@ -621,7 +631,8 @@ private:
         }
         const qsizetype columns = m_headerCells.last().first + 1;
         if (columns > maxColumns) {
-            m_error = QStringLiteral("表有 %1 列，最多只能有 %2 列。").arg(columns).arg(maxColumns);
+            m_error =
+                QCoreApplication::translate("XlsxTable", "表有 %1 列，最多只能有 %2 列。").arg(columns).arg(maxColumns);
             return false;
         }
         QStringList names(columns);
@@ -1043,7 +1054,7 @@ ReadResult readXlsxFile(const QString &fileName, const QString &sheetName, const
         return result;
     }
     if (workbook.sheets.isEmpty()) {
-        result.error = QStringLiteral("%1 里没有工作表。").arg(fileName);
+        result.error = QCoreApplication::translate("XlsxTable", "%1 里没有工作表。").arg(fileName);
         return result;
     }
     Sheet sheet = workbook.sheets.first();
@@ -1055,14 +1066,15 @@ ReadResult readXlsxFile(const QString &fileName, const QString &sheetName, const
             for (const Sheet &s : std::as_const(workbook.sheets)) {
                 names << s.name;
             }
-            result.error = QStringLiteral("%1 里没有名为“%2”的工作表（有：%3）。")
-                               .arg(fileName, sheetName, names.join(QStringLiteral("、")));
+            result.error = QCoreApplication::translate("XlsxTable", "%1 里没有名为“%2”的工作表（有：%3）。")
+                               .arg(fileName, sheetName, names.join(QCoreApplication::translate("XlsxTable", "、")));
             return result;
         }
         sheet = *found;
     }
     if (sheet.part.isEmpty()) {
-        result.error = QStringLiteral("%1 里找不到工作表“%2”的内容。").arg(fileName, sheet.name);
+        result.error =
+            QCoreApplication::translate("XlsxTable", "%1 里找不到工作表“%2”的内容。").arg(fileName, sheet.name);
         return result;
     }
     std::vector<std::string> strings;

@@ -5,9 +5,12 @@
 #include "LibraryError.h"
 #include "mTaprell.h"
 
+#include <QCoreApplication>
+
 void errorNotice(Dialogs &dialogs, const LibraryError &error, QWidget *parent)
 {
-    dialogs.show({mTaprell::programTitle, errorNoticeText, error.details(), Dialogs::Icon::None, Dialogs::Buttons::Ok},
+    dialogs.show({mTaprell::programTitle, QCoreApplication::translate("Notices", errorNoticeText.toUtf8().constData()),
+                  error.details(), Dialogs::Icon::None, Dialogs::Buttons::Ok},
                  parent);
 }
 
@@ -18,19 +21,20 @@ void libraryProblem(Dialogs &dialogs, const LibraryError &error, QWidget *parent
         errorNotice(dialogs, error, parent);
         return;
     }
-    dialogs.show({mTaprell::programTitle, QStringLiteral("图版库打不开，列表为空。\n\n%1").arg(error.message),
+    dialogs.show({mTaprell::programTitle,
+                  QCoreApplication::translate("Notices", "图版库打不开，列表为空。\n\n%1").arg(error.message),
                   error.details(), Dialogs::Icon::Warning, Dialogs::Buttons::Ok},
                  parent);
 }
 
 bool confirmDiscard(Dialogs &dialogs, QWidget *parent)
 {
-    const Dialogs::Answer answer =
-        dialogs.show({mTaprell::programTitle,
-                      QStringLiteral("列表中有尚未保存的改动（带标记的行）。\n放弃这些改动吗？"),
-                      {},
-                      Dialogs::Icon::Question,
-                      Dialogs::Buttons::YesNo},
-                     parent);
+    const Dialogs::Answer answer = dialogs.show(
+        {mTaprell::programTitle,
+         QCoreApplication::translate("Notices", "列表中有尚未保存的改动（带标记的行）。\n放弃这些改动吗？"),
+         {},
+         Dialogs::Icon::Question,
+         Dialogs::Buttons::YesNo},
+        parent);
     return answer == Dialogs::Answer::Yes;
 }

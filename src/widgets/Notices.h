@@ -9,7 +9,7 @@ struct LibraryError;
 
 // What Taprell's windows tell the user about the figure library, through the message hook.
 
-inline const QString errorNoticeText = QStringLiteral("不好意思，出错了！");
+inline const QString errorNoticeText = QString::fromUtf8(QT_TRANSLATE_NOOP("Notices", "不好意思，出错了！"));
 
 // "不好意思，出错了！" with OK only, no icon, the program's title; the details under it.
 void errorNotice(Dialogs &dialogs, const LibraryError &error, QWidget *parent);
