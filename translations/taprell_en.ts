@@ -636,7 +636,7 @@ Taprell will ask again at the next start.</translation>
     </message>
     <message>
         <source>特例</source>
-        <translation>Spec.</translation>
+        <translation>Case</translation>
     </message>
     <message>
         <source>图表说明</source>

@@ -1,45 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FieldIndex.h"
 
+#include "SegmentClip.h"
+
 #include <algorithm>
 #include <cmath>
 #include <deque>
 #include <limits>
 
 namespace Classify {
-
-namespace {
-
-// Liang-Barsky: the parameters of the part of a->b inside the rectangle; false when none is.
-bool clipParameters(double ax, double ay, double bx, double by, double left, double bottom, double right, double top,
-                    double &t0, double &t1)
-{
-    t0 = 0;
-    t1 = 1;
-    const double dx = bx - ax, dy = by - ay;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {ax - left, right - ax, ay - bottom, top - ay};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) {
-                return false;
-            }
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-        if (t0 > t1) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 FieldIndex::FieldIndex(const PlaneSubdivision &plane, const QRectF &area, double tolerance)
     : m_plane(&plane)
@@ -81,8 +50,8 @@ FieldIndex::FieldIndex(const PlaneSubdivision &plane, const QRectF &area, double
             for (int r = r0; r <= r1; ++r) {
                 const double left = m_left + c * m_cellW - tolerance, bottom = m_top + r * m_cellH - tolerance;
                 double t0, t1;
-                if (!clipParameters(a.x(), a.y(), b.x(), b.y(), left, bottom, left + m_cellW + 2 * tolerance,
-                                    bottom + m_cellH + 2 * tolerance, t0, t1)) {
+                const QRectF cell(left, bottom, m_cellW + 2 * tolerance, m_cellH + 2 * tolerance);
+                if (!clipParameters(a, b, cell, t0, t1)) {
                     continue;
                 }
                 const QPointF d = b - a;

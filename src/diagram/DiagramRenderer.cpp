@@ -2,6 +2,7 @@
 #include "DiagramRenderer.h"
 
 #include "AxisTitle.h"
+#include "SegmentClip.h"
 #include "SmoothCurve.h"
 
 #include <QFontMetricsF>
@@ -34,36 +35,6 @@ std::optional<double> parseNumber(const QString &text)
 bool isTrue(const QString &text)
 {
     return text.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
-}
-
-// Liang-Barsky: the part of the segment inside the rectangle; false when none is.
-bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
-{
-    double t0 = 0, t1 = 1;
-    const double dx = b.x() - a.x(), dy = b.y() - a.y();
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) {
-                return false;
-            }
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-        if (t0 > t1) {
-            return false;
-        }
-    }
-    const QPointF start = a;
-    a = start + QPointF(dx, dy) * t0;
-    b = start + QPointF(dx, dy) * t1;
-    return true;
 }
 
 Qt::PenStyle penStyle(int lineType)
