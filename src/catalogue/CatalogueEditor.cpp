@@ -4,6 +4,7 @@
 #include "Conversions.h"
 #include "ListLoad.h"
 #include "Query.h"
+#include "Stores.h"
 #include "mTaprell.h"
 
 #include <QCoreApplication>
@@ -71,8 +72,7 @@ Status CatalogueEditor::load(FigureKind kind)
     m_kind = kind;
     m_written.clear();
     setOptionalColumnsUsed(kind == FigureKind::Rectangular);
-    return ListEditor::load(QStringLiteral("select * from picMain where LB = ") + quoted(figureKindLetter(kind)) +
-                            QStringLiteral(" order by figName"));
+    return ListEditor::load(store::Figures::ofKind(figureKindLetter(kind)));
 }
 
 QString CatalogueEditor::newFigNumber(int position) const
@@ -90,9 +90,8 @@ QString CatalogueEditor::newFigNumber(int position) const
         }
     }
     Query query;
-    const QString sql = QStringLiteral("select th from picMain where upper(substr(th, 1, 1)) = upper(") +
-                        quoted(prefix) + QStringLiteral(")");
-    if (m_taprell.library().isOpen() && query.open(m_taprell.library(), sql)) {
+    if (m_taprell.library().isOpen() &&
+        query.open(m_taprell.library(), store::Figures::numbersStartingWith(prefix), Query::Mode::ReadOnly)) {
         for (int i = 1; i <= query.recordCount(); ++i) {
             query.move(i);
             highest = std::max(highest, figureNumberValue(query.text(0)));
@@ -157,14 +156,13 @@ Status CatalogueEditor::writeRow(int row)
     if (state == RowState::Deleted) {
         // The row stands for the record it was read as (hasWork() passes only stored rows); its
         // number may by now belong to a figure of the other kind.
-        return m_taprell.execute(QStringLiteral("DELETE from picMain where th= ") + quoted(stored));
+        return m_taprell.execute(store::Figures::remove(stored));
     }
     if (state == RowState::Changed && th == stored && writeUnchangedRecord(row)) {
         return {};
     }
     Query query;
-    if (Status status = m_taprell.openQuery(query, QStringLiteral("select * from picMain where th= ") + quoted(th));
-        !status) {
+    if (Status status = m_taprell.openQuery(query, store::Figures::record(th)); !status) {
         return status;
     }
     if (state == RowState::New) {
@@ -246,7 +244,7 @@ bool CatalogueEditor::writeUnchangedRecord(int row)
     checks.reserve(recordFields().size());
     const QList<Library::FieldText> sets = writtenFields(row, &checks);
     Status ignored;
-    return m_taprell.library().updateIfUnchanged(QStringLiteral("picMain"),
+    return m_taprell.library().updateIfUnchanged(store::Figures::table,
                                                  {{QStringLiteral("th"), model().row(row).key()}}, sets, checks,
                                                  &ignored) == Library::ConditionalWrite::Written;
 }

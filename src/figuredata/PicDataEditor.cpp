@@ -3,6 +3,7 @@
 
 #include "Conversions.h"
 #include "ListLoad.h"
+#include "Stores.h"
 #include "mTaprell.h"
 
 #include <QCoreApplication>
@@ -22,19 +23,14 @@ const QList<ListColumn> PicDataEditor::columnTable = {
 
 PicDataEditor::PicDataEditor(mTaprell &taprell, QObject *parent)
     : QObject(parent)
-    , ListEditor(taprell, {columnTable, QStringLiteral("ID"), deletedMarker, ListTable::SavedDeletion::LeavesList,
-                           QStringLiteral("rowIdentity")})
+    , ListEditor(taprell, {columnTable, QStringLiteral("ID"), deletedMarker, ListTable::SavedDeletion::LeavesList})
 {
 }
 
 Status PicDataEditor::load(const QString &figureNumber)
 {
     m_figureNumber = figureNumber;
-    // The columns the list shows, not "*": reading the figure number of every row only to drop it
-    // costs a large figure much of its load time.
-    return ListEditor::load(
-        QStringLiteral("select rowid as rowIdentity, ID, Series, curve, X, Y, L from pData where Th = ") +
-        quoted(figureNumber) + QStringLiteral(" order by ID"));
+    return ListEditor::load(store::Points::list(figureNumber));
 }
 
 PointFields PicDataEditor::chooseRow(int row)
@@ -180,18 +176,16 @@ bool PicDataEditor::setPosition(int row, const QString &x, const QString &y)
 // locating query per row: with 100,000 points the statements' parsing would dominate the save.
 Status PicDataEditor::readStoredPoints()
 {
-    const QString sql = QStringLiteral("select rowid as rowIdentity, * from pData where th= ") + quoted(m_figureNumber);
-    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
+    if (Status opened = m_taprell.openSharedQuery(store::Points::stored(m_figureNumber)); !opened) {
         return opened;
     }
     Query &query = m_taprell.sharedQuery();
     StoredPoints stored;
-    stored.identityField = query.fieldIndex(u"rowIdentity");
     stored.idField = query.fieldIndex(u"ID");
     stored.recordOf.reserve(query.recordCount());
     for (int k = 1; k <= query.recordCount(); ++k) {
         query.move(k);
-        stored.recordOf.insert(query.text(stored.identityField).toLongLong(), k);
+        stored.recordOf.insert(query.rowIdentity(), k);
         stored.highestId = std::max(stored.highestId, numericValue(query.text(stored.idField)));
     }
     qsizetype listed = 0;
@@ -273,11 +267,7 @@ Status PicDataEditor::writeRow(int row)
     }
     if (isNew) {
         // Remember the new point's identity, so a later save finds it even among repeated IDs.
-        Query inserted;
-        if (m_taprell.openQuery(inserted, QStringLiteral("select last_insert_rowid()")) &&
-            inserted.recordCount() == 1) {
-            list.setIdentity(row, inserted.text(0).toLongLong());
-        }
+        list.setIdentity(row, query.rowIdentity());
     }
     return {};
 }
@@ -295,8 +285,7 @@ Status PicDataEditor::deleteStored(int row)
             QCoreApplication::translate("PicDataEditor", "图版 %1 的点 %2 ").arg(m_figureNumber, listRow.key()),
             changed);
     }
-    return m_taprell.execute(QStringLiteral("DELETE from pData where rowid = ") +
-                             QString::number(query.text(m_stored->identityField).toLongLong()));
+    return m_taprell.execute(store::Points::remove(query.rowIdentity()));
 }
 
 // Moves the shared query to the stored point the row was read as: the record with the row's

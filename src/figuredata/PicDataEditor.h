@@ -113,7 +113,6 @@ private:
     struct StoredPoints
     {
         QHash<qint64, int> recordOf;
-        int identityField = -1;
         int idField = -1;
         bool unlisted = false;   // the figure holds points the list does not show
         double highestId = 0;    // the highest ID stored, or given out by this save

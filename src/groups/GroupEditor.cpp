@@ -3,31 +3,17 @@
 
 #include "ListLoad.h"
 #include "Query.h"
+#include "Stores.h"
 #include "mTaprell.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cmath>
-
-namespace {
-
-// A stored number as it goes into a statement: the decimal text it was read as, which the
-// library binds as a number; any other text (another program may store one in the column) goes
-// in quoted and is matched as that text.
-QString storedNumberLiteral(const QString &key)
-{
-    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
-    return decimal.match(key).hasMatch() ? key : quoted(key);
-}
-
-} // namespace
 
 const QList<ListColumn> GroupEditor::columnTable = {
     {QStringLiteral("grp"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "序号")), 600, ValueType::Number},
     {QStringLiteral("grpName"), QString::fromUtf8(QT_TRANSLATE_NOOP("ListColumn", "分组名称")), 3200},
 };
-const QString GroupEditor::listStatement = QStringLiteral("select grp,grpName from picType order by grp");
 const QString GroupEditor::newGroupName = QString::fromUtf8(QT_TRANSLATE_NOOP("GroupEditor", "在此输入新的组名"));
 const QString GroupEditor::deletedMarker = QStringLiteral("d");
 
@@ -38,7 +24,7 @@ GroupEditor::GroupEditor(mTaprell &taprell)
 
 Status GroupEditor::load()
 {
-    return ListEditor::load(listStatement);
+    return ListEditor::load(store::Groups::all());
 }
 
 bool GroupEditor::libraryOpen() const
@@ -97,15 +83,15 @@ Status GroupEditor::writeRow(int row)
     Status status;
     Query query;
     if (r.state == RowState::Deleted) {
-        status = m_taprell.execute(QStringLiteral("DELETE from picType where grp = ") + storedNumberLiteral(r.key()));
+        status = m_taprell.execute(store::Groups::remove(r.key()));
     } else if (r.state == RowState::Changed) {
-        const QString sql = QStringLiteral("select grpName from picType where grp = ") + storedNumberLiteral(r.key());
-        status = m_taprell.openQuery(query, sql);
+        const store::Operation read = store::Groups::name(r.key());
+        status = m_taprell.openQuery(query, read);
         if (status && query.recordCount() == 0) {
             status = LibraryError{
                 .message =
                     QCoreApplication::translate("GroupEditor", "分组 %1 在图版库中已不存在，不能改名。").arg(r.key()),
-                .statement = sql,
+                .statement = read.notice,
             };
         }
         if (status) {
@@ -122,7 +108,7 @@ Status GroupEditor::writeRow(int row)
         }
     } else if (r.state == RowState::New) {
         const QString number = numberText(model().number(row));
-        status = m_taprell.openQuery(query, QStringLiteral("select * from picType where grp = ") + number);
+        status = m_taprell.openQuery(query, store::Groups::record(number));
         if (status) {
             query.addNew();
             status = query.setField(u"grp", number);

@@ -26,7 +26,6 @@ public:
         NameColumn = 1,
     };
     static const QList<ListColumn> columnTable;
-    static const QString listStatement; // "select grp,grpName from picType order by grp"
     static const QString newGroupName;  // "在此输入新的组名"
     static const QString deletedMarker; // "d"
 

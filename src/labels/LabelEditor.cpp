@@ -3,26 +3,13 @@
 
 #include "Conversions.h"
 #include "ListLoad.h"
+#include "Stores.h"
 #include "mTaprell.h"
 
 #include <QCoreApplication>
 #include <QList>
-#include <QRegularExpression>
 
 #include <cmath>
-
-namespace {
-
-// A stored number as it goes into a statement: the decimal text it was read as, which the
-// library binds as a number; any other text (another program may store one in the column) goes
-// in quoted and is matched as that text.
-QString storedNumberLiteral(const QString &key)
-{
-    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
-    return decimal.match(key).hasMatch() ? key : quoted(key);
-}
-
-} // namespace
 
 const QString LabelEditor::deletedMarker = QStringLiteral("★");
 
@@ -46,18 +33,11 @@ QString LabelEditor::caption(const QString &figureNumber)
 Status LabelEditor::load(const QString &figureNumber)
 {
     m_figureNumber = figureNumber;
-    if (Status status = ListEditor::load(listStatement()); !status) {
+    if (Status status = ListEditor::load(store::Labels::list(m_figureNumber)); !status) {
         return status;
     }
     setCurrentRow(0);
     return {};
-}
-
-QString LabelEditor::listStatement() const
-{
-    // rowid orders labels that share a number the same way the writes of a save count them.
-    return QStringLiteral("select * from picLable where Th = ") + quoted(m_figureNumber) +
-           QStringLiteral(" order by ID, rowid");
 }
 
 std::optional<LabelEditor::BoxTexts> LabelEditor::chooseRow(int row)
@@ -113,11 +93,6 @@ bool LabelEditor::removeRow(int row)
     return true;
 }
 
-QString LabelEditor::labelFilter(const QString &key) const
-{
-    return QStringLiteral("th= ") + quoted(m_figureNumber) + QStringLiteral(" and ID=") + storedNumberLiteral(key);
-}
-
 int LabelEditor::occurrence(int row, const QString &key) const
 {
     int n = 1;
@@ -147,12 +122,10 @@ Status LabelEditor::deleteStoredLabel(int row)
 {
     const QString key = model().row(row).key();
     if (storedCount(row, key) == 1) {
-        return m_taprell.execute(QStringLiteral("DELETE from picLable where ") + labelFilter(key));
+        return m_taprell.execute(store::Labels::remove(m_figureNumber, key));
     }
     // Several labels share this number: remove only the one this row stands for.
-    return m_taprell.execute(QStringLiteral("DELETE from picLable where rowid = (select rowid from picLable where ") +
-                             labelFilter(key) + QStringLiteral(" order by rowid limit 1 offset ") +
-                             QString::number(occurrence(row, key) - 1) + QStringLiteral(")"));
+    return m_taprell.execute(store::Labels::remove(m_figureNumber, key, occurrence(row, key) - 1));
 }
 
 Status LabelEditor::giveNumber(int row, QString *number)
@@ -161,9 +134,9 @@ Status LabelEditor::giveNumber(int row, QString *number)
         // Read inside the save's transaction: labels another program added since the list was
         // loaded count, and none can be added before this save ends.
         Query query;
-        const QString sql = QStringLiteral("select max(ID) as highest from picLable where th= ") +
-                            quoted(m_figureNumber) + QStringLiteral(" and typeof(ID) in ('integer', 'real')");
-        if (Status read = m_taprell.openQuery(query, sql, Query::Mode::ReadOnly); !read) {
+        if (Status read =
+                m_taprell.openQuery(query, store::Labels::highestNumber(m_figureNumber), Query::Mode::ReadOnly);
+            !read) {
             return read;
         }
         m_highestStored = query.recordCount() > 0 ? numericValue(query.text(u"highest")) : 0;
@@ -191,16 +164,13 @@ Status LabelEditor::storeLabel(int row)
         // careful way below reads it and says what changed.
         Status ignored;
         if (m_taprell.library().updateIfUnchanged(
-                QStringLiteral("picLable"), {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), number}},
+                store::Labels::table, {{QStringLiteral("th"), m_figureNumber}, {QStringLiteral("ID"), number}},
                 fieldTexts(r.cells), fieldTexts(r.original), &ignored) == Library::ConditionalWrite::Written) {
             return {};
         }
     }
-    QString sql = QStringLiteral("select * from picLable where ") + labelFilter(number);
-    if (shared) {
-        sql += QStringLiteral(" order by rowid");
-    }
-    if (Status opened = m_taprell.openSharedQuery(sql); !opened) {
+    const store::Operation read = store::Labels::withNumber(m_figureNumber, number, shared);
+    if (Status opened = m_taprell.openSharedQuery(read); !opened) {
         return opened;
     }
     Query &query = m_taprell.sharedQuery();
@@ -211,7 +181,7 @@ Status LabelEditor::storeLabel(int row)
                     QCoreApplication::translate(
                         "LabelEditor", "标签 %1 已不在图版库中（可能已被其他程序删除），没有写入。请重新打开窗口。")
                         .arg(number),
-                .statement = sql,
+                .statement = read.notice,
             };
         }
         const QStringList changed = query.fieldsChangedSince(r.original, recordFields());
@@ -299,7 +269,7 @@ Status LabelEditor::save()
     }
 
     // Read the labels again: the list then shows them exactly as stored.
-    if (Status listed = read(listStatement()); !listed) {
+    if (Status listed = read(store::Labels::list(m_figureNumber)); !listed) {
         setCurrentRow(-1);
         return listed;
     }

@@ -94,8 +94,6 @@ private:
     int storedCount(int row, const QString &key) const;
     // The number a new label is stored under, taken inside the save from what the figure holds.
     Status giveNumber(int row, QString *number);
-    QString listStatement() const;
-    QString labelFilter(const QString &key) const;
 
     QHash<QString, QList<int>> m_rowsByKey; // during a save: the rows read with each stored number
     std::optional<double> m_highestStored;  // during a save: the highest number stored or given out

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -21,9 +22,10 @@ enum class OpenMode
 };
 
 // What a Library needs of the database engine that holds a figure library: a library file
-// (SQLite) or a lab's server (PostgreSQL). Statements are written once, in the file's dialect;
-// an engine that speaks another one rewrites them when it prepares them. Failures are read back
-// as the LibraryError the user sees, already worded for the engine's kind of trouble.
+// (SQLite) or a lab's server (PostgreSQL). The library's reads and writes are described as
+// operations (see Operation.h) and rendered into each engine's own SQL through its Dialect;
+// no statement text is ever rewritten. Failures are read back as the LibraryError the user sees,
+// already worded for the engine's kind of trouble.
 namespace engine {
 
 enum class Step
@@ -72,6 +74,40 @@ public:
     virtual qint64 insertedRowId() const = 0;
 };
 
+// What the engines' SQL differs in. Both keep the row identity in a column named rowid (the
+// file's implicit row number; on a server a declared identity column), and both compare figure
+// numbers without regard to case by the column's own type, so neither needs spelling here.
+class Dialect
+{
+public:
+    virtual ~Dialect() = default;
+
+    // The placeholder of the 1-based parameter number.
+    virtual QString parameter(int number) const = 0;
+    // What an INSERT appends so that the statement hands back the identity it gave.
+    virtual QString returningIdentity() const = 0;
+    // The condition that a column holds a number (not a text, not empty).
+    virtual QString holdsNumber(const QString &column) const = 0;
+    // The condition that a column still holds the value of the parameter (null included), by
+    // its kind; a yes/no column compares as true or false.
+    virtual QString sameValue(const QString &column, const QString &parameter) const = 0;
+    virtual QString sameYesNo(const QString &column, const QString &parameter) const = 0;
+    // The condition that a text column, no value read as the empty text, equals the parameter
+    // exactly (case included, a figure number too).
+    virtual QString sameText(const QString &column, const QString &parameter) const = 0;
+};
+
+// A statement in the engine's own SQL, ready to prepare.
+struct Sql
+{
+    QString text;
+    // The field each parameter stands for, in order (empty when none): a value the engine
+    // refuses is named by it.
+    QStringList parameterFields;
+    // Whether stepping it reads records; a write's only step runs it.
+    bool returnsRows = true;
+};
+
 class Connection
 {
 public:
@@ -83,7 +119,8 @@ public:
     virtual bool check() = 0;
     virtual bool isBroken() const = 0; // the connection was lost: nothing more can run on it
 
-    virtual std::unique_ptr<Statement> prepare(const QString &sql) = 0;
+    virtual const Dialect &dialect() const = 0;
+    virtual std::unique_ptr<Statement> prepare(const Sql &sql) = 0;
     // Runs a statement of the engine's own that returns no rows.
     virtual bool execute(const char *sql) = 0;
 
@@ -100,14 +137,6 @@ public:
 
     // The table's columns, without the row identity a server keeps as a column; nothing when there is no such table.
     virtual std::optional<QList<TableColumn>> tableColumns(const QString &table) = 0;
-
-    // The condition that a column still holds the value of the next parameter (null included),
-    // by its kind; a yes/no column compares as true or false.
-    virtual QString sameValue(const QString &column) const = 0;
-    virtual QString sameYesNo(const QString &column) const = 0;
-    // The condition that a text column, no value read as the empty text, equals the next
-    // parameter exactly (case included).
-    virtual QString sameText(const QString &column) const = 0;
 
     // The error of the last failure: the engine's words under the message, and the message
     // replaced by one the user can act on when the library is read-only, in use, damaged or

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Library.h"
 
+#include "Operation.h"
 #include "PgDatabase.h"
 #include "Query.h"
 #include "ServerEngine.h"
 #include "SqliteEngine.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace {
 
@@ -48,6 +48,15 @@ int TableInfo::indexOf(QStringView column) const
         }
     }
     return -1;
+}
+
+QStringList TableInfo::columnNames() const
+{
+    QStringList names;
+    for (const TableColumn &column : columns) {
+        names << column.name;
+    }
+    return names;
 }
 
 Library::Library() = default;
@@ -125,13 +134,10 @@ int Library::openConnectionCount()
     return openConnections;
 }
 
-Status Library::execute(const QString &sql)
+Status Library::execute(const store::Operation &operation)
 {
-    if (!isOpen()) {
-        return notOpenError(sql);
-    }
     Status status;
-    engine::Statement *statement = preparedStatement(sql, &status);
+    engine::Statement *statement = prepared(operation, &status);
     if (!statement) {
         return status;
     }
@@ -141,13 +147,30 @@ Status Library::execute(const QString &sql)
             continue;
         }
         if (step == engine::Step::Error) {
-            const LibraryError error = makeError(QCoreApplication::translate("Library", "语句执行失败。"), sql);
+            const LibraryError error =
+                makeError(QCoreApplication::translate("Library", "语句执行失败。"), operation.notice);
             statement->reset();
             return error;
         }
         break;
     }
     statement->reset();
+    return {};
+}
+
+Status Library::executeScript(const QString &sql)
+{
+    if (!isOpen()) {
+        return notOpenError(sql);
+    }
+    if (!m_engine->execute(sql.toUtf8().constData())) {
+        return makeError(QCoreApplication::translate("Library", "语句执行失败。"), sql);
+    }
+    // The tables may have changed.
+    m_tables.clear();
+    m_prepared.clear();
+    m_shapes.clear();
+    m_lastShape = nullptr;
     return {};
 }
 
@@ -365,28 +388,38 @@ Library::ConditionalShape *Library::conditionalShape(const QString &table, const
             shape.types << info->columns[column].type;
         }
     }
-    QStringList keyTerms;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        keyTerms << names[i] + QStringLiteral(" = ?");
-    }
-    const QString where = keyTerms.join(QStringLiteral(" AND "));
+    // Parameters in the order they are bound: the sets, the keys, the checks, the keys again.
+    const engine::Dialect &dialect = m_engine->dialect();
+    engine::Sql &sql = shape.sql;
+    sql.returnsRows = false;
+    auto parameter = [&](qsizetype field) {
+        sql.parameterFields << names[field];
+        return dialect.parameter(int(sql.parameterFields.size()));
+    };
     QStringList assignments;
     for (qsizetype i = keys.size(); i < keys.size() + sets.size(); ++i) {
-        assignments << names[i] + QStringLiteral("=?");
+        assignments << names[i] + u'=' + parameter(i);
     }
-    shape.sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments.join(u','), where);
+    auto keyCondition = [&] {
+        QStringList terms;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            terms << names[i] + QStringLiteral(" = ") + parameter(i);
+        }
+        return terms.join(QStringLiteral(" AND "));
+    };
+    sql.text = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments.join(u','), keyCondition());
     for (qsizetype i = keys.size() + sets.size(); i < names.size(); ++i) {
         switch (shape.types[i]) {
         case ColumnType::Text:
             // An empty text was read for no value as well as for the empty text.
-            shape.sql += QStringLiteral(" AND ") + m_engine->sameText(names[i]);
+            sql.text += QStringLiteral(" AND ") + dialect.sameText(names[i], parameter(i));
             break;
         case ColumnType::YesNo:
-            shape.sql += QStringLiteral(" AND ") + m_engine->sameYesNo(names[i]);
+            sql.text += QStringLiteral(" AND ") + dialect.sameYesNo(names[i], parameter(i));
             break;
         case ColumnType::Integer:
         case ColumnType::Number:
-            shape.sql += QStringLiteral(" AND ") + m_engine->sameValue(names[i]);
+            sql.text += QStringLiteral(" AND ") + dialect.sameValue(names[i], parameter(i));
             break;
         }
     }
@@ -394,7 +427,7 @@ Library::ConditionalShape *Library::conditionalShape(const QString &table, const
     // to the careful way, which tells the records apart. A key with a unique index needs no count.
     shape.uniqueKey = keys.size() == 1 && info->columns[info->indexOf(keys.first().field)].unique;
     if (!shape.uniqueKey) {
-        shape.sql += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, where);
+        sql.text += QStringLiteral(" AND (SELECT count(*) FROM %1 WHERE %2) = 1").arg(table, keyCondition());
     }
     bucket.push_back(std::move(shape));
     m_lastShape = &bucket.back(); // the bucket may have moved its shapes: this one is current
@@ -447,7 +480,7 @@ Library::ConditionalWrite Library::updateIfUnchanged(const QString &table, const
         return ConditionalWrite::NotWritten;
     }
     if (statement->step() == engine::Step::Error) {
-        *status = makeError(QCoreApplication::translate("Library", "记录写入失败。"), shape->sql);
+        *status = makeError(QCoreApplication::translate("Library", "记录写入失败。"), shape->sql.text);
         statement->reset();
         return ConditionalWrite::NotWritten;
     }
@@ -471,25 +504,25 @@ const TableInfo *Library::tableInfo(const QString &table)
     return &m_tables.emplace(key, TableInfo{table, std::move(*columns)}).first->second;
 }
 
-engine::Statement *Library::prepared(const QString &sql, Status *status)
+engine::Statement *Library::prepared(const engine::Sql &sql, Status *status)
 {
     if (!isOpen()) {
-        *status = notOpenError(sql);
+        *status = notOpenError(sql.text);
         return nullptr;
     }
-    if (auto it = m_prepared.find(sql); it != m_prepared.end()) {
+    if (auto it = m_prepared.find(sql.text); it != m_prepared.end()) {
         it->second->reset();
         return it->second.get();
     }
     std::unique_ptr<engine::Statement> statement = m_engine->prepare(sql);
     if (!statement) {
-        *status = makeError(QCoreApplication::translate("Library", "语句无效。"), sql);
+        *status = makeError(QCoreApplication::translate("Library", "语句无效。"), sql.text);
         return nullptr;
     }
-    return m_prepared.emplace(sql, std::move(statement)).first->second.get();
+    return m_prepared.emplace(sql.text, std::move(statement)).first->second.get();
 }
 
-engine::Statement *Library::prepared(const QString &key, const std::function<QString()> &build, Status *status)
+engine::Statement *Library::prepared(const QString &key, const std::function<engine::Sql()> &build, Status *status)
 {
     auto it = m_builtSql.find(key);
     if (it == m_builtSql.end()) {
@@ -498,19 +531,17 @@ engine::Statement *Library::prepared(const QString &key, const std::function<QSt
     return prepared(it->second, status);
 }
 
-engine::Statement *Library::preparedStatement(const QString &sql, Status *status)
+engine::Statement *Library::prepared(const store::Operation &operation, Status *status)
 {
-    static const QRegularExpression dml(QStringLiteral("^\\s*(select|insert|update|delete)\\b"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    if (!isOpen()) {
+        *status = notOpenError(operation.notice);
+        return nullptr;
+    }
     QVariantList values;
-    // Statements with comments, quoted names or parameters of their own are run as written.
-    const bool parameters = dml.match(sql).hasMatch() && !sql.contains(u'"') && !sql.contains(u'?') &&
-                            !sql.contains(QStringLiteral("--")) && !sql.contains(QStringLiteral("/*"));
-    engine::Statement *statement = prepared(parameters ? withParameters(sql, &values) : sql, status);
+    const engine::Sql sql = store::render(operation, tableInfo(operation.table), m_engine->dialect(), &values);
+    engine::Statement *statement = prepared(sql, status);
     if (!statement) {
-        if (!status->ok()) {
-            status->error().statement = sql;
-        }
+        status->error().statement = operation.notice;
         return nullptr;
     }
     for (int i = 0; i < values.size(); ++i) {
@@ -519,100 +550,9 @@ engine::Statement *Library::preparedStatement(const QString &sql, Status *status
     return statement;
 }
 
-QString Library::withParameters(const QString &sql, QVariantList *values)
-{
-    auto isWordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
-    auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    QString shape;
-    shape.reserve(sql.size());
-    const qsizetype n = sql.size();
-    bool afterComparison = false;
-    for (qsizetype i = 0; i < n;) {
-        const QChar c = sql[i];
-        if (c == u'\'') {
-            QString text;
-            qsizetype j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                if (sql[j] == u'\'') {
-                    if (j + 1 < n && sql[j + 1] == u'\'') {
-                        text += u'\'';
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++j;
-                    break;
-                }
-                text += sql[j++];
-            }
-            if (!closed) { // leave a broken statement as it is, for the engine to report
-                shape += sql.mid(i);
-                break;
-            }
-            values->append(text);
-            shape += u'?';
-            i = j;
-            afterComparison = false;
-            continue;
-        }
-        const bool signedNumber = (c == u'-' || c == u'+') && i + 1 < n && isDigit(sql[i + 1]);
-        if (afterComparison && (isDigit(c) || signedNumber) && (i == 0 || !isWordChar(sql[i - 1]))) {
-            qsizetype j = signedNumber ? i + 1 : i;
-            bool fraction = false;
-            while (j < n && isDigit(sql[j])) {
-                ++j;
-            }
-            if (j < n && sql[j] == u'.') {
-                fraction = true;
-                ++j;
-                while (j < n && isDigit(sql[j])) {
-                    ++j;
-                }
-            }
-            if (j < n && (sql[j] == u'e' || sql[j] == u'E')) {
-                qsizetype k = j + 1;
-                if (k < n && (sql[k] == u'+' || sql[k] == u'-')) {
-                    ++k;
-                }
-                if (k < n && isDigit(sql[k])) {
-                    fraction = true;
-                    j = k;
-                    while (j < n && isDigit(sql[j])) {
-                        ++j;
-                    }
-                }
-            }
-            if (j >= n || !isWordChar(sql[j])) {
-                const QString number = sql.mid(i, j - i);
-                bool ok = false;
-                const qlonglong whole = fraction ? 0 : number.toLongLong(&ok);
-                values->append(ok ? QVariant(whole) : QVariant(number.toDouble()));
-                shape += u'?';
-                i = j;
-                afterComparison = false;
-                continue;
-            }
-        }
-        if (c == u'=' || c == u'<' || c == u'>') {
-            afterComparison = true;
-        } else if (!c.isSpace() && c != u'!') {
-            afterComparison = false;
-        }
-        shape += c;
-        ++i;
-    }
-    return shape;
-}
-
 LibraryError Library::makeError(const QString &message, const QString &statement) const
 {
     return m_engine ? m_engine->error(message, statement) : notOpenError(statement);
-}
-
-QString Library::sameValue(const QString &column) const
-{
-    return m_engine ? m_engine->sameValue(column) : column + QStringLiteral(" IS ?");
 }
 
 LibraryError Library::notOpenError(const QString &statement) const

@@ -32,11 +32,17 @@ struct TableInfo
     QList<TableColumn> columns;
 
     int indexOf(QStringView column) const; // case-insensitive, -1 when absent
+    QStringList columnNames() const;
 };
+
+namespace store {
+struct Operation;
+}
 
 // The connection to one figure library: a file (SQLite), or a database on a PostgreSQL server
 // when the location is a connection string (a postgresql:// URI or key=value pairs such as
-// "service=lab"). Both behave alike; statements are written in the file's dialect. Opening never
+// "service=lab"). Both behave alike: reads and deletes are operations (see Operation.h), which
+// each engine's dialect renders. Opening never
 // creates a library. Statements that are built once and run many times (the writes of a save)
 // are prepared once and kept until the connection closes. Another program's lock is waited for
 // a short, bounded time (lockWaitMilliseconds); after that the operation fails and says the
@@ -72,8 +78,10 @@ public:
     // Connections of all Library objects that are currently open.
     static int openConnectionCount();
 
-    // Runs a statement that returns no rows.
-    Status execute(const QString &sql);
+    // Runs a delete (or a read whose records are not wanted).
+    Status execute(const store::Operation &operation);
+    // Runs statements of the engine's own, as written (DDL, a test's set-up), outside any save.
+    Status executeScript(const QString &sql);
 
     // One save in one transaction, which takes the library's write lock at its start: no other
     // program can write between the save's reads and its writes. Rows 0..count-1 are visited in order; each row for
@@ -117,21 +125,15 @@ public:
     // Column names and declared types of a table; nullptr when there is no such table.
     const TableInfo *tableInfo(const QString &table);
 
+    // The engine's dialect; only while open.
+    const engine::Dialect &dialect() const { return m_engine->dialect(); }
     // A prepared statement kept for reuse while the connection is open, reset and ready to run.
-    engine::Statement *prepared(const QString &sql, Status *status);
+    engine::Statement *prepared(const engine::Sql &sql, Status *status);
     // The same, prepared from the SQL that build() makes only when the key is new.
-    engine::Statement *prepared(const QString &key, const std::function<QString()> &build, Status *status);
-    // A statement ready to run: the literals of a SELECT, INSERT, UPDATE or DELETE are bound as
-    // parameters, so statements that differ only in their literals share one prepared form.
-    engine::Statement *preparedStatement(const QString &sql, Status *status);
-
-    // The condition that a column still holds the value of the next parameter, in the engine's
-    // dialect (see engine::Connection).
-    QString sameValue(const QString &column) const;
-
-    // The statement with its text literals, and the numbers compared against, replaced by "?";
-    // their values in order go to values. Parameters compare exactly as the literals would.
-    static QString withParameters(const QString &sql, QVariantList *values);
+    engine::Statement *prepared(const QString &key, const std::function<engine::Sql()> &build, Status *status);
+    // The operation rendered in the engine's dialect, prepared once per shape, with its values
+    // bound: ready to run.
+    engine::Statement *prepared(const store::Operation &operation, Status *status);
 
     // An error of the last call on the connection: the engine's words under the message, and
     // the message replaced by one the user can act on when the library is read-only, in use by
@@ -150,7 +152,7 @@ private:
         qsizetype setCount = 0;
         bool uniqueKey = false; // one key field, with a unique index: no count in the statement
         QList<ColumnType> types;
-        QString sql;
+        engine::Sql sql;
         engine::Statement *statement = nullptr; // prepared on first use; kept in m_prepared
     };
     // Brings the library to the current table description, inside the running save.
@@ -169,7 +171,7 @@ private:
     bool m_inTransaction = false;
     std::unordered_map<QString, TableInfo> m_tables;
     std::unordered_map<QString, std::unique_ptr<engine::Statement>> m_prepared;
-    std::unordered_map<QString, QString> m_builtSql;
+    std::unordered_map<QString, engine::Sql> m_builtSql;
     std::unordered_map<size_t, std::vector<ConditionalShape>> m_shapes; // by a hash of the field names
     ConditionalShape *m_lastShape = nullptr;                            // the shape last written in
 };

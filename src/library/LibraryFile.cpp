@@ -4,6 +4,7 @@
 #include "Library.h"
 #include "Query.h"
 #include "Schema.h"
+#include "Stores.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,7 +53,7 @@ Status create(const QString &fileName)
         return status;
     }
     for (const QString &statement : schema::createStatements(schema::library(), schema::Dialect::File)) {
-        if (Status status = library.execute(statement); !status) {
+        if (Status status = library.executeScript(statement); !status) {
             return status;
         }
     }
@@ -126,13 +127,12 @@ Status importCsv(Library &library, const QString &table, const QString &csvText)
     if (!info) {
         return library.notOpenError(table);
     }
-    const QString sql = QStringLiteral("select * from %1 where 0").arg(table);
     auto result = library.saveRows(
         static_cast<int>(records.size()) - 1, [](int) { return true; },
         [&](int i) -> Status {
             const QStringList &values = records[i + 1];
             Query query;
-            if (Status status = query.open(library, sql); !status) {
+            if (Status status = query.open(library, store::noRecords(table)); !status) {
                 return status;
             }
             query.addNew();

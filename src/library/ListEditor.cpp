@@ -141,7 +141,7 @@ void ListEditor::markEdited(int row)
     }
 }
 
-Status ListEditor::load(const QString &sql)
+Status ListEditor::load(const store::Operation &read)
 {
     m_currentRow = -1;
     m_addMode = false;
@@ -149,12 +149,12 @@ Status ListEditor::load(const QString &sql)
         m_model.clear();
         return opened;
     }
-    return read(sql);
+    return ListEditor::read(read);
 }
 
-Status ListEditor::read(const QString &sql)
+Status ListEditor::read(const store::Operation &read)
 {
-    ListLoad load{sql, {}, m_table.keyField, {}, m_table.identityField};
+    ListLoad load{read, {}, m_table.keyField, {}};
     for (int c = 0; c < m_table.columns.size(); ++c) {
         load.cellFields << (isUsed(c) ? m_table.columns[c].field : QString());
     }

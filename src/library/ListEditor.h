@@ -3,6 +3,7 @@
 
 #include "Library.h"
 #include "LibraryError.h"
+#include "Operation.h"
 #include "WorkingListModel.h"
 
 #include <QList>
@@ -49,7 +50,6 @@ struct ListTable
     QString keyField;
     QString deletedMarker;
     SavedDeletion savedDeletion = SavedDeletion::StaysMarked;
-    QString identityField; // the statement's field holding the row identity, if it reads one
 };
 
 // The editing core every list window shares: the working list, the current row, the add mode,
@@ -112,9 +112,9 @@ protected:
     // Reopens the library and reads the list: each column its field, each row's key and
     // identity. Afterwards there is no current row and add mode is off. On failure the list is
     // empty and the error says why.
-    Status load(const QString &sql);
+    Status load(const store::Operation &read);
     // Reads the list again over the open library; the current row and add mode stay.
-    Status read(const QString &sql);
+    Status read(const store::Operation &read);
     void setOptionalColumnsUsed(bool used);
     // setCurrentRow() was called (the row may be the one that was current).
     virtual void currentRowSet() {}

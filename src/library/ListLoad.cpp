@@ -17,9 +17,8 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
     QList<int> fieldOfCell;
     int keyField = -1;
     int keyCell = -1; // the list cell that shows the key field, if one does
-    int identityField = -1;
     Query query;
-    const Status status = taprell.streamQuery(query, load.sql, [&] {
+    const Status status = taprell.streamQuery(query, load.read, [&] {
         if (rows.isEmpty()) {
             for (const QString &name : cellFields) {
                 fieldOfCell.append(name.isEmpty() || name == ListLoad::positionCell ? -1 : query.fieldIndex(name));
@@ -28,7 +27,6 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
             for (int cell = 0; cell < fieldOfCell.size() && cell <= 127 && keyCell < 0; ++cell) {
                 keyCell = fieldOfCell[cell] >= 0 && fieldOfCell[cell] == keyField ? cell : -1;
             }
-            identityField = load.identityField.isEmpty() ? -1 : query.fieldIndex(load.identityField);
         }
         for (int cell = 0; cell < fieldOfCell.size(); ++cell) {
             if (fieldOfCell[cell] >= 0) {
@@ -47,7 +45,7 @@ Status loadList(mTaprell &taprell, WorkingListModel &model, const ListLoad &load
         } else {
             rows.emplace_back(cells.take(), RowState::Unchanged, query.text(keyField));
         }
-        rows.back().identity = identityField >= 0 ? query.text(identityField).toLongLong() : query.rowIdentity();
+        rows.back().identity = query.rowIdentity();
         if (load.eachRecord) {
             load.eachRecord(query);
         }

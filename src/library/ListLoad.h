@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LibraryError.h"
+#include "Operation.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,16 +22,13 @@ struct ListLoad
     // built before main() find it made.
     inline static const QString positionCell = QStringLiteral("#position");
 
-    QString sql;
+    store::Operation read;
     // Per list column, the field it shows; positionCell; or an empty name for a cell left empty.
     QStringList cellFields;
     // The field whose text becomes each row's key: the identity a save addresses it by.
     QString keyField;
     // Called with the query standing on each record, for what a window keeps beside the rows.
     std::function<void(const Query &record)> eachRecord;
-    // The field holding the record's row identity (see ListRow::identity); when empty, the
-    // identity the query reads beside the fields of a table's records, if it reads one.
-    QString identityField;
 };
 
 // Fills the model from the library (already open). On failure the list is empty: a read that

@@ -4,7 +4,6 @@
 #include "Conversions.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <charconv>
 #include <cmath>
@@ -52,14 +51,6 @@ bool isPlainNumber(QStringView text)
         }
     }
     return i == n;
-}
-
-QString tableOf(const QString &sql)
-{
-    static const QRegularExpression from(QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_]*)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const auto match = from.match(sql);
-    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 // A number as numberText() writes it, straight into a row's UTF-8.
@@ -228,54 +219,37 @@ QString columnValueText(ColumnType type, const QVariant &value)
     }
 }
 
-engine::Statement *Query::start(Library &library, const QString &sql, Mode mode, Status *status)
+engine::Statement *Query::start(Library &library, const store::Operation &read, Mode mode, Status *status)
 {
     close();
-    m_sql = sql;
+    m_sql = read.notice;
     m_mode = mode;
     if (!library.isOpen()) {
-        *status = library.notOpenError(sql);
+        *status = library.notOpenError(m_sql);
         return nullptr;
     }
-    const QString tableName = tableOf(sql);
-    if (const TableInfo *info = tableName.isEmpty() ? nullptr : library.tableInfo(tableName)) {
+    const TableInfo *info = library.tableInfo(read.table);
+    if (info) {
         m_table = *info;
     }
-
     // The row identity comes first; it is how a write finds the record again.
-    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    // Not for a list of computed values (an aggregate has no one record to point at).
-    static const QRegularExpression computed(QStringLiteral("^\\s*select\\s+(distinct\\b|[^(]*\\()"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression from(QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
-    const auto fromAt = from.match(sql);
-    const QString selectList = fromAt.hasMatch() ? sql.left(fromAt.capturedStart()) : sql;
-    QString withRowId = sql;
-    m_identified = m_table.has_value() && select.match(sql).hasMatch() && !computed.match(selectList).hasMatch();
-    if (m_identified) {
-        withRowId.replace(select, QStringLiteral("select rowid, "));
-    }
-
-    engine::Statement *statement = library.preparedStatement(withRowId, status);
+    m_identified = read.identity && read.highest.isEmpty();
+    engine::Statement *statement = library.prepared(read, status);
     if (!statement) {
-        status->error().statement = sql;
         close();
         return nullptr;
     }
-    const int first = m_identified ? 1 : 0;
-    for (int i = first; i < statement->columnCount(); ++i) {
+    if (!read.highest.isEmpty()) {
+        m_fields.append({QStringLiteral("highest"), -1, ColumnType::Number});
+        return statement;
+    }
+    const QStringList names = !read.columns.isEmpty() ? read.columns : m_table ? m_table->columnNames() : QStringList();
+    for (const QString &name : names) {
         Field field;
-        field.name = statement->columnName(i);
-        if (m_table) {
-            // "select *" lists the columns in table order: try that place first.
-            const int place = i - first;
-            field.column = place < m_table->columns.size() && m_table->columns[place].name == field.name
-                               ? place
-                               : m_table->indexOf(field.name);
-            if (field.column >= 0) {
-                field.type = m_table->columns[field.column].type;
-            }
+        field.column = m_table ? m_table->indexOf(name) : -1;
+        field.name = field.column >= 0 ? m_table->columns[field.column].name : name;
+        if (field.column >= 0) {
+            field.type = m_table->columns[field.column].type;
         }
         m_fields.append(field);
     }
@@ -302,10 +276,10 @@ Status Query::finish(Library &library, engine::Statement &statement, engine::Ste
     return {};
 }
 
-Status Query::open(Library &library, const QString &sql, Mode mode)
+Status Query::open(Library &library, const store::Operation &read, Mode mode)
 {
     Status status;
-    engine::Statement *statement = start(library, sql, mode, &status);
+    engine::Statement *statement = start(library, read, mode, &status);
     if (!statement) {
         return status;
     }
@@ -330,10 +304,10 @@ Status Query::open(Library &library, const QString &sql, Mode mode)
     return finish(library, *statement, step, count);
 }
 
-Status Query::stream(Library &library, const QString &sql, const std::function<void()> &eachRecord)
+Status Query::stream(Library &library, const store::Operation &read, const std::function<void()> &eachRecord)
 {
     Status status;
-    engine::Statement *statement = start(library, sql, Mode::ReadOnly, &status);
+    engine::Statement *statement = start(library, read, Mode::ReadOnly, &status);
     if (!statement) {
         return status;
     }
@@ -349,6 +323,18 @@ Status Query::stream(Library &library, const QString &sql, const std::function<v
     // Nothing was kept: the query ends with the statement.
     close();
     return finished;
+}
+
+qint64 Query::rowIdentity() const
+{
+    if (m_live) {
+        return m_identified ? m_live->int64(0) : 0;
+    }
+    if (m_position < 1 || m_position > m_rowIds.size()) {
+        return 0;
+    }
+    const qint64 identity = m_rowIds[m_position - 1];
+    return identity > 0 ? identity : 0;
 }
 
 void Query::appendText(int field, RowCellsBuilder &row) const
@@ -585,26 +571,41 @@ Status Query::update()
             key += QChar(u'A' + field.column + 1);
         }
     }
-    auto build = [&]() -> QString {
+    auto build = [&]() {
+        const engine::Dialect &dialect = m_library->dialect();
+        engine::Sql sql;
+        auto parameter = [&](const QString &field) {
+            sql.parameterFields << field;
+            return dialect.parameter(int(sql.parameterFields.size()));
+        };
+        sql.returnsRows = false;
         QStringList names;
         for (const Edit &edit : m_edits) {
             names << m_table->columns[edit.column].name;
         }
         if (m_adding) {
             if (names.isEmpty()) {
-                return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+                sql.text = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+            } else {
+                QStringList values;
+                for (const QString &name : names) {
+                    values << parameter(name);
+                }
+                sql.text =
+                    QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), values.join(u','));
             }
-            return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                .arg(table, names.join(u','), QStringList(names.size(), QStringLiteral("?")).join(u','));
+            sql.text += dialect.returningIdentity();
+            return sql;
         }
         QStringList sets;
         for (const QString &name : names) {
-            sets << name + QStringLiteral("=?");
+            sets << name + u'=' + parameter(name);
         }
-        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(table, sets.join(u','));
+        sql.text = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=%3").arg(table, sets.join(u','), parameter({}));
         for (const Field &field : m_fields) {
             if (checkValues && field.column >= 0) {
-                sql += QStringLiteral(" AND ") + m_library->sameValue(m_table->columns[field.column].name);
+                const QString &name = m_table->columns[field.column].name;
+                sql.text += QStringLiteral(" AND ") + dialect.sameValue(name, parameter(name));
             }
         }
         return sql;

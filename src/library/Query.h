@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Library.h"
+#include "Operation.h"
 #include "RowCells.h"
 
 #include <QList>
@@ -31,18 +32,20 @@ public:
 
     Query() = default;
 
-    Status open(Library &library, const QString &sql, Mode mode = Mode::ReadWrite);
-    // Reads the statement's records one at a time, straight from the engine, and calls
+    Status open(Library &library, const store::Operation &read, Mode mode = Mode::ReadWrite);
+    // Reads the operation's records one at a time, straight from the engine, and calls
     // eachRecord() on each while the query stands on it (fieldIndex, isNull, text, appendText).
     // Nothing is kept: a list load builds its rows without a second copy of the records. A read
     // that breaks off is an error, never a shorter result.
-    Status stream(Library &library, const QString &sql, const std::function<void()> &eachRecord);
-    // While streaming: the row identity of the record, 0 when the statement does not read one.
-    qint64 rowIdentity() const { return m_live && m_identified ? m_live->int64(0) : 0; }
+    Status stream(Library &library, const store::Operation &read, const std::function<void()> &eachRecord);
+    // The row identity of the record (while streaming, or the current one of a query that can
+    // write), 0 when the read does not take it.
+    qint64 rowIdentity() const;
     // While streaming: the field's text as text() gives it, appended to a row as UTF-8.
     void appendText(int field, RowCellsBuilder &row) const;
     void close();
     bool isOpen() const { return m_library != nullptr; }
+    // The read as users know it.
     QString statement() const { return m_sql; }
 
     int recordCount() const { return m_recordCount; }
@@ -81,7 +84,7 @@ private:
         QVariant value;
     };
 
-    engine::Statement *start(Library &library, const QString &sql, Mode mode, Status *status);
+    engine::Statement *start(Library &library, const store::Operation &read, Mode mode, Status *status);
     Status finish(Library &library, engine::Statement &statement, engine::Step step, int count);
     QVariant &value(int record, int field) { return m_values[record * m_fields.size() + field]; }
     const QVariant &value(int record, int field) const { return m_values[record * m_fields.size() + field]; }
@@ -97,7 +100,7 @@ private:
     QList<QVariant> m_values; // record-major, m_fields.size() values per record
     QList<QString> m_texts;   // the same for a read-only query; a null text for no value
     Mode m_mode = Mode::ReadWrite;
-    bool m_identified = false;                 // the rowid comes first in the statement's columns
+    bool m_identified = false;                 // the row identity comes first in the statement's columns
     const engine::Statement *m_live = nullptr; // while streaming: the statement on its record
     int m_position = 0;
     int m_recordCount = 0;

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
 
 namespace {
 
@@ -54,7 +53,7 @@ public:
                 m_kinds.append(kindOf(m_statement.columnTypeOid(c)));
             }
             if (!m_returnsRows) {
-                // An INSERT hands back the identity it gave (see inServerDialect).
+                // An INSERT hands back the identity it gave (ServerDialect::returningIdentity).
                 m_changes = m_statement.affectedRows();
                 m_insertedRowId = m_statement.step() == pg::Step::Row ? m_statement.int64(0) : 0;
                 return engine::Step::Done;
@@ -177,71 +176,6 @@ std::unique_ptr<ServerEngine> ServerEngine::open(const QString &conninfo, OpenMo
     return engine;
 }
 
-QString ServerEngine::inServerDialect(const QString &sql)
-{
-    static const QRegularExpression where(QStringLiteral("\\bwhere\\b"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression whereFalse(QStringLiteral("\\bwhere\\s+0\\b"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression whereTrue(QStringLiteral("\\bwhere\\s+1\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression insert(QStringLiteral("^\\s*insert\\b"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression returning(QStringLiteral("\\breturning\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
-
-    // The rewrites apply outside quoted texts only: split the statement into code and quotes.
-    QString code;
-    QStringList quotes;
-    for (qsizetype i = 0; i < sql.size();) {
-        if (sql[i] != u'\'') {
-            code += sql[i++];
-            continue;
-        }
-        qsizetype j = i + 1;
-        while (j < sql.size()) {
-            if (sql[j] == u'\'') {
-                if (j + 1 < sql.size() && sql[j + 1] == u'\'') {
-                    j += 2;
-                    continue;
-                }
-                ++j;
-                break;
-            }
-            ++j;
-        }
-        code += QStringLiteral("'%1'").arg(quotes.size());
-        quotes << sql.mid(i, j - i);
-        i = j;
-    }
-
-    const auto whereAt = where.match(code);
-    if (whereAt.hasMatch()) {
-        QString condition = code.mid(whereAt.capturedStart());
-        condition.replace(whereFalse, QStringLiteral("where false"));
-        condition.replace(whereTrue, QStringLiteral("where true"));
-        code = code.left(whereAt.capturedStart()) + condition;
-    }
-    code.replace(QStringLiteral("last_insert_rowid()"), QStringLiteral("lastval()"), Qt::CaseInsensitive);
-    if (insert.match(code).hasMatch() && !returning.match(code).hasMatch()) {
-        code += QStringLiteral(" RETURNING rowid");
-    }
-
-    QString result;
-    int parameter = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (c == u'?') {
-            result += u'$' + QString::number(++parameter);
-        } else if (c == u'\'') {
-            const qsizetype end = code.indexOf(u'\'', i + 1);
-            result += quotes[code.mid(i + 1, end - i - 1).toInt()];
-            i = end;
-        } else {
-            result += c;
-        }
-    }
-    return result;
-}
-
 bool ServerEngine::check()
 {
     return execute("SELECT 1");
@@ -252,16 +186,47 @@ bool ServerEngine::isBroken() const
     return !m_db.isOpen() || m_lastError.connectionLost;
 }
 
-std::unique_ptr<engine::Statement> ServerEngine::prepare(const QString &sql)
+namespace {
+
+class ServerDialect final : public engine::Dialect
 {
-    static const QRegularExpression command(QStringLiteral("^\\s*(insert|update|delete)\\b"),
-                                            QRegularExpression::CaseInsensitiveOption);
+public:
+    QString parameter(int number) const override { return u'$' + QString::number(number); }
+    QString returningIdentity() const override { return QStringLiteral(" RETURNING rowid"); }
+    // The columns that hold numbers hold nothing else on a server.
+    QString holdsNumber(const QString &column) const override { return column + QStringLiteral(" IS NOT NULL"); }
+    QString sameValue(const QString &column, const QString &parameter) const override
+    {
+        return column + QStringLiteral(" IS NOT DISTINCT FROM ") + parameter;
+    }
+    QString sameYesNo(const QString &column, const QString &parameter) const override
+    {
+        return column + QStringLiteral(" IS NOT DISTINCT FROM ") + parameter;
+    }
+    // As text: a figure number's own type would compare without regard to case.
+    QString sameText(const QString &column, const QString &parameter) const override
+    {
+        return QStringLiteral("coalesce(%1::text, '') = %2").arg(column, parameter);
+    }
+};
+
+} // namespace
+
+const engine::Dialect &ServerEngine::dialect() const
+{
+    static const ServerDialect server;
+    return server;
+}
+
+std::unique_ptr<engine::Statement> ServerEngine::prepare(const engine::Sql &sql)
+{
     pg::Statement statement;
-    if (const pg::Status status = statement.prepare(m_db, inServerDialect(sql)); !status) {
+    if (const pg::Status status = statement.prepare(m_db, sql.text); !status) {
         failed(status);
         return nullptr;
     }
-    return std::make_unique<ServerStatement>(*this, std::move(statement), !command.match(sql).hasMatch());
+    statement.setParameterFields(sql.parameterFields);
+    return std::make_unique<ServerStatement>(*this, std::move(statement), sql.returnsRows);
 }
 
 void ServerEngine::failed(const pg::Status &status)
@@ -398,21 +363,6 @@ std::optional<QList<TableColumn>> ServerEngine::tableColumns(const QString &tabl
         }
     }
     return columns;
-}
-
-QString ServerEngine::sameValue(const QString &column) const
-{
-    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
-}
-
-QString ServerEngine::sameYesNo(const QString &column) const
-{
-    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
-}
-
-QString ServerEngine::sameText(const QString &column) const
-{
-    return QStringLiteral("coalesce(%1, '') = ?").arg(column);
 }
 
 LibraryError ServerEngine::error(const QString &message, const QString &statement) const

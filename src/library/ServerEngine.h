@@ -5,32 +5,25 @@
 #include "PgDatabase.h"
 
 // A figure library held by a PostgreSQL server (see data/schema-postgresql.sql), for a lab that
-// shares one. Statements written for the file are rewritten for the server as they are
-// prepared (inServerDialect), and field names come back spelled as on the file, so the windows
-// cannot tell the two apart.
+// shares one. Its statements are rendered in the server's dialect (numbered parameters, an
+// INSERT that hands back the identity it gave), and field names come back spelled as on the
+// file, so the windows cannot tell the two apart.
 class ServerEngine final : public engine::Connection
 {
 public:
     static std::unique_ptr<ServerEngine> open(const QString &conninfo, OpenMode mode, int lockWaitMilliseconds,
                                               LibraryError *error);
 
-    // A statement in the file's dialect as the server takes it: "?" parameters numbered $1, $2…,
-    // "where 0" as "where false", last_insert_rowid() as lastval(), and an INSERT that hands back
-    // the row identity it gave. Figure numbers need nothing: the schema makes them citext.
-    static QString inServerDialect(const QString &sql);
-
     QString location() const override { return m_db.serverName(); }
     bool check() override;
     bool isBroken() const override;
-    std::unique_ptr<engine::Statement> prepare(const QString &sql) override;
+    const engine::Dialect &dialect() const override;
+    std::unique_ptr<engine::Statement> prepare(const engine::Sql &sql) override;
     bool execute(const char *sql) override;
     bool beginSave() override;
     bool failedStatementSpoilsTransaction() const override { return true; }
     std::optional<int> schemaVersion() override;
     std::optional<QList<TableColumn>> tableColumns(const QString &table) override;
-    QString sameValue(const QString &column) const override;
-    QString sameYesNo(const QString &column) const override;
-    QString sameText(const QString &column) const override;
     LibraryError error(const QString &message, const QString &statement) const override;
 
     // Keeps the failure for error(); statements report theirs here. A statement refused only

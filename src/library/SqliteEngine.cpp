@@ -116,10 +116,10 @@ bool SqliteEngine::check()
     return m_db.execute("select count(*) from sqlite_master") == SQLITE_OK;
 }
 
-std::unique_ptr<engine::Statement> SqliteEngine::prepare(const QString &sql)
+std::unique_ptr<engine::Statement> SqliteEngine::prepare(const engine::Sql &sql)
 {
     sqlite::Statement statement;
-    if (statement.prepare(m_db, sql) != SQLITE_OK) {
+    if (statement.prepare(m_db, sql.text) != SQLITE_OK) {
         return nullptr;
     }
     return std::make_unique<SqliteStatement>(m_db, std::move(statement));
@@ -179,19 +179,37 @@ std::optional<QList<TableColumn>> SqliteEngine::tableColumns(const QString &tabl
     return columns;
 }
 
-QString SqliteEngine::sameValue(const QString &column) const
-{
-    return column + QStringLiteral(" IS ?");
-}
+namespace {
 
-QString SqliteEngine::sameYesNo(const QString &column) const
+class FileDialect final : public engine::Dialect
 {
-    return QStringLiteral("(%1 <> 0) IS ?").arg(column);
-}
+public:
+    QString parameter(int) const override { return QStringLiteral("?"); }
+    QString returningIdentity() const override { return {}; } // the connection keeps the last one
+    QString holdsNumber(const QString &column) const override
+    {
+        return QStringLiteral("typeof(%1) in ('integer', 'real')").arg(column);
+    }
+    QString sameValue(const QString &column, const QString &parameter) const override
+    {
+        return column + QStringLiteral(" IS ") + parameter;
+    }
+    QString sameYesNo(const QString &column, const QString &parameter) const override
+    {
+        return QStringLiteral("(%1 <> 0) IS %2").arg(column, parameter);
+    }
+    QString sameText(const QString &column, const QString &parameter) const override
+    {
+        return QStringLiteral("coalesce(%1, '') = %2 COLLATE BINARY").arg(column, parameter);
+    }
+};
 
-QString SqliteEngine::sameText(const QString &column) const
+} // namespace
+
+const engine::Dialect &SqliteEngine::dialect() const
 {
-    return QStringLiteral("coalesce(%1, '') = ? COLLATE BINARY").arg(column);
+    static const FileDialect file;
+    return file;
 }
 
 LibraryError SqliteEngine::error(const QString &message, const QString &statement) const

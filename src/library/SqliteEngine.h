@@ -16,15 +16,13 @@ public:
     QString location() const override { return m_fileName; }
     bool check() override;
     bool isBroken() const override { return false; }
-    std::unique_ptr<engine::Statement> prepare(const QString &sql) override;
+    const engine::Dialect &dialect() const override;
+    std::unique_ptr<engine::Statement> prepare(const engine::Sql &sql) override;
     bool execute(const char *sql) override;
     bool beginSave() override;
     bool failedStatementSpoilsTransaction() const override { return false; }
     std::optional<int> schemaVersion() override;
     std::optional<QList<TableColumn>> tableColumns(const QString &table) override;
-    QString sameValue(const QString &column) const override;
-    QString sameYesNo(const QString &column) const override;
-    QString sameText(const QString &column) const override;
     LibraryError error(const QString &message, const QString &statement) const override;
 
 private:

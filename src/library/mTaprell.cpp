@@ -60,26 +60,26 @@ Status mTaprell::openLibrary()
     return {};
 }
 
-Status mTaprell::execute(const QString &sql)
+Status mTaprell::execute(const store::Operation &operation)
 {
-    m_statementText = sql;
-    return m_library.execute(sql);
+    m_statementText = operation.notice;
+    return m_library.execute(operation);
 }
 
-Status mTaprell::openQuery(Query &query, const QString &sql, Query::Mode mode)
+Status mTaprell::openQuery(Query &query, const store::Operation &read, Query::Mode mode)
 {
-    m_statementText = sql;
-    return query.open(m_library, sql, mode);
+    m_statementText = read.notice;
+    return query.open(m_library, read, mode);
 }
 
-Status mTaprell::streamQuery(Query &query, const QString &sql, const std::function<void()> &eachRecord)
+Status mTaprell::streamQuery(Query &query, const store::Operation &read, const std::function<void()> &eachRecord)
 {
-    m_statementText = sql;
-    return query.stream(m_library, sql, eachRecord);
+    m_statementText = read.notice;
+    return query.stream(m_library, read, eachRecord);
 }
 
-Status mTaprell::openSharedQuery(const QString &sql, Query::Mode mode)
+Status mTaprell::openSharedQuery(const store::Operation &read, Query::Mode mode)
 {
     m_sharedQuery = Query();
-    return openQuery(m_sharedQuery, sql, mode);
+    return openQuery(m_sharedQuery, read, mode);
 }

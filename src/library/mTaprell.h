@@ -40,13 +40,13 @@ public:
 
     // Every statement goes into the shared statement text before it runs.
     QString statementText() const { return m_statementText; }
-    Status execute(const QString &sql);
-    Status openQuery(Query &query, const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
-    // Streams the statement's records through the query (see Query::stream).
-    Status streamQuery(Query &query, const QString &sql, const std::function<void()> &eachRecord);
+    Status execute(const store::Operation &operation);
+    Status openQuery(Query &query, const store::Operation &read, Query::Mode mode = Query::Mode::ReadWrite);
+    // Streams the read's records through the query (see Query::stream).
+    Status streamQuery(Query &query, const store::Operation &read, const std::function<void()> &eachRecord);
     Query &sharedQuery() { return m_sharedQuery; }
     // Replaces the shared query by a new one opened for the statement.
-    Status openSharedQuery(const QString &sql, Query::Mode mode = Query::Mode::ReadWrite);
+    Status openSharedQuery(const store::Operation &read, Query::Mode mode = Query::Mode::ReadWrite);
 
     FigureKind figureKind() const { return m_figureKind; }
     void setFigureKind(FigureKind kind) { m_figureKind = kind; }

@@ -349,32 +349,6 @@ QByteArray numberText(double value)
     return QByteArray(buffer, result.ptr - buffer);
 }
 
-QString parameterField(const QString &sql, int number)
-{
-    const QRegularExpression placeholder(QStringLiteral("\\$%1(?!\\d)").arg(number));
-    const auto at = placeholder.match(sql);
-    if (!at.hasMatch()) {
-        return {};
-    }
-    const QString before = sql.left(at.capturedStart());
-    static const QRegularExpression compared(
-        QStringLiteral("(?:\\b(?:lower|coalesce)\\(\\s*)?\\b([A-Za-z_][A-Za-z0-9_]*)\\s*(?:,\\s*''\\s*)?\\)?\\s*"
-                       "(?:=|\\bIS\\s+NOT\\s+DISTINCT\\s+FROM)\\s*(?:lower\\(\\s*)?$"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (const auto match = compared.match(before); match.hasMatch()) {
-        return match.captured(1);
-    }
-    static const QRegularExpression inserted(
-        QStringLiteral("^\\s*INSERT\\s+INTO\\s+\\w+\\s*\\(([^)]*)\\)\\s*VALUES\\s*\\(([^)]*)$"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (const auto match = inserted.match(before); match.hasMatch()) {
-        const QStringList fields = match.captured(1).split(u',');
-        const qsizetype place = match.captured(2).count(u',');
-        return place < fields.size() ? fields[place].trimmed() : QString();
-    }
-    return {};
-}
-
 CommitOutcome outcomeOfLostCommit(const QString &conninfo, qint64 transactionId)
 {
     // A server that restarts takes a moment before it takes connections again.
@@ -558,6 +532,7 @@ Statement::Statement(Statement &&other) noexcept
     : m_session(std::move(other.m_session))
     , m_name(std::exchange(other.m_name, {}))
     , m_sql(std::move(other.m_sql))
+    , m_parameterFields(std::move(other.m_parameterFields))
     , m_columns(std::move(other.m_columns))
     , m_values(std::move(other.m_values))
     , m_nulls(std::move(other.m_nulls))
@@ -576,6 +551,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         std::swap(m_session, taken.m_session);
         std::swap(m_name, taken.m_name);
         std::swap(m_sql, taken.m_sql);
+        std::swap(m_parameterFields, taken.m_parameterFields);
         std::swap(m_columns, taken.m_columns);
         std::swap(m_values, taken.m_values);
         std::swap(m_nulls, taken.m_nulls);
@@ -711,7 +687,7 @@ Status Statement::execute(Fetch fetch)
     for (qsizetype i = 0; i < m_values.size(); ++i) {
         values[i] = m_nulls[i] ? nullptr : m_values[i].constData();
         if (!m_nulls[i] && m_values[i].contains('\0')) {
-            const QString field = parameterField(m_sql, int(i) + 1);
+            const QString field = i < m_parameterFields.size() ? m_parameterFields[i] : QString();
             const QString what =
                 field.isEmpty() ? QStringLiteral("A text") : QStringLiteral("The text of %1").arg(field);
             const QString why = what + QStringLiteral(" holds a NUL character, which the server cannot store.");

@@ -144,6 +144,9 @@ public:
     // Parameters are written $1, $2, …; their types are inferred by the server.
     Status prepare(Connection &connection, const QString &sql);
     bool isValid() const { return !m_name.isEmpty(); }
+    // The field each parameter is written into or compared with, in order, for messages about
+    // its value (a text the server cannot take is refused naming it).
+    void setParameterFields(const QStringList &fields) { m_parameterFields = fields; }
     int parameterCount() const { return int(m_values.size()); }
 
     // Parameters are 0-based here, as in the SQLite layer.
@@ -157,8 +160,8 @@ public:
     void bind(int index, const QVariant &value);
 
     // Runs the statement with the bound values. Rows are then read with step(). A text holding
-    // a NUL character is refused unsent (SQLSTATE 22021, the field named when the statement
-    // shows it): libpq would send it cut short at the NUL.
+    // a NUL character is refused unsent (SQLSTATE 22021, the field named when it is known, see
+    // setParameterFields): libpq would send it cut short at the NUL.
     Status execute(Fetch fetch = Fetch::AllAtOnce);
     // The next row; after Step::Error, error() says why (RowByRow only: the server failed part way).
     Step step();
@@ -191,6 +194,7 @@ private:
     QByteArray m_name;
     QString m_sql;
     QStringList m_columns; // as described when prepared
+    QStringList m_parameterFields;
     QList<QByteArray> m_values;
     QList<bool> m_nulls;
     pg_result *m_result = nullptr;
@@ -251,12 +255,6 @@ private:
 
 // The shortest decimal text that reads back as exactly this double ("0.1", "1e+300").
 QByteArray numberText(double value);
-
-// The field a statement's parameter $number (1-based) is written into or compared with, as the
-// statement names it: "a = $1", "lower(a) = lower($1)", "coalesce(a, '') = $1",
-// "a IS NOT DISTINCT FROM $1", or a place in INSERT INTO t (a, b) VALUES ($1, $2). Empty when
-// the statement does not show it.
-QString parameterField(const QString &sql, int number);
 
 // What became of a transaction whose COMMIT was sent but whose answer never came.
 enum class CommitOutcome

@@ -4,6 +4,7 @@
 #include "Conversions.h"
 #include "Library.h"
 #include "Query.h"
+#include "Stores.h"
 
 namespace {
 
@@ -26,9 +27,7 @@ Status FigureReader::readFigure(Library &library, const QString &figureNumber, F
 {
     *figure = Figure();
     Query query;
-    if (Status status = query.open(library, QStringLiteral("select * from picMain where th= ") + quoted(figureNumber),
-                                   Query::Mode::ReadOnly);
-        !status) {
+    if (Status status = query.open(library, store::Figures::record(figureNumber), Query::Mode::ReadOnly); !status) {
         return status;
     }
     if (found) {
@@ -50,11 +49,7 @@ Status FigureReader::readPoints(Library &library, const QString &figureNumber, Q
 {
     points->clear();
     Query query;
-    if (Status status = query.open(library,
-                                   QStringLiteral("select * from pData where Th = ") + quoted(figureNumber) +
-                                       QStringLiteral(" order by ID"),
-                                   Query::Mode::ReadOnly);
-        !status) {
+    if (Status status = query.open(library, store::Points::ofFigure(figureNumber), Query::Mode::ReadOnly); !status) {
         return status;
     }
     const int series = query.fieldIndex(u"Series"), curve = query.fieldIndex(u"curve"), x = query.fieldIndex(u"X"),
@@ -71,11 +66,7 @@ Status FigureReader::readLabels(Library &library, const QString &figureNumber, Q
 {
     labels->clear();
     Query query;
-    if (Status status = query.open(library,
-                                   QStringLiteral("select * from picLable where Th = ") + quoted(figureNumber) +
-                                       QStringLiteral(" order by ID"),
-                                   Query::Mode::ReadOnly);
-        !status) {
+    if (Status status = query.open(library, store::Labels::ofFigure(figureNumber), Query::Mode::ReadOnly); !status) {
         return status;
     }
     const int x = query.fieldIndex(u"X"), y = query.fieldIndex(u"Y"), text = query.fieldIndex(u"Lbl");
@@ -90,9 +81,7 @@ Status FigureReader::figureNumbers(Library &library, QStringList *numbers)
 {
     numbers->clear();
     Query query;
-    if (Status status =
-            query.open(library, QStringLiteral("select th from picMain order by LB, figName"), Query::Mode::ReadOnly);
-        !status) {
+    if (Status status = query.open(library, store::Figures::numbersInOrder(), Query::Mode::ReadOnly); !status) {
         return status;
     }
     for (int i = 1; i <= query.recordCount(); ++i) {

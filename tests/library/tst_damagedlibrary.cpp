@@ -4,6 +4,7 @@
 #include "CatalogueEditor.h"
 #include "Notices.h"
 #include "SqliteDatabase.h"
+#include "Stores.h"
 #include "TempLibrary.h"
 
 #include <QFile>
@@ -106,7 +107,10 @@ private slots:
             return library.saveRows(
                 1, [](int) { return true; },
                 [&](int) {
-                    return library.execute(QStringLiteral("update picType set grpName = '%1' where grp = 1").arg(name));
+                    Query query;
+                    Status s = query.open(library, store::Groups::name(QStringLiteral("1")));
+                    s = s ? query.setField(u"grpName", name) : s;
+                    return s ? query.update() : s;
                 });
         };
 
@@ -169,9 +173,15 @@ private slots:
         // Where it may write, the library rolls the broken write back and opens as it was.
         QVERIFY(library.open(copied));
         Query query;
-        QVERIFY(
-            query.open(library, QStringLiteral("select count(*) as n from picMain where figName like '% changed'")));
-        QCOMPARE(query.text(0), QStringLiteral("0"));
+        store::Operation names;
+        names.table = store::Figures::table;
+        names.columns = {QStringLiteral("figName")};
+        QVERIFY(query.open(library, names));
+        QVERIFY(query.recordCount() > 0);
+        for (int i = 1; i <= query.recordCount(); ++i) {
+            QVERIFY(query.move(i));
+            QVERIFY(!query.text(0).endsWith(QStringLiteral(" changed")));
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 #include "Conversions.h"
 #include "ListEditor.h"
 #include "Query.h"
+#include "Stores.h"
 #include "TempLibrary.h"
 
 #include <QAbstractItemModelTester>
@@ -28,7 +29,7 @@ public:
     {
     }
 
-    Status load() { return ListEditor::load(u"select * from picLable where th = 'N1' order by ID"_s); }
+    Status load() { return ListEditor::load(store::Labels::list(u"N1"_s)); }
     Status save() { return ListEditor::save(); }
     using ListEditor::setOptionalColumnsUsed;
 
@@ -54,11 +55,10 @@ private:
         const ListRow &r = model().row(row);
         const QString id = savedKey(row);
         if (r.state == RowState::Deleted) {
-            return m_taprell.execute(u"DELETE from picLable where th = 'N1' and ID = "_s + id);
+            return m_taprell.execute(store::Labels::remove(u"N1"_s, id));
         }
         Query query;
-        if (Status opened = m_taprell.openQuery(query, u"select * from picLable where th = 'N1' and ID = "_s + id);
-            !opened) {
+        if (Status opened = m_taprell.openQuery(query, store::Labels::withNumber(u"N1"_s, id)); !opened) {
             return opened;
         }
         if (r.state == RowState::New) {

@@ -2,11 +2,26 @@
 #include "Conversions.h"
 #include "ListLoad.h"
 #include "Query.h"
+#include "Stores.h"
 #include "TempLibrary.h"
 #include "WorkingListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
+
+namespace {
+
+// Every figure, by number.
+store::Operation everyFigure()
+{
+    store::Operation read;
+    read.table = store::Figures::table;
+    read.orderBy = {QStringLiteral("th")};
+    read.notice = QStringLiteral("select * from picMain order by th");
+    return read;
+}
+
+} // namespace
 
 class TestListLoad : public QObject
 {
@@ -30,7 +45,7 @@ private slots:
         Query seen;
         const Status status =
             loadList(lib.taprell, model,
-                     {QStringLiteral("select * from picMain order by th"),
+                     {everyFigure(),
                       {ListLoad::positionCell, QStringLiteral("TM"), QStringLiteral("figName"), QStringLiteral("grp"),
                        QStringLiteral("X1"), QStringLiteral("X2"), QStringLiteral("X3"), QStringLiteral("X6"),
                        QStringLiteral("X7"), QStringLiteral("Comment"), QStringLiteral("Vector"), QString()},
@@ -53,7 +68,7 @@ private slots:
         QCOMPARE(model.state(1), RowState::Unchanged);
 
         // Each number reads back as the same text the careful per-record read gives.
-        QVERIFY(seen.open(lib.taprell.library(), QStringLiteral("select * from picMain order by th")));
+        QVERIFY(seen.open(lib.taprell.library(), everyFigure()));
         QVERIFY(seen.move(2));
         QCOMPARE(seen.text(u"X2"), model.cell(1, 5));
         QCOMPARE(seen.text(u"X1"), model.cell(1, 4));
@@ -65,14 +80,14 @@ private slots:
         WorkingListModel model({QStringLiteral("序号"), QStringLiteral("名称")}, QStringLiteral("d"));
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(lib.taprell.openLibrary());
-        const ListLoad groups{QStringLiteral("select grp, grpName from picType order by grp"),
-                              {QStringLiteral("grp"), QStringLiteral("grpName")},
-                              QStringLiteral("grp"),
-                              {}};
+        const ListLoad groups{
+            store::Groups::all(), {QStringLiteral("grp"), QStringLiteral("grpName")}, QStringLiteral("grp"), {}};
         QVERIFY(loadList(lib.taprell, model, groups));
         QVERIFY(model.size() > 0);
-        const Status broken =
-            loadList(lib.taprell, model, {QStringLiteral("select grp, nosuchfield from picType"), {}, {}, {}});
+        store::Operation unknownField = store::Groups::all();
+        unknownField.columns = {QStringLiteral("grp"), QStringLiteral("nosuchfield")};
+        unknownField.notice = QStringLiteral("select grp, nosuchfield from picType");
+        const Status broken = loadList(lib.taprell, model, {unknownField, {}, {}, {}});
         QVERIFY(!broken);
         QCOMPARE(model.size(), 0);
         QCOMPARE(lib.taprell.statementText(), QStringLiteral("select grp, nosuchfield from picType"));
@@ -108,7 +123,7 @@ private slots:
         const QStringList headers{QStringLiteral("序号"), QStringLiteral("图号"), QStringLiteral("X1"),
                                   QStringLiteral("说明"), QStringLiteral("空")};
         const ListLoad load{
-            QStringLiteral("select * from picMain order by th"),
+            everyFigure(),
             {ListLoad::positionCell, QStringLiteral("th"), QStringLiteral("X1"), QStringLiteral("Comment")},
             QStringLiteral("th"),
             {}};
@@ -145,11 +160,9 @@ private slots:
                                 "insert into picMain (th, tm, figName, grp, LB) values ('B7', 'x', 'y', 1, 'B')"));
         QVERIFY(lib.taprell.openLibrary());
         WorkingListModel groups({QStringLiteral("序号"), QStringLiteral("名称")}, QStringLiteral("d"));
-        QVERIFY(loadList(lib.taprell, groups,
-                         {QStringLiteral("select grp, grpName from picType order by grp"),
-                          {QStringLiteral("grp"), QStringLiteral("grpName")},
-                          QStringLiteral("GRP"),
-                          {}}));
+        QVERIFY(loadList(
+            lib.taprell, groups,
+            {store::Groups::all(), {QStringLiteral("grp"), QStringLiteral("grpName")}, QStringLiteral("GRP"), {}}));
         QCOMPARE(groups.row(0).keyCell, 0);
         groups.markChanged(0);
         QCOMPARE(groups.cell(0, 0), QStringLiteral("1*"));
@@ -166,10 +179,7 @@ private slots:
 
         WorkingListModel figures({QStringLiteral("序号"), QStringLiteral("图号")}, QStringLiteral("★"));
         QVERIFY(loadList(lib.taprell, figures,
-                         {QStringLiteral("select * from picMain"),
-                          {ListLoad::positionCell, QStringLiteral("th")},
-                          QStringLiteral("th"),
-                          {}}));
+                         {everyFigure(), {ListLoad::positionCell, QStringLiteral("th")}, QStringLiteral("th"), {}}));
         figures.setCell(0, 1, QStringLiteral("B8"));
         QCOMPARE(figures.row(0).key(), QStringLiteral("B7"));
         figures.markSaved(0, QStringLiteral("1"));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Library.h"
+#include "Query.h"
 #include "Schema.h"
+#include "Stores.h"
 #include "TempLibrary.h"
 
 #include <QFile>
@@ -95,7 +97,10 @@ private slots:
         const Library::SaveResult saved = library.saveRows(
             1, [](int) { return true; },
             [&](int) {
-                return library.execute(QStringLiteral("update picType set grpName = 'renamed' where grp = 1"));
+                Query query;
+                Status s = query.open(library, store::Groups::name(QStringLiteral("1")));
+                s = s ? query.setField(u"grpName", QStringLiteral("renamed")) : s;
+                return s ? query.update() : s;
             });
         QVERIFY2(saved.status, qPrintable(saved.status ? QString() : saved.status.error().details()));
         QCOMPARE(library.schemaVersion(), schema::currentVersion);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Stores.h"
 #include "TempLibrary.h"
 
 class TestTaprell : public QObject
@@ -11,9 +12,9 @@ private slots:
         TempLibrary lib;
         QVERIFY(lib.taprell.openLibrary());
         QCOMPARE(lib.taprell.library().fileName(), lib.libraryFile());
-        QVERIFY(lib.taprell.openSharedQuery(QStringLiteral("select * from picType order by grp")));
+        QVERIFY(lib.taprell.openSharedQuery(store::Groups::all()));
         QCOMPARE(lib.taprell.sharedQuery().recordCount(), 4);
-        QCOMPARE(lib.taprell.statementText(), QStringLiteral("select * from picType order by grp"));
+        QCOMPARE(lib.taprell.statementText(), QStringLiteral("select grp,grpName from picType order by grp"));
     }
 
     void repeatedOpensKeepOneConnection()
@@ -34,7 +35,7 @@ private slots:
         QVERIFY(!noPath);
         QVERIFY(noPath.error().message.contains(QStringLiteral("/dbase/system.mdb")));
         QVERIFY(!lib.taprell.library().isOpen());
-        QVERIFY(!lib.taprell.execute(QStringLiteral("DELETE from picMain")));
+        QVERIFY(!lib.taprell.execute(store::Figures::remove(QStringLiteral("B001"))));
         QVERIFY(lib.dialogs.shown.isEmpty());
 
         lib.settings.setValue(QStringLiteral("venmarod software"), QStringLiteral("kalvor"), QStringLiteral("path"),

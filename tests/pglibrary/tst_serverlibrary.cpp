@@ -8,6 +8,7 @@
 #include "Notices.h"
 #include "PicDataEditor.h"
 #include "ServerEngine.h"
+#include "Stores.h"
 #include "TempLibrary.h"
 
 #include <QLocalSocket>
@@ -210,14 +211,12 @@ class TestServerLibrary : public QObject
         return editor.commitField(box, text);
     }
 
-    // The server process behind a library connection, and a way to end it as an administrator would.
-    static QString backendOf(mTaprell &taprell)
+    // The server process behind the library's connection: the one other connection to the test
+    // database (the test's own reads come and go).
+    static QString backendOf(const TempLibrary &lib)
     {
-        Query query;
-        if (!taprell.openQuery(query, u"select pg_backend_pid() as pid"_s)) {
-            return {};
-        }
-        return query.text(u"pid");
+        return lib.scalar(u"select pid from pg_stat_activity where datname = current_database() "
+                          "and pid <> pg_backend_pid()"_s);
     }
     static void terminate(const TempLibrary &lib, const QString &backend)
     {
@@ -229,31 +228,6 @@ private slots:
     {
         // Every library of this program lives on the test server.
         qputenv("TAPRELL_TEST_LIBRARY", "server");
-    }
-
-    void statementsOfTheFileAsTheServerTakesThem_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("server");
-        QTest::newRow("parameters") << u"update picType set grpName=? where grp=?"_s
-                                    << u"update picType set grpName=$1 where grp=$2"_s;
-        // The schema makes figure numbers compare without regard to case: they stay as written.
-        QTest::newRow("figure numbers as written")
-            << u"select * from pData where Th = ? and ID=?"_s << u"select * from pData where Th = $1 and ID=$2"_s;
-        QTest::newRow("quoted texts are left alone")
-            << u"select * from picLable where th= 'th = ?' and Lbl = 'where 0'"_s
-            << u"select * from picLable where th= 'th = ?' and Lbl = 'where 0'"_s;
-        QTest::newRow("a constant condition")
-            << u"select * from picMain where 0"_s << u"select * from picMain where false"_s;
-        QTest::newRow("the identity an insert gave") << u"INSERT INTO pData (th,ID) VALUES (?,?)"_s
-                                                     << u"INSERT INTO pData (th,ID) VALUES ($1,$2) RETURNING rowid"_s;
-        QTest::newRow("the last identity") << u"select last_insert_rowid()"_s << u"select lastval()"_s;
-    }
-    void statementsOfTheFileAsTheServerTakesThem()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, server);
-        QCOMPARE(ServerEngine::inServerDialect(file), server);
     }
 
     void theLibrarySettingChoosesTheServer()
@@ -379,7 +353,7 @@ private slots:
         TempLibrary lib;
         QVERIFY(lib.taprell.openLibrary());
         Library &library = lib.taprell.library();
-        const QString backend = backendOf(lib.taprell);
+        const QString backend = backendOf(lib);
         QVERIFY(!backend.isEmpty());
         const QList<QStringList> before = lib.rows(u"select grp, grpName from picType order by grp"_s);
         const auto result = library.saveRows(
@@ -388,8 +362,10 @@ private slots:
                 if (row == 2) {
                     terminate(lib, backend);
                 }
-                return library.execute(
-                    u"update picType set grpName = 'saved %1' where grp = %2"_s.arg(row).arg(row + 1));
+                Query query;
+                Status s = query.open(library, store::Groups::name(QString::number(row + 1)));
+                s = s ? query.setField(u"grpName", u"saved %1"_s.arg(row)) : s;
+                return s ? query.update() : s;
             });
         QCOMPARE(result.done, 0);
         QVERIFY(!result.status);
@@ -408,7 +384,7 @@ private slots:
         QVERIFY(editor.load(u"B002"_s));
         QVERIFY(editor.chooseRow(1));
         QVERIFY(edit(editor, 3, u"renamed"_s));
-        terminate(lib, backendOf(lib.taprell));
+        terminate(lib, backendOf(lib));
 
         const Status saved = editor.save();
         QVERIFY(!saved);

@@ -79,12 +79,12 @@ struct TempLibrary
     // Where the library is: the server's connection string, or the file.
     QString location() const { return server ? server->conninfo() : libraryFile(); }
 
-    // Runs statements through a connection of its own, as another program would. Written for the
-    // file; on the server as the library rewrites its own statements.
+    // Runs statements through a connection of its own, as another program would. Written so that
+    // both engines take them as they stand.
     void exec(const QString &sql) const
     {
         if (server) {
-            server->exec(ServerEngine::inServerDialect(sql));
+            server->exec(sql);
             return;
         }
         sqlite::Connection db = connection();
@@ -98,7 +98,7 @@ struct TempLibrary
     QList<QStringList> rows(const QString &sql) const
     {
         if (server) {
-            return server->rows(ServerEngine::inServerDialect(sql));
+            return server->rows(sql);
         }
         sqlite::Connection db = connection();
         sqlite::Statement query;
