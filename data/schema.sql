@@ -56,5 +56,30 @@ CREATE TABLE picLable (
 );
 CREATE INDEX picLableFigure ON picLable (th, ID);
 
+-- How samples go on a figure (Taprell 3 and later; an older library gains these tables when a
+-- newer Taprell first writes it): the axis expressions and titles of a figure, and the user's
+-- corrections of the fields found in its drawing (kind 0: a point in a field and its name;
+-- kind 1: a line end to extend to the frame).
+CREATE TABLE picAxis (
+    th        TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    xExpr     TEXT,
+    yExpr     TEXT,
+    leftExpr  TEXT,
+    topExpr   TEXT,
+    rightExpr TEXT,
+    xTitle    TEXT,
+    yTitle    TEXT
+);
+
+CREATE TABLE picField (
+    th   TEXT    NOT NULL COLLATE NOCASE,
+    ID   INTEGER NOT NULL,
+    kind INTEGER NOT NULL,
+    X    REAL    NOT NULL,
+    Y    REAL    NOT NULL,
+    name TEXT
+);
+CREATE INDEX picFieldFigure ON picField (th, ID);
+
 -- The version of the table description, which a newer Taprell upgrades and an older one refuses.
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;

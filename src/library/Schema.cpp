@@ -61,6 +61,20 @@ Description build()
         {QStringLiteral("picLable"),
          {figureNumber(false), required("ID", number), column("X", number), column("Y", number), column("Lbl", text)},
          {{QStringLiteral("picLableFigure"), {QStringLiteral("th"), QStringLiteral("ID")}}}},
+        // Version 3: how samples go on a figure, kept with the library so that a lab shares it.
+        // The axis expressions (x and y, or a triangle's corners) and the axes' titles.
+        {QStringLiteral("picAxis"),
+         {figureNumber(true), column("xExpr", text), column("yExpr", text), column("leftExpr", text),
+          column("topExpr", text), column("rightExpr", text), column("xTitle", text), column("yTitle", text)},
+         {},
+         3},
+        // The user's corrections of the fields found in the drawing: a point inside a field and
+        // its name (kind 0), or a line end to extend to the frame (kind 1).
+        {QStringLiteral("picField"),
+         {figureNumber(false), required("ID", integer), required("kind", integer), required("X", number),
+          required("Y", number), column("name", text)},
+         {{QStringLiteral("picFieldFigure"), {QStringLiteral("th"), QStringLiteral("ID")}}},
+         3},
     };
     return d;
 }
@@ -132,21 +146,6 @@ QStringList tableStatements(const Table &table, Dialect dialect)
     for (const Index &index : table.indexes) {
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
                           .arg(index.name, table.name, index.columns.join(QStringLiteral(", ")));
-    }
-    return statements;
-}
-
-// typeof() as the file's statements use it: the kind of value a field holds.
-QStringList serverFunctions()
-{
-    QStringList statements;
-    const QList<std::pair<const char *, const char *>> kinds = {
-        {"double precision", "real"}, {"bigint", "integer"}, {"boolean", "integer"}, {"text", "text"}};
-    for (const auto &[type, kind] : kinds) {
-        statements << QStringLiteral("CREATE FUNCTION typeof(value %1) RETURNS text\n"
-                                     "    LANGUAGE sql IMMUTABLE PARALLEL SAFE\n"
-                                     "    RETURN CASE WHEN value IS NULL THEN 'null' ELSE '%2' END")
-                          .arg(QLatin1String(type), QLatin1String(kind));
     }
     return statements;
 }
@@ -229,7 +228,6 @@ QStringList createStatements(const Description &description, Dialect dialect)
         statements += tableStatements(table, dialect);
     }
     if (dialect == Dialect::Server) {
-        statements += serverFunctions();
         statements << metaTable;
     }
     statements << versionRecord(description.version, dialect);
@@ -257,9 +255,14 @@ QStringList upgradeStatements(const Description &description, int storedVersion,
                    << QStringLiteral("CREATE INDEX pDataFigure ON pData (th, ID)")
                    << QStringLiteral("CREATE INDEX picLableFigure ON picLable (th, ID)");
     }
+    // A table may be there already (a library whose version record was set back): kept as it is.
     for (const Table &table : description.tables) {
         if (table.since > storedVersion) {
-            statements += tableStatements(table, dialect);
+            for (QString statement : tableStatements(table, dialect)) {
+                statement.replace(QStringLiteral("CREATE TABLE "), QStringLiteral("CREATE TABLE IF NOT EXISTS "));
+                statement.replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+                statements << statement;
+            }
         }
     }
     statements << versionRecord(description.version, dialect);

@@ -42,7 +42,8 @@ namespace schema {
 
 // The version this build writes. 1: the four tables as first laid out (no version recorded).
 // 2: the server keeps figure numbers case-insensitive in their type, and records its version.
-constexpr int currentVersion = 2;
+// 3: the optional tables of the samples' axes and the fields' corrections (picAxis, picField).
+constexpr int currentVersion = 3;
 
 enum class Dialect
 {

@@ -101,6 +101,8 @@ class Reader
 public:
     virtual ~Reader() = default;
     virtual Check open() = 0;
+    // Whether the library holds the table: one made before an optional table has none of it.
+    virtual bool hasTable(const Table &table) = 0;
     virtual Check count(const Table &table, qint64 *rows) = 0;
     virtual Check start(const Table &table) = 0;
     // True with the next row, false at the end or on failure (then *failure is set).
@@ -111,7 +113,9 @@ class Writer
 {
 public:
     virtual ~Writer() = default;
-    virtual Check open() = 0; // ready to write, inside the target's transaction
+    // Ready to write, inside the target's transaction; a library made before some of the tables
+    // gains them first.
+    virtual Check open() = 0;
     virtual Check isEmpty(bool *empty) = 0;
     virtual Check clear() = 0;
     virtual Check start(const Table &table) = 0;
@@ -159,6 +163,15 @@ public:
                           QStringLiteral("Cannot read %1: %2").arg(m_location.shown, m_db.errorMessage()));
         }
         return {};
+    }
+
+    bool hasTable(const Table &table) override
+    {
+        SqliteStatement statement =
+            prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '%1' "
+                                   "COLLATE NOCASE")
+                        .arg(table.name));
+        return statement && sqlite3_step(statement.get()) == SQLITE_ROW && sqlite3_column_int(statement.get(), 0) > 0;
     }
 
     Check count(const Table &table, qint64 *rows) override
@@ -323,6 +336,17 @@ public:
                           QStringLiteral("Cannot write %1: %2").arg(m_location.shown, m_db.errorMessage()));
         }
         m_inTransaction = true;
+        SqliteStatement version = prepare(QStringLiteral("PRAGMA user_version"));
+        const int stored = version && sqlite3_step(version.get()) == SQLITE_ROW
+                               ? std::max(1, sqlite3_column_int(version.get(), 0))
+                               : schema::currentVersion;
+        for (const QString &statement : schema::upgradeStatements(schema::library(), stored, schema::Dialect::File)) {
+            if (m_db.execute(statement.toUtf8().constData()) != SQLITE_OK) {
+                return failed(
+                    Outcome::TargetFailed,
+                    QStringLiteral("Cannot bring %1 up to this layout: %2").arg(m_location.shown, m_db.errorMessage()));
+            }
+        }
         return {};
     }
 
@@ -508,6 +532,17 @@ public:
         return {};
     }
 
+    bool hasTable(const Table &table) override
+    {
+        pg::Statement statement;
+        pg::Status status =
+            statement.prepare(m_db, QStringLiteral("SELECT to_regclass('%1') IS NOT NULL").arg(table.name.toLower()));
+        if (status) {
+            status = statement.execute();
+        }
+        return status && statement.step() == pg::Step::Row && statement.boolean(0);
+    }
+
     Check count(const Table &table, qint64 *rows) override
     {
         pg::Statement statement;
@@ -635,15 +670,34 @@ public:
                             status.error())
                       : noLibraryHint(m_location, status.error()));
         }
+        pg::Statement version;
+        pg::Status status = version.prepare(
+            m_db, QStringLiteral("SELECT CASE WHEN to_regclass('taprell_meta') IS NULL THEN '1' ELSE (SELECT value "
+                                 "FROM taprell_meta WHERE name = 'schema_version') END"));
+        if (status) {
+            status = version.execute();
+        }
+        const int stored =
+            status && version.step() == pg::Step::Row ? std::max(1, version.text(0).toInt()) : schema::currentVersion;
+        for (const QString &statement : schema::upgradeStatements(schema::library(), stored, schema::Dialect::Server)) {
+            if (pg::Status upgraded = m_db.execute(statement); !upgraded) {
+                return failed(Outcome::TargetFailed,
+                              serverFailure(QStringLiteral("Cannot bring %1 up to this layout.").arg(m_location.shown),
+                                            upgraded.error()));
+            }
+        }
         return {};
     }
 
     Check isEmpty(bool *empty) override
     {
+        QStringList any;
+        for (const Table &table : tables()) {
+            any << QStringLiteral("EXISTS (SELECT 1 FROM %1)").arg(table.name);
+        }
         pg::Statement statement;
-        pg::Status status = statement.prepare(
-            m_db, QStringLiteral("SELECT NOT (EXISTS (SELECT 1 FROM picMain) OR EXISTS (SELECT 1 FROM picType) OR "
-                                 "EXISTS (SELECT 1 FROM pData) OR EXISTS (SELECT 1 FROM picLable))"));
+        pg::Status status =
+            statement.prepare(m_db, QStringLiteral("SELECT NOT (%1)").arg(any.join(QStringLiteral(" OR "))));
         if (status) {
             status = statement.execute();
         }
@@ -657,9 +711,11 @@ public:
 
     Check clear() override
     {
-        if (pg::Status status = m_db.execute(
-                QStringLiteral("DELETE FROM picMain; DELETE FROM picType; DELETE FROM pData; DELETE FROM picLable"));
-            !status) {
+        QStringList deletes;
+        for (const Table &table : tables()) {
+            deletes << QStringLiteral("DELETE FROM ") + table.name;
+        }
+        if (pg::Status status = m_db.execute(deletes.join(QStringLiteral("; "))); !status) {
             return failed(Outcome::Failed,
                           serverFailure(QStringLiteral("Cannot empty %1.").arg(m_location.shown), status.error()));
         }
@@ -834,6 +890,10 @@ Result copy(const Location &source, const Location &target, Replace replace,
     Progress state;
     for (const Table &table : tables()) {
         qint64 rows = 0;
+        if (table.since > 1 && !reader->hasTable(table)) {
+            counts << -1; // a library made before the table: nothing of it to copy
+            continue;
+        }
         if (Check failure = reader->count(table, &rows)) {
             return fail(*failure);
         }
@@ -866,6 +926,9 @@ Result copy(const Location &source, const Location &target, Replace replace,
 
     for (int t = 0; t < tables().size(); ++t) {
         const Table &table = tables()[t];
+        if (counts[t] < 0) {
+            continue;
+        }
         state.table = table.name;
         state.tableRows = 0;
         state.tableTotal = counts[t];

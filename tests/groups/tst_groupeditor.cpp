@@ -150,8 +150,10 @@ private slots:
         QCOMPARE(editor->model().state(added), RowState::New);
         QVERIFY(editor->save().ok());
         QCOMPARE(stored().last(), QStringList({u"5"_s, u"O'Connor's 'series'"_s}));
-        QCOMPARE(lib->scalar(QStringLiteral("select typeof(grp) from picType where grp = 5")),
-                 QStringLiteral("integer"));
+        if (!TempLibrary::onServer()) { // a server's group numbers hold numbers only
+            QCOMPARE(lib->scalar(QStringLiteral("select typeof(grp) from picType where grp = 5")),
+                     QStringLiteral("integer"));
+        }
         QCOMPARE(numberCell(added), QStringLiteral("5"));
         QVERIFY(!editor->hasUnsavedChanges());
     }

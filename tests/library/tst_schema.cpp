@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FigureAxes.h"
 #include "Library.h"
 #include "Query.h"
 #include "Schema.h"
@@ -149,6 +150,44 @@ private slots:
         QCOMPARE(copied.outcome, LibraryCopy::Outcome::SourceFailed);
         QVERIFY2(copied.message.contains(QStringLiteral("newer Taprell")), qPrintable(copied.message));
         QVERIFY(!QFileInfo::exists(copyFile));
+    }
+
+    // A figure's axes round-trip on both engines; a library from before their tables reads as
+    // having none and gains the tables with the first write, which replaces what was there.
+    void figureAxesAreKeptBesideTheFourTables()
+    {
+        TempLibrary lib;
+        lib.exec(QStringLiteral("DROP TABLE picAxis; DROP TABLE picField"));
+        lib.exec(lib.server ? QStringLiteral("UPDATE taprell_meta SET value = '2'")
+                            : QStringLiteral("PRAGMA user_version = 2"));
+        Library library;
+        QVERIFY(library.open(lib.location()));
+        std::optional<store::FigureAxes> read;
+        QVERIFY(store::Axes::read(library, QStringLiteral("B001"), &read));
+        QVERIFY(!read);
+
+        store::FigureAxes axes;
+        axes.figureNumber = QStringLiteral("B001");
+        axes.x = QStringLiteral("SiO2");
+        axes.y = QStringLiteral("Na2O + K2O");
+        axes.yTitle = QStringLiteral("Na_2O+K_2O (wt%) 'total alkali'");
+        axes.fieldNames = {{{45.5, 3.25}, QStringLiteral("Basalt\n玄武岩")}, {{70, 1e-300}, QStringLiteral("O'Hara")}};
+        axes.extendToFrame = {{63, 7}};
+        QVERIFY(store::Axes::write(library, axes));
+        QCOMPARE(library.schemaVersion(), schema::currentVersion);
+        QVERIFY(store::Axes::read(library, QStringLiteral("b001"), &read)); // figure numbers ignore case
+        QVERIFY(read);
+        QCOMPARE(*read, axes);
+
+        axes.fieldNames.removeFirst();
+        axes.x = QStringLiteral("SiO2 * 1");
+        QVERIFY(store::Axes::write(library, axes));
+        QList<store::FigureAxes> all;
+        QVERIFY(store::Axes::readAll(library, &all));
+        QCOMPARE(all, QList<store::FigureAxes>{axes});
+        QVERIFY(store::Axes::write(library, {QStringLiteral("B001")})); // nothing left: removed
+        QVERIFY(store::Axes::read(library, QStringLiteral("B001"), &read));
+        QVERIFY(!read);
     }
 
     // Figure numbers compare, sort, match and join without regard to case on both engines, in
