@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
-#include "Dialogs.h"
-#include "FileOperations.h"
-#include "ProgramFonts.h"
-#include "ProgramStarter.h"
-#include "SettingsStore.h"
-#include "SpreadsheetApplication.h"
-#include "Translation.h"
-#include "WindowsFolder.h"
-#include "mMain.h"
+#include <platform/FileOperations.h>
+#include <platform/ProgramStarter.h>
+#include <platform/SettingsStore.h>
+#include <platform/SpreadsheetApplication.h>
+#include <platform/Translation.h>
+#include <platform/WindowsFolder.h>
+#include <setup/mMain.h>
+#include <widgets/Dialogs.h>
+#include <widgets/ProgramFonts.h>
 
 #include <QApplication>
 

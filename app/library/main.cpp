@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-library: copies a whole figure library between a library file and a PostgreSQL
 // server, in either direction, so a lab can publish its library and a user can take a copy home.
-#include "LibraryCopy.h"
+#include <librarycopy/LibraryCopy.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

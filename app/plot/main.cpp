@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-plot: draws the samples of a table (CSV, TSV or XLSX) on figures of a figure library
 // and writes each as an SVG, PDF or PNG file.
-#include "AxisTitle.h"
-#include "DelimitedTable.h"
-#include "DiagramRenderer.h"
-#include "Expression.h"
-#include "FigureExport.h"
-#include "FigureReader.h"
-#include "Library.h"
-#include "PgDatabase.h"
-#include "SampleLayer.h"
-#include "XlsxTable.h"
+#include <diagram/AxisTitle.h>
+#include <diagram/DiagramRenderer.h>
+#include <diagram/FigureExport.h>
+#include <diagram/SampleLayer.h>
+#include <library/server/PgDatabase.h>
+#include <library/store/Library.h>
+#include <preview/FigureReader.h>
+#include <samples/DelimitedTable.h>
+#include <samples/Expression.h>
+#include <samples/XlsxTable.h>
 
 #include <QCommandLineParser>
 #include <QDir>

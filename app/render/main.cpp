@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-render: draws one figure, several, or all figures of a figure library as GIF
 // thumbnails or as SVG, PDF or PNG files, from the figures' own points and labels.
-#include "DiagramRenderer.h"
-#include "FigureExport.h"
-#include "FigureReader.h"
-#include "Library.h"
-#include "PgDatabase.h"
-#include "Thumbnails.h"
+#include <diagram/DiagramRenderer.h>
+#include <diagram/FigureExport.h>
+#include <library/server/PgDatabase.h>
+#include <library/store/Library.h>
+#include <preview/FigureReader.h>
+#include <preview/Thumbnails.h>
 
 #include <QCommandLineParser>
 #include <QDir>

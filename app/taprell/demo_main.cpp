@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-demo FOLDER: makes FOLDER a demo install folder with the sample figure library in
 // dbase/system.mdb and a GIF thumbnail per figure in Diagram/MiniMap/, drawn from the figure.
-#include "FigureReader.h"
-#include "Library.h"
-#include "LibraryFile.h"
-#include "Thumbnails.h"
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <preview/FigureReader.h>
+#include <preview/Thumbnails.h>
 
 #include <QDir>
 #include <QGuiApplication>

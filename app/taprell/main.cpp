@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueStart.h"
 #include "CommandLine.h"
-#include "Dialogs.h"
-#include "FirstStart.h"
-#include "FolderChooser.h"
-#include "ProgramFonts.h"
-#include "SettingsStore.h"
-#include "Translation.h"
-#include "mTaprell.h"
+#include <firststart/CatalogueStart.h>
+#include <firststart/FirstStart.h>
+#include <firststart/FolderChooser.h>
+#include <library/state/mTaprell.h>
+#include <platform/SettingsStore.h>
+#include <platform/Translation.h>
+#include <widgets/Dialogs.h>
+#include <widgets/ProgramFonts.h>
 
 #include <QApplication>
 #include <QIcon>

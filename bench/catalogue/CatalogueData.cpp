@@ -2,9 +2,9 @@
 #include "CatalogueData.h"
 
 #include "BenchSupport.h"
-#include "CatalogueEditor.h"
-#include "Schema.h"
-#include "fMain.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
+#include <library/engine/Schema.h>
 
 #include <QLocale>
 

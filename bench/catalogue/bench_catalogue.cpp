@@ -4,8 +4,8 @@
 // changed rows with its floor.
 #include "BenchSupport.h"
 #include "CatalogueData.h"
-#include "CatalogueEditor.h"
-#include "fMain.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
 
 #include <QApplication>
 #include <QTextStream>

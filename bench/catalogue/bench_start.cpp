@@ -5,13 +5,13 @@
 // what the start costs without the list.
 #include "BenchSupport.h"
 #include "CatalogueData.h"
-#include "Dialogs.h"
-#include "LibraryFile.h"
-#include "ProgramFonts.h"
-#include "SettingsStore.h"
-#include "Translation.h"
-#include "fMain.h"
-#include "mTaprell.h"
+#include <catalogue/fMain.h>
+#include <library/state/mTaprell.h>
+#include <library/store/LibraryFile.h>
+#include <platform/SettingsStore.h>
+#include <platform/Translation.h>
+#include <widgets/Dialogs.h>
+#include <widgets/ProgramFonts.h>
 
 #include <QAbstractItemView>
 #include <QApplication>

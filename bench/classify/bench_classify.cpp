@@ -3,10 +3,10 @@
 // matplotlib's Path.contains_points over each field's polygon (what the field's Python tools
 // do), on the same points, round by round in the same run.
 #include "BenchSupport.h"
-#include "FieldMap.h"
-#include "FigureReader.h"
-#include "Library.h"
-#include "LibraryFile.h"
+#include <classify/FieldMap.h>
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <preview/FigureReader.h>
 
 #include <QCoreApplication>
 #include <QFile>

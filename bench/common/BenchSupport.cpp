@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchSupport.h"
 
-#include "LibraryFile.h"
+#include <library/store/LibraryFile.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

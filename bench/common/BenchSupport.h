@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Dialogs.h"
-#include "SettingsStore.h"
 #include "SqliteDirect.h"
-#include "mTaprell.h"
+#include <library/state/mTaprell.h>
+#include <platform/SettingsStore.h>
+#include <widgets/Dialogs.h>
 
 #include <QByteArray>
 #include <QList>

@@ -2,9 +2,9 @@
 // Drawing speed: a 100,000-point figure into 1000x800, the frame time of a 100-point figure in
 // the preview's size, and taprell-render --all --thumbnails over a library of 1,000 figures.
 #include "BenchSupport.h"
-#include "DiagramRenderer.h"
-#include "LibraryFile.h"
 #include "SqliteDirect.h"
+#include <diagram/DiagramRenderer.h>
+#include <library/store/LibraryFile.h>
 
 #include <QDir>
 #include <QElapsedTimer>

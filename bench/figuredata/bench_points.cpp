@@ -2,8 +2,8 @@
 // The figure data window against the sqlite3 shell on a figure of 100,000 points: opening the
 // window until its list is painted, and a save after every point got a new X, with its floor.
 #include "BenchSupport.h"
-#include "PicDataEditor.h"
-#include "fPicData.h"
+#include <figuredata/PicDataEditor.h>
+#include <figuredata/fPicData.h>
 
 #include <QApplication>
 #include <QLocale>

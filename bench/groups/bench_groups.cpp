@@ -2,7 +2,7 @@
 // The group window against the sqlite3 shell on a library of 100,000 groups: the list load
 // (setGroup, as the window's opening and every save run it) until the list is painted.
 #include "BenchSupport.h"
-#include "fGroup.h"
+#include <groups/fGroup.h>
 
 #include <QApplication>
 

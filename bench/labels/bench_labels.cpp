@@ -2,8 +2,8 @@
 // The label window against the sqlite3 shell on a figure of 100,000 labels: opening the window
 // until its list is painted, and a save after every label got a new x, with its floor.
 #include "BenchSupport.h"
-#include "LabelEditor.h"
-#include "fPicLbl.h"
+#include <labels/LabelEditor.h>
+#include <labels/fPicLbl.h>
 
 #include <QApplication>
 #include <QLocale>

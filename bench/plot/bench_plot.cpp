@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a million samples into a 1000x800 PNG, against matplotlib drawing the same points as
 // markers into a PNG of the same size, in the same run: median of the runs.
-#include "FigureExport.h"
+#include <diagram/FigureExport.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,11 +3,11 @@
 // expressions and classifying every sample, beside the same work done by hand with the
 // expressions and the fields alone (the floor the session's bookkeeping adds to), round by round.
 #include "BenchSupport.h"
-#include "FigureReader.h"
-#include "Library.h"
-#include "LibraryFile.h"
-#include "PlotSession.h"
-#include "TableExport.h"
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <plot/PlotSession.h>
+#include <plot/TableExport.h>
+#include <preview/FigureReader.h>
 
 #include <QCoreApplication>
 #include <QRandomGenerator>

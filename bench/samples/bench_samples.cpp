@@ -6,9 +6,9 @@
 //   bench_samples read-csv FILE         reads it; prints "seconds rows columns"
 //   bench_samples read-xlsx FILE        the same for a workbook
 //   bench_samples expressions RUNS      A/CNK and A/NK over 1,000,000 samples; prints each run
-#include "DelimitedTable.h"
-#include "Expression.h"
-#include "XlsxTable.h"
+#include <samples/DelimitedTable.h>
+#include <samples/Expression.h>
+#include <samples/XlsxTable.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -18,10 +18,10 @@
 //   scripts/with-test-server.sh build/bench/server/bench_server [runs]
 #include "BenchSupport.h"
 #include "CatalogueData.h"
-#include "CatalogueEditor.h"
-#include "LibraryCopy.h"
-#include "PgDatabase.h"
-#include "fMain.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
+#include <library/server/PgDatabase.h>
+#include <librarycopy/LibraryCopy.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
-
-#include "Conversions.h"
-#include "ListLoad.h"
-#include "Query.h"
-#include "Stores.h"
-#include "mTaprell.h"
+#include <catalogue/CatalogueEditor.h>
+#include <library/engine/Conversions.h>
+#include <library/lists/ListLoad.h>
+#include <library/state/mTaprell.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CurrentFigureSource.h"
-#include "FigureKind.h"
-#include "LibraryError.h"
-#include "ListEditor.h"
+#include <diagram/CurrentFigureSource.h>
+#include <library/engine/LibraryError.h>
+#include <library/lists/ListEditor.h>
+#include <library/state/FigureKind.h>
 
 #include <QHash>
 #include <QList>

@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fMain.h"
-
-#include "Controls.h"
-#include "Dialogs.h"
-#include "FieldBinder.h"
-#include "Notices.h"
-#include "ReportView.h"
-#include "Twips.h"
-#include "WindowPlacement.h"
-#include "WindowsTarget.h"
-#include "fGroup.h"
-#include "fPicData.h"
-#include "fPicLbl.h"
-#include "fPreview.h"
-#include "mTaprell.h"
+#include <catalogue/fMain.h>
+#include <figuredata/fPicData.h>
+#include <groups/fGroup.h>
+#include <labels/fPicLbl.h>
+#include <library/state/mTaprell.h>
+#include <preview/WindowsTarget.h>
+#include <preview/fPreview.h>
+#include <widgets/Controls.h>
+#include <widgets/Dialogs.h>
+#include <widgets/FieldBinder.h>
+#include <widgets/Notices.h>
+#include <widgets/ReportView.h>
+#include <widgets/Twips.h>
+#include <widgets/WindowPlacement.h>
 
 #include <QCheckBox>
 #include <QCloseEvent>

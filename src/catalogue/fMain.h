@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CatalogueEditor.h"
+#include <catalogue/CatalogueEditor.h>
 
 #include <QList>
 #include <QPointer>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FieldIndex.h"
-
-#include "SegmentClip.h"
+#include <classify/FieldIndex.h>
+#include <diagram/SegmentClip.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "PlaneSubdivision.h"
+#include <classify/PlaneSubdivision.h>
 
 #include <QRectF>
 

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FieldMap.h"
-
-#include "DiagramMapping.h"
-#include "FieldIndex.h"
-#include "PlaneSubdivision.h"
-#include "SmoothCurve.h"
+#include <classify/FieldIndex.h>
+#include <classify/FieldMap.h>
+#include <classify/PlaneSubdivision.h>
+#include <diagram/DiagramMapping.h>
+#include <diagram/SmoothCurve.h>
 
 #include <QHash>
 #include <QLocale>

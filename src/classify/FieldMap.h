@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Figure.h"
-#include "Wording.h"
+#include <diagram/Figure.h>
+#include <diagram/Wording.h>
 
 #include <QList>
 #include <QPointF>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PlaneSubdivision.h"
+#include <classify/PlaneSubdivision.h>
 
 #include <algorithm>
 #include <cmath>

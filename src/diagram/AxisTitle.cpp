@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AxisTitle.h"
+#include <diagram/AxisTitle.h>
 
 #include <QFontMetricsF>
 #include <QPainter>

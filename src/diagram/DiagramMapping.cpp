@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DiagramMapping.h"
+#include <diagram/DiagramMapping.h>
 
 #include <cmath>
 #include <limits>

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DiagramRenderer.h"
-
-#include "AxisTitle.h"
-#include "SegmentClip.h"
-#include "SmoothCurve.h"
+#include <diagram/AxisTitle.h>
+#include <diagram/DiagramRenderer.h>
+#include <diagram/SegmentClip.h>
+#include <diagram/SmoothCurve.h>
 
 #include <QFontMetricsF>
 #include <QLocale>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DiagramMapping.h"
-#include "Figure.h"
-#include "SampleLayer.h"
-#include "Wording.h"
+#include <diagram/DiagramMapping.h>
+#include <diagram/Figure.h>
+#include <diagram/SampleLayer.h>
+#include <diagram/Wording.h>
 
 #include <QFont>
 #include <QImage>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GifWriter.h"
+#include <diagram/GifWriter.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Wording.h"
+#include <diagram/Wording.h>
 
 #include <QImage>
 #include <QString>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SampleLayer.h"
+#include <diagram/SampleLayer.h>
 
 #include <QFontMetricsF>
 #include <QHash>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DiagramMapping.h"
-#include "Wording.h"
+#include <diagram/DiagramMapping.h>
+#include <diagram/Wording.h>
 
 #include <QColor>
 #include <QList>

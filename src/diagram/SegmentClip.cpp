@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SegmentClip.h"
+#include <diagram/SegmentClip.h>
 
 #include <algorithm>
 

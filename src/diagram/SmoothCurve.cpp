@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SmoothCurve.h"
+#include <diagram/SmoothCurve.h>
 
 #include <cmath>
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DigitiserSession.h"
-
-#include "DigitiserTarget.h"
-#include "PasteTable.h"
+#include <digitiser/DigitiserSession.h>
+#include <digitiser/DigitiserTarget.h>
+#include <digitiser/PasteTable.h>
 
 #include <QCoreApplication>
 #include <QLocale>

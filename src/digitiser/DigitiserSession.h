@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Calibration.h"
-#include "DiagramMapping.h"
-#include "Figure.h"
+#include <diagram/DiagramMapping.h>
+#include <diagram/Figure.h>
+#include <digitiser/Calibration.h>
 
 #include <QList>
 #include <QObject>

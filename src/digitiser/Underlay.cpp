@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Underlay.h"
-
-#include "SettingsStore.h"
+#include <digitiser/Underlay.h>
+#include <platform/SettingsStore.h>
 
 #include <QCoreApplication>
 #include <QDir>

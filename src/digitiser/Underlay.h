@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Calibration.h"
+#include <digitiser/Calibration.h>
 
 #include <QImage>
 #include <QString>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "LibraryError.h"
-#include "ListEditor.h"
+#include <library/engine/LibraryError.h>
+#include <library/lists/ListEditor.h>
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueStart.h"
-
-#include "fMain.h"
+#include <catalogue/fMain.h>
+#include <firststart/CatalogueStart.h>
 
 #include <QApplication>
 #include <QTimer>

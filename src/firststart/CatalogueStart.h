@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FirstStart.h"
+#include <firststart/FirstStart.h>
 
 #include <QObject>
 

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FirstStart.h"
-
-#include "Dialogs.h"
-#include "FigureReader.h"
-#include "FolderChooser.h"
-#include "Library.h"
-#include "LibraryFile.h"
-#include "SettingsStore.h"
-#include "Thumbnails.h"
-#include "mTaprell.h"
+#include <firststart/FirstStart.h>
+#include <firststart/FolderChooser.h>
+#include <library/state/mTaprell.h>
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <platform/SettingsStore.h>
+#include <preview/FigureReader.h>
+#include <preview/Thumbnails.h>
+#include <widgets/Dialogs.h>
 
 #include <QCoreApplication>
 #include <QDir>

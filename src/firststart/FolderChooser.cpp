@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FolderChooser.h"
+#include <firststart/FolderChooser.h>
 
 #include <QFileDialog>
 

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GroupEditor.h"
-
-#include "ListLoad.h"
-#include "Query.h"
-#include "Stores.h"
-#include "mTaprell.h"
+#include <groups/GroupEditor.h>
+#include <library/lists/ListLoad.h>
+#include <library/state/mTaprell.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QCoreApplication>
 

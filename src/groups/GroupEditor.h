@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Conversions.h"
-#include "LibraryError.h"
-#include "ListEditor.h"
+#include <library/engine/Conversions.h>
+#include <library/engine/LibraryError.h>
+#include <library/lists/ListEditor.h>
 
 class mTaprell;
 

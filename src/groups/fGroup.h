@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "GroupEditor.h"
+#include <groups/GroupEditor.h>
 
 #include <QWidget>
 

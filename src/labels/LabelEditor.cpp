@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LabelEditor.h"
-
-#include "Conversions.h"
-#include "ListLoad.h"
-#include "Stores.h"
-#include "mTaprell.h"
+#include <labels/LabelEditor.h>
+#include <library/engine/Conversions.h>
+#include <library/lists/ListLoad.h>
+#include <library/state/mTaprell.h>
+#include <library/store/Stores.h>
 
 #include <QCoreApplication>
 #include <QList>

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fPicLbl.h"
-
-#include "Controls.h"
-#include "CurrentFigure.h"
-#include "FieldBinder.h"
-#include "Notices.h"
-#include "ReportView.h"
-#include "Twips.h"
-#include "WindowFront.h"
-#include "mTaprell.h"
+#include <labels/fPicLbl.h>
+#include <library/state/CurrentFigure.h>
+#include <library/state/mTaprell.h>
+#include <widgets/Controls.h>
+#include <widgets/FieldBinder.h>
+#include <widgets/Notices.h>
+#include <widgets/ReportView.h>
+#include <widgets/Twips.h>
+#include <widgets/WindowFront.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>

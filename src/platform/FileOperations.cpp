@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FileOperations.h"
+#include <platform/FileOperations.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProgramStarter.h"
+#include <platform/ProgramStarter.h>
 
 #include <QProcess>
 

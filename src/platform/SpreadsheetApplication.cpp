@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SpreadsheetApplication.h"
+#include <platform/SpreadsheetApplication.h>
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TextDecoding.h"
+#include <platform/TextDecoding.h>
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Translation.h"
+#include <platform/Translation.h>
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowsFolder.h"
+#include <platform/WindowsFolder.h>
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PlotSession.h"
+#include <plot/PlotSession.h>
 
 #include <algorithm>
 #include <charconv>

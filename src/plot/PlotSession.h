@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Expression.h"
-#include "FieldMap.h"
-#include "Figure.h"
-#include "SampleTable.h"
+#include <classify/FieldMap.h>
+#include <diagram/Figure.h>
+#include <samples/Expression.h>
+#include <samples/SampleTable.h>
 
 #include <QHash>
 #include <QList>

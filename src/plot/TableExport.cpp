@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TableExport.h"
-
-#include "PlotSession.h"
+#include <plot/PlotSession.h>
+#include <plot/TableExport.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DigitiserCanvas.h"
-
-#include "DigitiserSession.h"
-#include "DigitiserTarget.h"
+#include <digitiser/DigitiserSession.h>
+#include <digitiser/DigitiserTarget.h>
+#include <preview/DigitiserCanvas.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Calibration.h"
-#include "DiagramRenderer.h"
+#include <diagram/DiagramRenderer.h>
+#include <digitiser/Calibration.h>
 
 #include <QImage>
 #include <QPixmap>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FigureCanvas.h"
+#include <preview/FigureCanvas.h>
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FigureReader.h"
-
-#include "Conversions.h"
-#include "Library.h"
-#include "Query.h"
-#include "Stores.h"
+#include <library/engine/Conversions.h>
+#include <library/store/Library.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
+#include <preview/FigureReader.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Figure.h"
-#include "LibraryError.h"
+#include <diagram/Figure.h>
+#include <library/engine/LibraryError.h>
 
 #include <QStringList>
 

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PreviewFeed.h"
-
-#include "CurrentFigureSource.h"
-#include "FigureReader.h"
-#include "LabelEditor.h"
-#include "PicDataEditor.h"
-#include "WorkingListModel.h"
-#include "mTaprell.h"
+#include <diagram/CurrentFigureSource.h>
+#include <figuredata/PicDataEditor.h>
+#include <labels/LabelEditor.h>
+#include <library/lists/WorkingListModel.h>
+#include <library/state/mTaprell.h>
+#include <preview/FigureReader.h>
+#include <preview/PreviewFeed.h>
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>

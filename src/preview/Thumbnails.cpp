@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Thumbnails.h"
-
-#include "DiagramRenderer.h"
-#include "GifWriter.h"
+#include <diagram/DiagramRenderer.h>
+#include <diagram/GifWriter.h>
+#include <preview/Thumbnails.h>
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Figure.h"
+#include <diagram/Figure.h>
 
 #include <QSize>
 #include <QString>

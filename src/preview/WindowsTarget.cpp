@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowsTarget.h"
-
-#include "fPicData.h"
-#include "fPicLbl.h"
+#include <figuredata/fPicData.h>
+#include <labels/fPicLbl.h>
+#include <preview/WindowsTarget.h>
 
 #include <QItemSelectionModel>
 #include <QTreeView>

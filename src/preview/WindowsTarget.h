@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DigitiserTarget.h"
+#include <digitiser/DigitiserTarget.h>
 
 #include <QList>
 #include <QPointer>

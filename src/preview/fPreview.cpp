@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fPreview.h"
-
-#include "Dialogs.h"
-#include "DigitiserCanvas.h"
-#include "DigitiserSession.h"
-#include "DigitiserTarget.h"
-#include "FigureCanvas.h"
-#include "FigureExport.h"
-#include "PreviewFeed.h"
-#include "SettingsStore.h"
-#include "Thumbnails.h"
-#include "Underlay.h"
-#include "WindowFront.h"
-#include "fPicData.h"
-#include "fPicLbl.h"
-#include "mTaprell.h"
+#include <diagram/FigureExport.h>
+#include <digitiser/DigitiserSession.h>
+#include <digitiser/DigitiserTarget.h>
+#include <digitiser/Underlay.h>
+#include <figuredata/fPicData.h>
+#include <labels/fPicLbl.h>
+#include <library/state/mTaprell.h>
+#include <platform/SettingsStore.h>
+#include <preview/DigitiserCanvas.h>
+#include <preview/FigureCanvas.h>
+#include <preview/PreviewFeed.h>
+#include <preview/Thumbnails.h>
+#include <preview/fPreview.h>
+#include <widgets/Dialogs.h>
+#include <widgets/WindowFront.h>
 
 #include <QAbstractItemView>
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DiagramRenderer.h"
+#include <diagram/DiagramRenderer.h>
 
 #include <QPointer>
 #include <QWidget>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ChemicalFormula.h"
+#include <samples/ChemicalFormula.h>
 
 #include <QCoreApplication>
 #include <QList>

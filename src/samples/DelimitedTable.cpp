@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DelimitedTable.h"
-
-#include "TextDecoding.h"
+#include <platform/TextDecoding.h>
+#include <samples/DelimitedTable.h>
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "SampleTable.h"
+#include <samples/SampleTable.h>
 
 // Sample tables from delimited text: a CSV or TSV file, or a table pasted from a spreadsheet.
 // The first row names the columns. Fields may be quoted ("…"), with delimiters, line ends and

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Expression.h"
-
-#include "ChemicalFormula.h"
+#include <samples/ChemicalFormula.h>
+#include <samples/Expression.h>
 
 #include <QCoreApplication>
 

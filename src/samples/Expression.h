@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "SampleTable.h"
+#include <samples/SampleTable.h>
 
 #include <QList>
 #include <QString>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SampleTable.h"
+#include <samples/SampleTable.h>
 
 #include <QCoreApplication>
 #include <QHash>

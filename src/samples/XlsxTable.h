@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "SampleTable.h"
+#include <samples/SampleTable.h>
 
 // Sample tables from spreadsheet files (XLSX, Office Open XML): one sheet, its first non-empty
 // row the header. Cells hold what the spreadsheet last saved: a formula's cached value (no

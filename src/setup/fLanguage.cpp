@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fLanguage.h"
-
-#include "Twips.h"
-#include "mMain.h"
+#include <setup/fLanguage.h>
+#include <setup/mMain.h>
+#include <widgets/Twips.h>
 
 #include <QComboBox>
 #include <QGuiApplication>

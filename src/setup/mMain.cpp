@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mMain.h"
-
-#include "DelimitedReader.h"
-#include "FileOperations.h"
-#include "ProfileFile.h"
-#include "ProgramStarter.h"
-#include "SettingsStore.h"
-#include "TextDecoding.h"
-#include "fLanguage.h"
+#include <platform/FileOperations.h>
+#include <platform/ProfileFile.h>
+#include <platform/ProgramStarter.h>
+#include <platform/SettingsStore.h>
+#include <platform/TextDecoding.h>
+#include <setup/DelimitedReader.h>
+#include <setup/fLanguage.h>
+#include <setup/mMain.h>
 
 #include <QDate>
 #include <QDir>

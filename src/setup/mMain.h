@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Dialogs.h"
-#include "SpreadsheetApplication.h"
+#include <platform/SpreadsheetApplication.h>
+#include <widgets/Dialogs.h>
 
 #include <QString>
 #include <QStringList>

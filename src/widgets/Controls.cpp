@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Controls.h"
+#include <widgets/Controls.h>
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Dialogs.h"
+#include <widgets/Dialogs.h>
 
 #include <QGridLayout>
 #include <QMessageBox>

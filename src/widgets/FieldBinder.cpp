@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FieldBinder.h"
-
-#include "Controls.h"
+#include <widgets/Controls.h>
+#include <widgets/FieldBinder.h>
 
 #include <QComboBox>
 #include <QFocusEvent>

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Notices.h"
-
-#include "Dialogs.h"
-#include "LibraryError.h"
-#include "mTaprell.h"
+#include <library/engine/LibraryError.h>
+#include <library/state/mTaprell.h>
+#include <widgets/Dialogs.h>
+#include <widgets/Notices.h>
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProgramFonts.h"
+#include <widgets/ProgramFonts.h>
 
 #include <QApplication>
 #include <QFont>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ReportView.h"
-
-#include "Twips.h"
+#include <widgets/ReportView.h>
+#include <widgets/Twips.h>
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

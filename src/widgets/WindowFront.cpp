@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowFront.h"
+#include <widgets/WindowFront.h>
 
 #include <QWidget>
 

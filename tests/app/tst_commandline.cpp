@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The four programs started as a user starts them, with their own command lines: help, version,
 // refused arguments, and the English of what the command-line tools print.
-#include "LibraryFile.h"
+#include <library/store/LibraryFile.h>
 
 #include <QDir>
 #include <QProcess>

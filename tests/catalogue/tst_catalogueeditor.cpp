@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
 #include "TempLibrary.h"
+#include <catalogue/CatalogueEditor.h>
 
 class TestCatalogueEditor : public QObject
 {

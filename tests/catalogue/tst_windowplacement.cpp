@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempLibrary.h"
 #include "WindowControls.h"
-#include "WindowPlacement.h"
-#include "fMain.h"
-#include "fPreview.h"
+#include <catalogue/fMain.h>
+#include <preview/fPreview.h>
+#include <widgets/WindowPlacement.h>
 
 #include <QApplication>
 #include <QPushButton>

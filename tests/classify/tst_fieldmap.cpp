@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FieldMap.h"
-#include "FigureReader.h"
-#include "Library.h"
-#include "LibraryFile.h"
+#include <classify/FieldMap.h>
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <preview/FigureReader.h>
 
 #include <QTemporaryDir>
 #include <QTest>

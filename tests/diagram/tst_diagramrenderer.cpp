@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DiagramRenderer.h"
+#include <diagram/DiagramRenderer.h>
 
 #include <QElapsedTimer>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FigureExport.h"
-#include "GifWriter.h"
+#include <diagram/FigureExport.h>
+#include <diagram/GifWriter.h>
 
 #include <QDir>
 #include <QFile>

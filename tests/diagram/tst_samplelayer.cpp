@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AxisTitle.h"
-#include "DiagramRenderer.h"
+#include <diagram/AxisTitle.h>
+#include <diagram/DiagramRenderer.h>
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DigitiserTarget.h"
+#include <digitiser/DigitiserTarget.h>
 
 // A working copy in memory with the data and label windows' marks: "#" new, "*" changed,
 // deleted stored rows kept (hidden) until the save. What the digitiser sees of it is exactly

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Calibration.h"
+#include <digitiser/Calibration.h>
 
 #include <QTest>
 

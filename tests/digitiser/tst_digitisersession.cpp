@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DigitiserSession.h"
 #include "InMemoryTarget.h"
+#include <digitiser/DigitiserSession.h>
 
 #include <QTest>
 

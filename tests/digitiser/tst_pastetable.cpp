@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PasteTable.h"
+#include <digitiser/PasteTable.h>
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GifWriter.h"
-#include "Underlay.h"
+#include <diagram/GifWriter.h>
+#include <digitiser/Underlay.h>
 
 #include <QFile>
 #include <QPainter>

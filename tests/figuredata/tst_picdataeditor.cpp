@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CurrentFigure.h"
-#include "PicDataEditor.h"
 #include "TempLibrary.h"
+#include <figuredata/PicDataEditor.h>
+#include <library/state/CurrentFigure.h>
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueStart.h"
-#include "FigureReader.h"
-#include "FirstStart.h"
-#include "FolderChooser.h"
-#include "Library.h"
-#include "LibraryFile.h"
 #include "ScriptedDialogs.h"
-#include "SettingsStore.h"
-#include "fMain.h"
-#include "mTaprell.h"
+#include <catalogue/fMain.h>
+#include <firststart/CatalogueStart.h>
+#include <firststart/FirstStart.h>
+#include <firststart/FolderChooser.h>
+#include <library/state/mTaprell.h>
+#include <library/store/Library.h>
+#include <library/store/LibraryFile.h>
+#include <platform/SettingsStore.h>
+#include <preview/FigureReader.h>
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PlacedControls.h"
 #include "TempLibrary.h"
-#include "Twips.h"
 #include "WindowControls.h"
-#include "fGroup.h"
+#include <groups/fGroup.h>
+#include <widgets/Twips.h>
 
 #include <QHeaderView>
 #include <QLabel>

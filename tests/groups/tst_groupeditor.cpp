@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GroupEditor.h"
 #include "TempLibrary.h"
+#include <groups/GroupEditor.h>
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempLibrary.h"
-#include "Twips.h"
 #include "WindowControls.h"
-#include "fPicLbl.h"
+#include <labels/fPicLbl.h>
+#include <widgets/Twips.h>
 
 #include <QApplication>
 #include <QGroupBox>

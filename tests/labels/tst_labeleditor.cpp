@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CurrentFigure.h"
-#include "LabelEditor.h"
 #include "TempLibrary.h"
+#include <labels/LabelEditor.h>
+#include <library/state/CurrentFigure.h>
 
 #include <QAbstractItemModelTester>
 

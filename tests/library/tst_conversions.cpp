@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Conversions.h"
-#include "LibraryFile.h"
-#include "Query.h"
+#include <library/engine/Conversions.h>
+#include <library/store/LibraryFile.h>
+#include <library/store/Query.h>
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries that another program holds locked, that broke off in the middle of a write, or
 // whose file is damaged: each is reported for what it is, and nothing partial is shown.
-#include "CatalogueEditor.h"
-#include "Notices.h"
-#include "SqliteDatabase.h"
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <catalogue/CatalogueEditor.h>
+#include <library/engine/SqliteDatabase.h>
+#include <library/store/Stores.h>
+#include <widgets/Notices.h>
 
 #include <QFile>
 #include <QTest>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Conversions.h"
-#include "ListEditor.h"
-#include "Query.h"
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <library/engine/Conversions.h>
+#include <library/lists/ListEditor.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QAbstractItemModelTester>
 #include <QTest>

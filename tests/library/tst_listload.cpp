@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Conversions.h"
-#include "ListLoad.h"
-#include "Query.h"
-#include "Stores.h"
 #include "TempLibrary.h"
-#include "WorkingListModel.h"
+#include <library/engine/Conversions.h>
+#include <library/lists/ListLoad.h>
+#include <library/lists/WorkingListModel.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QAbstractItemModelTester>
 #include <QTest>

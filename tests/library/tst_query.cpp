@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Conversions.h"
-#include "Query.h"
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <library/engine/Conversions.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QFile>
 

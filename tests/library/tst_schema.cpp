@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FigureAxes.h"
-#include "Library.h"
-#include "Query.h"
-#include "Schema.h"
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <library/engine/Schema.h>
+#include <library/store/FigureAxes.h>
+#include <library/store/Library.h>
+#include <library/store/Query.h>
+#include <library/store/Stores.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <library/store/Stores.h>
 
 class TestTaprell : public QObject
 {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WorkingListModel.h"
+#include <library/lists/WorkingListModel.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

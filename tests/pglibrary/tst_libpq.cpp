@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LibPq.h"
-#include "PgDatabase.h"
+#include <library/server/LibPq.h>
+#include <library/server/PgDatabase.h>
 
 #include <QTest>
 

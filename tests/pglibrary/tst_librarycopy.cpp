@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LibraryCopy.h"
-#include "LibraryFile.h"
-#include "Schema.h"
 #include "TestDatabase.h"
+#include <library/engine/Schema.h>
+#include <library/store/LibraryFile.h>
+#include <librarycopy/LibraryCopy.h>
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PgDatabase.h"
 #include "TestDatabase.h"
+#include <library/server/PgDatabase.h>
 
 #include <QTest>
 

@@ -2,14 +2,14 @@
 // A figure library on a server, as a lab shares it: two programs editing it at once, a connection
 // that goes away in the middle of a save or of its COMMIT, a server that cannot be reached, texts
 // the server cannot hold, and the statements of the file as the server takes them.
-#include "CatalogueEditor.h"
-#include "GroupEditor.h"
-#include "LabelEditor.h"
-#include "Notices.h"
-#include "PicDataEditor.h"
-#include "ServerEngine.h"
-#include "Stores.h"
 #include "TempLibrary.h"
+#include <catalogue/CatalogueEditor.h>
+#include <figuredata/PicDataEditor.h>
+#include <groups/GroupEditor.h>
+#include <labels/LabelEditor.h>
+#include <library/server/ServerEngine.h>
+#include <library/store/Stores.h>
+#include <widgets/Notices.h>
 
 #include <QLocalSocket>
 #include <QSemaphore>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FileOperations.h"
-#include "ProgramStarter.h"
-#include "SpreadsheetApplication.h"
-#include "WindowsFolder.h"
+#include <platform/FileOperations.h>
+#include <platform/ProgramStarter.h>
+#include <platform/SpreadsheetApplication.h>
+#include <platform/WindowsFolder.h>
 
 #include <QDir>
 #include <QFile>

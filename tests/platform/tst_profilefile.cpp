@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProfileFile.h"
+#include <platform/ProfileFile.h>
 
 #include <QFile>
 #include <QTemporaryDir>

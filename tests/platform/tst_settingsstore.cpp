@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsStore.h"
+#include <platform/SettingsStore.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DelimitedTable.h"
-#include "PlotSession.h"
-#include "TableExport.h"
-#include "XlsxTable.h"
+#include <plot/PlotSession.h>
+#include <plot/TableExport.h>
+#include <samples/DelimitedTable.h>
+#include <samples/XlsxTable.h>
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
-#include "DigitiserCanvas.h"
-#include "DigitiserSession.h"
-#include "FigureReader.h"
 #include "InMemoryTarget.h"
 #include "TempLibrary.h"
-#include "Underlay.h"
 #include "WindowControls.h"
-#include "fPreview.h"
+#include <catalogue/CatalogueEditor.h>
+#include <digitiser/DigitiserSession.h>
+#include <digitiser/Underlay.h>
+#include <preview/DigitiserCanvas.h>
+#include <preview/FigureReader.h>
+#include <preview/fPreview.h>
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
-#include "DigitiserCanvas.h"
-#include "DigitiserSession.h"
-#include "DigitiserTarget.h"
-#include "FigureReader.h"
 #include "TempLibrary.h"
 #include "WindowControls.h"
-#include "fMain.h"
-#include "fPicData.h"
-#include "fPicLbl.h"
-#include "fPreview.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
+#include <digitiser/DigitiserSession.h>
+#include <digitiser/DigitiserTarget.h>
+#include <figuredata/fPicData.h>
+#include <labels/fPicLbl.h>
+#include <preview/DigitiserCanvas.h>
+#include <preview/FigureReader.h>
+#include <preview/fPreview.h>
 
 #include <QGroupBox>
 #include <QLineEdit>

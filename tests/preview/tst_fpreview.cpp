@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
-#include "FigureCanvas.h"
-#include "FigureReader.h"
-#include "PreviewFeed.h"
 #include "TempLibrary.h"
 #include "WindowControls.h"
-#include "fMain.h"
-#include "fPicData.h"
-#include "fPicLbl.h"
-#include "fPreview.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
+#include <figuredata/fPicData.h>
+#include <labels/fPicLbl.h>
+#include <preview/FigureCanvas.h>
+#include <preview/FigureReader.h>
+#include <preview/PreviewFeed.h>
+#include <preview/fPreview.h>
 
 #include <QImage>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DelimitedTable.h"
+#include <samples/DelimitedTable.h>
 
 #include <QFile>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ChemicalFormula.h"
-#include "DelimitedTable.h"
-#include "Expression.h"
+#include <samples/ChemicalFormula.h>
+#include <samples/DelimitedTable.h>
+#include <samples/Expression.h>
 
 #include <QTest>
 

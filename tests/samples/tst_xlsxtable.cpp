@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XlsxTable.h"
+#include <samples/XlsxTable.h>
 
 #include <QFile>
 #include <QTemporaryDir>

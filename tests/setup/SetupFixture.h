@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FileOperations.h"
-#include "ProgramStarter.h"
 #include "ScriptedDialogs.h"
-#include "SettingsStore.h"
-#include "SpreadsheetApplication.h"
-#include "mMain.h"
+#include <platform/FileOperations.h>
+#include <platform/ProgramStarter.h>
+#include <platform/SettingsStore.h>
+#include <platform/SpreadsheetApplication.h>
+#include <setup/mMain.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DelimitedReader.h"
+#include <setup/DelimitedReader.h>
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProfileFile.h"
 #include "SetupFixture.h"
-#include "fLanguage.h"
+#include <platform/ProfileFile.h>
+#include <setup/fLanguage.h>
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SetupFixture.h"
-#include "fLanguage.h"
+#include <setup/fLanguage.h>
 
 #include <QDate>
 #include <QLocale>

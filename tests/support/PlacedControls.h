@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Twips.h"
+#include <widgets/Twips.h>
 
 #include <QAbstractButton>
 #include <QComboBox>

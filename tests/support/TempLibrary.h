@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "LibraryCopy.h"
-#include "LibraryFile.h"
 #include "ScriptedDialogs.h"
-#include "ServerEngine.h"
-#include "SettingsStore.h"
-#include "SqliteDatabase.h"
 #include "TestDatabase.h"
-#include "mTaprell.h"
+#include <library/engine/SqliteDatabase.h>
+#include <library/server/ServerEngine.h>
+#include <library/state/mTaprell.h>
+#include <library/store/LibraryFile.h>
+#include <librarycopy/LibraryCopy.h>
+#include <platform/SettingsStore.h>
 
 #include <QDir>
 #include <QStringList>

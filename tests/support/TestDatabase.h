@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "PgDatabase.h"
+#include <library/server/PgDatabase.h>
 
 #include <QCoreApplication>
 #include <QFile>

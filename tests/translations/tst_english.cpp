@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CatalogueEditor.h"
-#include "DiagramRenderer.h"
-#include "DigitiserCanvas.h"
-#include "FigureReader.h"
-#include "FirstStart.h"
-#include "FolderChooser.h"
-#include "Notices.h"
-#include "ProgramFonts.h"
 #include "TempLibrary.h"
-#include "Translation.h"
 #include "WindowControls.h"
-#include "fMain.h"
-#include "fPreview.h"
+#include <catalogue/CatalogueEditor.h>
+#include <catalogue/fMain.h>
+#include <diagram/DiagramRenderer.h>
+#include <firststart/FirstStart.h>
+#include <firststart/FolderChooser.h>
+#include <platform/Translation.h>
+#include <preview/DigitiserCanvas.h>
+#include <preview/FigureReader.h>
+#include <preview/fPreview.h>
+#include <widgets/Notices.h>
+#include <widgets/ProgramFonts.h>
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Controls.h"
-#include "FieldBinder.h"
+#include <widgets/Controls.h>
+#include <widgets/FieldBinder.h>
 
 #include <QCheckBox>
 #include <QComboBox>

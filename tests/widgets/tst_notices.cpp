@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Notices.h"
 #include "TempLibrary.h"
+#include <widgets/Notices.h>
 
 class TestNotices : public QObject
 {
