@@ -39,6 +39,25 @@ Condition equal(const QString &column, const QVariant &value)
     return {Condition::Test::Equal, column, value};
 }
 
+Operation read(const QString &table, const QList<Condition> &where, const QString &notice,
+               const QStringList &orderBy = {}, const QStringList &columns = {})
+{
+    Operation o;
+    o.table = table;
+    o.columns = columns;
+    o.where = where;
+    o.orderBy = orderBy;
+    o.notice = notice;
+    return o;
+}
+
+Operation removal(const QString &table, const QList<Condition> &where, const QString &notice)
+{
+    Operation o = read(table, where, notice);
+    o.verb = Operation::Verb::Delete;
+    return o;
+}
+
 } // namespace
 
 QVariant storedNumber(const QString &key)
@@ -68,116 +87,79 @@ const QString Labels::table = QStringLiteral("picLable");
 
 Operation Figures::ofKind(const QString &letter)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("LB"), letter)};
-    o.orderBy = {QStringLiteral("figName")};
-    o.notice =
-        QStringLiteral("select * from picMain where LB = ") + quoted(letter) + QStringLiteral(" order by figName");
-    return o;
+    return read(table, {equal(QStringLiteral("LB"), letter)},
+                QStringLiteral("select * from picMain where LB = ") + quoted(letter) +
+                    QStringLiteral(" order by figName"),
+                {QStringLiteral("figName")});
 }
 
 Operation Figures::record(const QString &figureNumber)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber)};
-    o.notice = QStringLiteral("select * from picMain where th= ") + quoted(figureNumber);
-    return o;
+    return read(table, {equal(QStringLiteral("th"), figureNumber)},
+                QStringLiteral("select * from picMain where th= ") + quoted(figureNumber));
 }
 
 Operation Figures::remove(const QString &figureNumber)
 {
-    Operation o;
-    o.verb = Operation::Verb::Delete;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber)};
-    o.notice = QStringLiteral("DELETE from picMain where th= ") + quoted(figureNumber);
-    return o;
+    return removal(table, {equal(QStringLiteral("th"), figureNumber)},
+                   QStringLiteral("DELETE from picMain where th= ") + quoted(figureNumber));
 }
 
 Operation Figures::numbersStartingWith(const QString &letter)
 {
-    Operation o;
-    o.table = table;
-    o.columns = {QStringLiteral("th")};
-    o.where = {{Condition::Test::FirstLetter, QStringLiteral("th"), letter}};
-    o.notice = QStringLiteral("select th from picMain where upper(substr(th, 1, 1)) = upper(") + quoted(letter) +
-               QStringLiteral(")");
-    return o;
+    return read(table, {{Condition::Test::FirstLetter, QStringLiteral("th"), letter}},
+                QStringLiteral("select th from picMain where upper(substr(th, 1, 1)) = upper(") + quoted(letter) +
+                    QStringLiteral(")"),
+                {}, {QStringLiteral("th")});
 }
 
 Operation Figures::numbersInOrder()
 {
-    Operation o;
-    o.table = table;
-    o.columns = {QStringLiteral("th")};
-    o.orderBy = {QStringLiteral("LB"), QStringLiteral("figName")};
-    o.notice = QStringLiteral("select th from picMain order by LB, figName");
-    return o;
+    return read(table, {}, QStringLiteral("select th from picMain order by LB, figName"),
+                {QStringLiteral("LB"), QStringLiteral("figName")}, {QStringLiteral("th")});
 }
 
 Operation Groups::all()
 {
-    Operation o;
-    o.table = table;
-    o.columns = {QStringLiteral("grp"), QStringLiteral("grpName")};
-    o.orderBy = {QStringLiteral("grp")};
-    o.notice = QStringLiteral("select grp,grpName from picType order by grp");
-    return o;
+    return read(table, {}, QStringLiteral("select grp,grpName from picType order by grp"), {QStringLiteral("grp")},
+                {QStringLiteral("grp"), QStringLiteral("grpName")});
 }
 
 Operation Groups::name(const QString &number)
 {
-    Operation o;
-    o.table = table;
-    o.columns = {QStringLiteral("grpName")};
-    o.where = {equal(QStringLiteral("grp"), storedNumber(number))};
-    o.notice = QStringLiteral("select grpName from picType where grp = ") + numberLiteral(number);
-    return o;
+    return read(table, {equal(QStringLiteral("grp"), storedNumber(number))},
+                QStringLiteral("select grpName from picType where grp = ") + numberLiteral(number), {},
+                {QStringLiteral("grpName")});
 }
 
 Operation Groups::record(const QString &number)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("grp"), storedNumber(number))};
-    o.notice = QStringLiteral("select * from picType where grp = ") + numberLiteral(number);
-    return o;
+    return read(table, {equal(QStringLiteral("grp"), storedNumber(number))},
+                QStringLiteral("select * from picType where grp = ") + numberLiteral(number));
 }
 
 Operation Groups::remove(const QString &number)
 {
-    Operation o;
-    o.verb = Operation::Verb::Delete;
-    o.table = table;
-    o.where = {equal(QStringLiteral("grp"), storedNumber(number))};
-    o.notice = QStringLiteral("DELETE from picType where grp = ") + numberLiteral(number);
-    return o;
+    return removal(table, {equal(QStringLiteral("grp"), storedNumber(number))},
+                   QStringLiteral("DELETE from picType where grp = ") + numberLiteral(number));
 }
 
 Operation Points::list(const QString &figureNumber)
 {
-    Operation o;
-    o.table = table;
     // The columns the list shows, not every one: reading the figure number of every row only to
     // drop it costs a large figure much of its load time.
-    o.columns = {QStringLiteral("ID"), QStringLiteral("Series"), QStringLiteral("curve"),
-                 QStringLiteral("X"),  QStringLiteral("Y"),      QStringLiteral("L")};
-    o.where = {equal(QStringLiteral("th"), figureNumber)};
-    o.orderBy = {QStringLiteral("ID")};
-    o.notice =
-        QStringLiteral("select * from pData where Th = ") + quoted(figureNumber) + QStringLiteral(" order by ID");
-    return o;
+    return read(table, {equal(QStringLiteral("th"), figureNumber)},
+                QStringLiteral("select * from pData where Th = ") + quoted(figureNumber) +
+                    QStringLiteral(" order by ID"),
+                {QStringLiteral("ID")},
+                {QStringLiteral("ID"), QStringLiteral("Series"), QStringLiteral("curve"), QStringLiteral("X"),
+                 QStringLiteral("Y"), QStringLiteral("L")});
 }
 
 Operation Points::stored(const QString &figureNumber)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber)};
-    o.notice = QStringLiteral("select * from pData where th= ") + quoted(figureNumber);
-    return o;
+    return read(table, {equal(QStringLiteral("th"), figureNumber)},
+                QStringLiteral("select * from pData where th= ") + quoted(figureNumber));
 }
 
 Operation Points::ofFigure(const QString &figureNumber)
@@ -190,12 +172,8 @@ Operation Points::ofFigure(const QString &figureNumber)
 
 Operation Points::remove(qint64 identity)
 {
-    Operation o;
-    o.verb = Operation::Verb::Delete;
-    o.table = table;
-    o.where = {{Condition::Test::Identity, {}, identity}};
-    o.notice = QStringLiteral("DELETE from pData where rowid = ") + QString::number(identity);
-    return o;
+    return removal(table, {{Condition::Test::Identity, {}, identity}},
+                   QStringLiteral("DELETE from pData where rowid = ") + QString::number(identity));
 }
 
 Operation Labels::list(const QString &figureNumber)
@@ -207,45 +185,38 @@ Operation Labels::list(const QString &figureNumber)
 
 Operation Labels::ofFigure(const QString &figureNumber)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber)};
-    o.orderBy = {QStringLiteral("ID")};
-    o.notice =
-        QStringLiteral("select * from picLable where Th = ") + quoted(figureNumber) + QStringLiteral(" order by ID");
-    return o;
+    return read(table, {equal(QStringLiteral("th"), figureNumber)},
+                QStringLiteral("select * from picLable where Th = ") + quoted(figureNumber) +
+                    QStringLiteral(" order by ID"),
+                {QStringLiteral("ID")});
 }
 
 Operation Labels::withNumber(const QString &figureNumber, const QString &number, bool inOrder)
 {
-    Operation o;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber), equal(QStringLiteral("ID"), storedNumber(number))};
+    Operation o =
+        read(table, {equal(QStringLiteral("th"), figureNumber), equal(QStringLiteral("ID"), storedNumber(number))},
+             QStringLiteral("select * from picLable where th= ") + quoted(figureNumber) + QStringLiteral(" and ID=") +
+                 numberLiteral(number));
     o.thenByIdentity = inOrder;
-    o.notice = QStringLiteral("select * from picLable where th= ") + quoted(figureNumber) + QStringLiteral(" and ID=") +
-               numberLiteral(number);
     return o;
 }
 
 Operation Labels::highestNumber(const QString &figureNumber)
 {
-    Operation o;
-    o.table = table;
+    Operation o = read(
+        table, {equal(QStringLiteral("th"), figureNumber), {Condition::Test::HoldsNumber, QStringLiteral("ID"), {}}},
+        QStringLiteral("select max(ID) as highest from picLable where th= ") + quoted(figureNumber));
     o.highest = QStringLiteral("ID");
-    o.where = {equal(QStringLiteral("th"), figureNumber), {Condition::Test::HoldsNumber, QStringLiteral("ID"), {}}};
-    o.notice = QStringLiteral("select max(ID) as highest from picLable where th= ") + quoted(figureNumber);
     return o;
 }
 
 Operation Labels::remove(const QString &figureNumber, const QString &number, int occurrence)
 {
-    Operation o;
-    o.verb = Operation::Verb::Delete;
-    o.table = table;
-    o.where = {equal(QStringLiteral("th"), figureNumber), equal(QStringLiteral("ID"), storedNumber(number))};
+    Operation o =
+        removal(table, {equal(QStringLiteral("th"), figureNumber), equal(QStringLiteral("ID"), storedNumber(number))},
+                QStringLiteral("DELETE from picLable where th= ") + quoted(figureNumber) + QStringLiteral(" and ID=") +
+                    numberLiteral(number));
     o.onlyOccurrence = occurrence;
-    o.notice = QStringLiteral("DELETE from picLable where th= ") + quoted(figureNumber) + QStringLiteral(" and ID=") +
-               numberLiteral(number);
     return o;
 }
 
