@@ -91,7 +91,7 @@ char *mapLargestChunk()
 
 std::shared_ptr<char[]> newChunk(qsizetype bytes)
 {
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX) && !defined(TAPRELL_PLAIN_ROW_CHUNKS) // plain allocation, for comparison
     if (bytes == largestChunkBytes) {
         char *chunk = chunkPool().take();
         if (!chunk) {
