@@ -6,6 +6,7 @@
 #include <diagram/FigureExport.h>
 #include <diagram/SampleLayer.h>
 #include <library/server/PgDatabase.h>
+#include <library/store/FigureAxes.h>
 #include <library/store/Library.h>
 #include <preview/FigureReader.h>
 #include <samples/DelimitedTable.h>
@@ -20,6 +21,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -37,7 +39,7 @@ enum Exit
 
 const char *const usage =
     "Usage: taprell-plot --library PATH --figure FIGURE [--figure FIGURE...] --samples FILE [--sheet NAME] "
-    "(--x EXPR --y EXPR | --corners EXPR,EXPR,EXPR) [--group COLUMN] [--width N] [--height N] [--dpi N] -o OUTPUT\n";
+    "[--x EXPR --y EXPR | --corners EXPR,EXPR,EXPR] [--group COLUMN] [--width N] [--height N] [--dpi N] -o OUTPUT\n";
 
 const char *const exitHelp = "Exit status: 0 done, 1 a figure could not be drawn or written, 2 bad arguments, 3 the "
                              "library is missing or unreadable, 4 an unknown figure number, 5 the output folder is "
@@ -67,6 +69,26 @@ QString reasonText(const samples::ExpressionValues &values, qsizetype row, const
     return QStringLiteral("no value");
 }
 
+// The most common reason of the samples without a value.
+QString mostCommonReason(const SampleLayer &layer, const QList<samples::ExpressionValues> &axes,
+                         const samples::SampleTable &table)
+{
+    QString common;
+    QHash<QString, qsizetype> reasons;
+    qsizetype most = 0;
+    for (const qsizetype row : layer.noValue()) {
+        const auto axis = std::find_if(axes.cbegin(), axes.cend(),
+                                       [&](const samples::ExpressionValues &v) { return std::isnan(v.value(row)); });
+        const QString reason = axis == axes.cend() ? QStringLiteral("the corner components add up to 0 or less")
+                                                   : reasonText(*axis, row, table);
+        if (const qsizetype n = ++reasons[reason]; n > most) {
+            most = n;
+            common = reason;
+        }
+    }
+    return common;
+}
+
 // The file for one figure: the output itself, or with the figure number before its ending.
 QString outputFor(const QString &output, const QString &number, bool several)
 {
@@ -94,6 +116,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Draws the samples of a table on figures of a Taprell figure library, as SVG, PDF or PNG.\n\n"
                        "  taprell-plot --library demo --figure B001 --samples rocks.csv --x SiO2 --y Na2O+K2O "
                        "--group Type -o tas.svg\n"
+                       "  taprell-plot --library demo --figure B001 --figure B002 --samples rocks.csv -o plot.svg\n"
                        "  taprell-plot --library demo --figure T001 --samples rocks.xlsx --corners "
                        "\"Na2O+K2O,FeO+0.8998*Fe2O3,MgO\" -o afm.png --dpi 300\n\n") +
         QString::fromLatin1(exitHelp));
@@ -113,7 +136,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption sheetOption(QStringLiteral("sheet"),
                                          QStringLiteral("The sheet of an XLSX file. Default: the first."),
                                          QStringLiteral("name"));
-    const QCommandLineOption xOption(QStringLiteral("x"), QStringLiteral("The x axis expression (rectangular)."),
+    const QCommandLineOption xOption(QStringLiteral("x"),
+                                     QStringLiteral("The x axis expression (rectangular). Default: the figure's own, "
+                                                    "as the library keeps it."),
                                      QStringLiteral("expr"));
     const QCommandLineOption yOption(QStringLiteral("y"), QStringLiteral("The y axis expression (rectangular)."),
                                      QStringLiteral("expr"));
@@ -178,9 +203,10 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("give --library, --figure, --samples and -o (see --help)."));
     }
     const bool corners = parser.isSet(cornersOption);
-    if (corners == (parser.isSet(xOption) || parser.isSet(yOption)) ||
-        (!corners && !(parser.isSet(xOption) && parser.isSet(yOption)))) {
-        return usageError(QStringLiteral("give either --x and --y or --corners."));
+    const bool given = corners || parser.isSet(xOption) || parser.isSet(yOption); // else each figure's own
+    if (given && (corners == (parser.isSet(xOption) || parser.isSet(yOption)) ||
+                  (!corners && !(parser.isSet(xOption) && parser.isSet(yOption))))) {
+        return usageError(QStringLiteral("give either --x and --y or --corners, or neither for each figure's own."));
     }
     bool wOk = false, hOk = false, dOk = false;
     const QSize size(parser.value(widthOption).toInt(&wOk), parser.value(heightOption).toInt(&hOk));
@@ -196,14 +222,14 @@ int main(int argc, char *argv[])
     if (format == FigureExport::Format::Unknown || format == FigureExport::Format::Gif) {
         return usageError(QStringLiteral("%1: the file name must end in .svg, .pdf or .png").arg(output));
     }
-    QStringList axisTexts;
+    QStringList givenTexts;
     if (corners) {
-        axisTexts = parser.value(cornersOption).split(u',');
-        if (axisTexts.size() != 3) {
+        givenTexts = parser.value(cornersOption).split(u',');
+        if (givenTexts.size() != 3) {
             return usageError(QStringLiteral("--corners takes three expressions separated by commas."));
         }
-    } else {
-        axisTexts = {parser.value(xOption), parser.value(yOption)};
+    } else if (given) {
+        givenTexts = {parser.value(xOption), parser.value(yOption)};
     }
 
     // The samples and their axis values.
@@ -216,49 +242,13 @@ int main(int argc, char *argv[])
         return BadSamples;
     }
     const samples::SampleTable &table = read.table;
-    QList<samples::ExpressionValues> axes;
-    for (const QString &text : std::as_const(axisTexts)) {
-        const samples::Expression expression = samples::Expression::compile(text.trimmed(), table);
-        if (!expression.ok()) {
-            err << "taprell-plot: in \"" << text.trimmed() << "\"";
-            if (expression.error().position >= 0) {
-                err << " at " << (expression.error().position + 1);
-            }
-            err << ": " << expression.error().message << "\n";
-            return BadSamples;
-        }
-        axes.append(expression.evaluate(table));
-    }
-    SampleLayer layer = corners ? SampleLayer::shares(axes[0].values(), axes[1].values(), axes[2].values())
-                                : SampleLayer::points(axes[0].values(), axes[1].values());
+    std::optional<samples::ColumnMatch> group;
     if (parser.isSet(groupOption)) {
-        const samples::ColumnMatch match = table.find(parser.value(groupOption));
-        if (!match.found()) {
+        group = table.find(parser.value(groupOption));
+        if (!group->found()) {
             err << "taprell-plot: the group column \"" << parser.value(groupOption) << "\" "
-                << (match.clash() ? "matches several columns" : "is not in the table") << "\n";
+                << (group->clash() ? "matches several columns" : "is not in the table") << "\n";
             return BadSamples;
-        }
-        const samples::SampleColumn &column = table.column(match.index());
-        layer.setGroups(table.rowCount(), [&](qsizetype row) {
-            const double value = column.values()[size_t(row)];
-            return std::isnan(value) ? column.text(row).trimmed() : QString::number(value);
-        });
-    }
-    // The most common reason of the samples without a value.
-    QString commonReason;
-    {
-        QHash<QString, qsizetype> reasons;
-        qsizetype most = 0;
-        for (const qsizetype row : layer.noValue()) {
-            const auto axis = std::find_if(axes.cbegin(), axes.cend(), [&](const samples::ExpressionValues &v) {
-                return std::isnan(v.value(row));
-            });
-            const QString reason = axis == axes.cend() ? QStringLiteral("the corner components add up to 0 or less")
-                                                       : reasonText(*axis, row, table);
-            if (const qsizetype n = ++reasons[reason]; n > most) {
-                most = n;
-                commonReason = reason;
-            }
         }
     }
 
@@ -309,23 +299,70 @@ int main(int argc, char *argv[])
             continue;
         }
         const DiagramRenderer renderer(figure, Wording::English);
-        if (renderer.isTriangular() != corners) {
+        if (given && renderer.isTriangular() != corners) {
             err << number << ": a " << (renderer.isTriangular() ? "triangular" : "rectangular") << " figure takes "
                 << (renderer.isTriangular() ? "--corners" : "--x and --y") << "\n";
             ++failed;
             continue;
         }
+        // The figure's own expressions and titles, as the library keeps them, unless given.
+        std::optional<store::FigureAxes> stored;
+        if (Status status = store::Axes::read(library, number, &stored); !status) {
+            err << number << ": cannot read its axes: " << status.error().details() << "\n";
+            ++failed;
+            continue;
+        }
+        QStringList axisTexts = givenTexts;
+        if (!given && stored) {
+            axisTexts = renderer.isTriangular() ? QStringList{stored->left, stored->top, stored->right}
+                                                : QStringList{stored->x, stored->y};
+        }
+        if (axisTexts.isEmpty() || std::any_of(axisTexts.cbegin(), axisTexts.cend(),
+                                               [](const QString &text) { return text.trimmed().isEmpty(); })) {
+            err << "taprell-plot: " << number << " has no axis expressions in the library: give "
+                << (renderer.isTriangular() ? "--corners" : "--x and --y") << "\n";
+            return BadUsage;
+        }
+        QList<samples::ExpressionValues> axes;
+        for (const QString &text : std::as_const(axisTexts)) {
+            const samples::Expression expression = samples::Expression::compile(text.trimmed(), table);
+            if (!expression.ok()) {
+                err << "taprell-plot: " << number << ": in \"" << text.trimmed() << "\"";
+                if (expression.error().position >= 0) {
+                    err << " at " << (expression.error().position + 1);
+                }
+                err << ": " << expression.error().message << "\n";
+                return BadSamples;
+            }
+            axes.append(expression.evaluate(table));
+        }
+        SampleLayer layer = renderer.isTriangular()
+                                ? SampleLayer::shares(axes[0].values(), axes[1].values(), axes[2].values())
+                                : SampleLayer::points(axes[0].values(), axes[1].values());
+        if (group) {
+            const samples::SampleColumn &column = table.column(group->index());
+            layer.setGroups(table.rowCount(), [&](qsizetype row) {
+                const double value = column.values()[size_t(row)];
+                return std::isnan(value) ? column.text(row).trimmed() : QString::number(value);
+            });
+        }
+        const QString commonReason = mostCommonReason(layer, axes, table);
         for (const QString &problem : renderer.problems()) {
             err << number << ": " << problem << "\n";
         }
         RenderOptions options;
         options.samples = &layer;
         options.dotsPerInch = dpi;
-        if (!corners) {
-            options.xTitle = parser.isSet(xTitleOption) ? parser.value(xTitleOption)
-                                                        : AxisTitle::fromExpression(axisTexts[0].trimmed());
-            options.yTitle = parser.isSet(yTitleOption) ? parser.value(yTitleOption)
-                                                        : AxisTitle::fromExpression(axisTexts[1].trimmed());
+        if (!renderer.isTriangular()) {
+            const auto title = [&](const QCommandLineOption &option, int axis) {
+                if (parser.isSet(option)) {
+                    return parser.value(option);
+                }
+                const QString own = !given && stored ? (axis == 0 ? stored->xTitle : stored->yTitle) : QString();
+                return own.isEmpty() ? AxisTitle::fromExpression(axisTexts[axis].trimmed()) : own;
+            };
+            options.xTitle = title(xTitleOption, 0);
+            options.yTitle = title(yTitleOption, 1);
         }
         options.equalDecades = parser.isSet(equalDecadesOption);
         if (parser.isSet(printOption)) {

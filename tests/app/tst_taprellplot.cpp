@@ -58,8 +58,14 @@ private slots:
         QTest::newRow("corners for a rectangular figure")
             << QStringList{u"--figure"_s, u"B001"_s, u"--corners"_s, u"Na2O,FeO,MgO"_s, u"-o"_s, u"{dir}/x.svg"_s} << 1
             << QStringList{} << u"B001: a rectangular figure takes --x and --y"_s;
-        QTest::newRow("no axes") << QStringList{u"--figure"_s, u"B001"_s, u"-o"_s, u"{dir}/x.svg"_s} << 2
-                                 << QStringList{} << u"Usage: taprell-plot"_s;
+        QTest::newRow("each figure's own axes, from the library")
+            << QStringList{u"--figure"_s, u"B001"_s, u"--figure"_s, u"B002"_s,
+                           u"--group"_s,  u"type"_s, u"-o"_s,       u"{dir}/own.svg"_s}
+            << 0 << QStringList{u"own-B001.svg"_s, u"own-B002.svg"_s}
+            << u"B001: 3 of 6 samples drawn.*\nB002: 3 of 6 samples drawn"_s;
+        QTest::newRow("only --x") << QStringList{u"--figure"_s, u"B001"_s, u"--x"_s,
+                                                 u"SiO2"_s,     u"-o"_s,   u"{dir}/x.svg"_s}
+                                  << 2 << QStringList{} << u"Usage: taprell-plot"_s;
         QTest::newRow("unknown figure") << (QStringList{u"--figure"_s, u"Z999"_s, u"--x"_s, u"SiO2"_s, u"--y"_s,
                                                         u"K2O"_s, u"-o"_s, u"{dir}/x.svg"_s})
                                         << 4 << QStringList{} << u"no figure Z999"_s;
@@ -70,6 +76,19 @@ private slots:
                                          << 6 << QStringList{} << u"\"Locality\" is not in the table"_s;
         QTest::newRow("missing output folder")
             << (tas + QStringList{u"-o"_s, u"{dir}/nowhere/x.svg"_s}) << 5 << QStringList{} << u"cannot write into"_s;
+    }
+
+    // A figure the library keeps no expressions for needs them on the command line.
+    void aFigureWithoutAxesNeedsExpressions()
+    {
+        lib->exec(u"DELETE FROM picAxis WHERE th = 'B001'"_s);
+        QProcess process;
+        process.start(QStringLiteral(TAPRELL_PLOT), {u"--library"_s, lib->location(), u"--samples"_s, csv,
+                                                     u"--figure"_s, u"B001"_s, u"-o"_s, lib->dir.filePath(u"x.svg"_s)});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(
+            process.readAllStandardError().contains("B001 has no axis expressions in the library: give --x and --y"));
     }
 
     void runs()
