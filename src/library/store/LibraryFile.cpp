@@ -159,12 +159,10 @@ Status createSample(const QString &fileName)
     if (Status status = library.open(fileName); !status) {
         return status;
     }
-    const QList<std::pair<QString, QString>> tables = {{QStringLiteral("picMain"), QStringLiteral("figures")},
-                                                       {QStringLiteral("picType"), QStringLiteral("groups")},
-                                                       {QStringLiteral("pData"), QStringLiteral("points")},
-                                                       {QStringLiteral("picLable"), QStringLiteral("labels")},
-                                                       {QStringLiteral("picAxis"), QStringLiteral("axes")},
-                                                       {QStringLiteral("picField"), QStringLiteral("fields")}};
+    const QList<std::pair<QString, QString>> tables = {
+        {QStringLiteral("picMain"), QStringLiteral("figures")}, {QStringLiteral("picType"), QStringLiteral("groups")},
+        {QStringLiteral("pData"), QStringLiteral("points")},    {QStringLiteral("picLable"), QStringLiteral("labels")},
+        {QStringLiteral("picAxis"), QStringLiteral("axes")},    {QStringLiteral("picField"), QStringLiteral("fields")}};
     for (const auto &[table, csv] : tables) {
         if (Status status = importCsv(library, table, sampleCsv(csv)); !status) {
             return status;
