@@ -8,6 +8,8 @@
 #include <library/server/PgDatabase.h>
 #include <library/store/FigureAxes.h>
 #include <library/store/Library.h>
+#include <plot/PlotSession.h>
+#include <plot/TableExport.h>
 #include <preview/FigureReader.h>
 #include <samples/DelimitedTable.h>
 #include <samples/Expression.h>
@@ -39,7 +41,8 @@ enum Exit
 
 const char *const usage =
     "Usage: taprell-plot --library PATH --figure FIGURE [--figure FIGURE...] --samples FILE [--sheet NAME] "
-    "[--x EXPR --y EXPR | --corners EXPR,EXPR,EXPR] [--group COLUMN] [--width N] [--height N] [--dpi N] -o OUTPUT\n";
+    "[--x EXPR --y EXPR | --corners EXPR,EXPR,EXPR] [--group COLUMN] [--width N] [--height N] [--dpi N] "
+    "[-o OUTPUT] [--classify TABLE]\n";
 
 const char *const exitHelp = "Exit status: 0 done, 1 a figure could not be drawn or written, 2 bad arguments, 3 the "
                              "library is missing or unreadable, 4 an unknown figure number, 5 the output folder is "
@@ -117,6 +120,8 @@ int main(int argc, char *argv[])
                        "  taprell-plot --library demo --figure B001 --samples rocks.csv --x SiO2 --y Na2O+K2O "
                        "--group Type -o tas.svg\n"
                        "  taprell-plot --library demo --figure B001 --figure B002 --samples rocks.csv -o plot.svg\n"
+                       "  taprell-plot --library demo --figure B001 --figure B002 --samples rocks.csv --classify "
+                       "named.xlsx\n"
                        "  taprell-plot --library demo --figure T001 --samples rocks.xlsx --corners "
                        "\"Na2O+K2O,FeO+0.8998*Fe2O3,MgO\" -o afm.png --dpi 300\n\n") +
         QString::fromLatin1(exitHelp));
@@ -175,9 +180,14 @@ int main(int argc, char *argv[])
         QStringLiteral("On log-log axes, a decade the same length on both axes (the plot made smaller to fit)."));
     const QCommandLineOption printOption(QStringLiteral("print"),
                                          QStringLiteral("Black boundary lines, and set line widths for print."));
+    const QCommandLineOption classifyOption(
+        QStringLiteral("classify"),
+        QStringLiteral("Writes the table with each sample's coordinates and field on every figure (.csv, or .xlsx "
+                       "with a sheet of the counts per field), and prints the counts."),
+        QStringLiteral("file"));
     parser.addOptions({libraryOption, figureOption, samplesOption, sheetOption, xOption, yOption, cornersOption,
                        groupOption, xTitleOption, yTitleOption, equalDecadesOption, printOption, widthOption,
-                       heightOption, dpiOption, outputOption});
+                       heightOption, dpiOption, outputOption, classifyOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         err << "taprell-plot: " << parser.errorText() << "\n" << usage;
         return BadUsage;
@@ -199,8 +209,8 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
     }
     if (!parser.isSet(libraryOption) || !parser.isSet(figureOption) || !parser.isSet(samplesOption) ||
-        !parser.isSet(outputOption)) {
-        return usageError(QStringLiteral("give --library, --figure, --samples and -o (see --help)."));
+        !(parser.isSet(outputOption) || parser.isSet(classifyOption))) {
+        return usageError(QStringLiteral("give --library, --figure, --samples and -o or --classify (see --help)."));
     }
     const bool corners = parser.isSet(cornersOption);
     const bool given = corners || parser.isSet(xOption) || parser.isSet(yOption); // else each figure's own
@@ -219,9 +229,10 @@ int main(int argc, char *argv[])
     }
     const QString output = parser.value(outputOption);
     const FigureExport::Format format = FigureExport::formatOf(output);
-    if (format == FigureExport::Format::Unknown || format == FigureExport::Format::Gif) {
+    if (!output.isEmpty() && (format == FigureExport::Format::Unknown || format == FigureExport::Format::Gif)) {
         return usageError(QStringLiteral("%1: the file name must end in .svg, .pdf or .png").arg(output));
     }
+    const QString classified = parser.value(classifyOption);
     QStringList givenTexts;
     if (corners) {
         givenTexts = parser.value(cornersOption).split(u',');
@@ -283,12 +294,15 @@ int main(int argc, char *argv[])
         }
         number = *found;
     }
-    const QFileInfo outputInfo(QFileInfo(output).absolutePath());
-    if (!outputInfo.isDir() || !outputInfo.isWritable()) {
-        err << "taprell-plot: cannot write into " << QDir::toNativeSeparators(outputInfo.absoluteFilePath())
-            << " (missing or not writable)\n";
-        return Unwritable;
+    for (const QString &file : {output, classified}) {
+        const QFileInfo outputInfo(QFileInfo(file).absolutePath());
+        if (!file.isEmpty() && (!outputInfo.isDir() || !outputInfo.isWritable())) {
+            err << "taprell-plot: cannot write into " << QDir::toNativeSeparators(outputInfo.absoluteFilePath())
+                << " (missing or not writable)\n";
+            return Unwritable;
+        }
     }
+    plot::PlotSession session; // the figures to classify
 
     int failed = 0;
     for (const QString &number : std::as_const(requested)) {
@@ -347,6 +361,24 @@ int main(int argc, char *argv[])
             });
         }
         const QString commonReason = mostCommonReason(layer, axes, table);
+        if (!classified.isEmpty()) {
+            plot::FigureChoice choice{figure, {}, {}};
+            QString *const texts[] = {&choice.axes.x, &choice.axes.y};
+            QString *const cornerTexts[] = {&choice.axes.left, &choice.axes.top, &choice.axes.right};
+            for (qsizetype i = 0; i < axisTexts.size(); ++i) {
+                *(renderer.isTriangular() ? cornerTexts[i] : texts[i]) = axisTexts[i].trimmed();
+            }
+            if (stored) {
+                for (const store::FigureAxes::FieldName &name : stored->fieldNames) {
+                    choice.fieldOptions.names << Classify::FieldName{name.at, name.name};
+                }
+                choice.fieldOptions.extendToFrame = stored->extendToFrame;
+            }
+            session.addFigure(choice);
+        }
+        if (output.isEmpty()) {
+            continue;
+        }
         for (const QString &problem : renderer.problems()) {
             err << number << ": " << problem << "\n";
         }
@@ -382,6 +414,38 @@ int main(int argc, char *argv[])
         if (!FigureExport::write(renderer, outputFor(output, number, requested.size() > 1), size, options, &error)) {
             err << number << ": " << error << "\n";
             ++failed;
+        }
+    }
+    if (!classified.isEmpty() && session.figureCount() > 0) {
+        session.setTable(table);
+        if (group) {
+            session.setGroupColumn(group->index());
+        }
+        session.compute();
+        for (qsizetype f = 0; f < session.figureCount(); ++f) {
+            const plot::FigureResult &result = session.result(f);
+            const QString number = session.figure(f).figure.record.th;
+            if (!result.error.isEmpty()) {
+                err << number << ": " << result.error << "\n";
+                continue;
+            }
+            const Classify::FieldMap *fields = session.fieldMap(f);
+            for (qsizetype i = 0; fields && i < fields->fields().size(); ++i) {
+                if (result.fieldCounts.value(i) > 0) {
+                    out << number << '\t' << QString(fields->fields()[i].name).replace(u'\n', u' ') << '\t'
+                        << result.fieldCounts[i] << '\n';
+                }
+            }
+            out << number << "\ton a boundary\t" << result.boundaryCount << '\n'
+                << number << "\toutside the diagram\t" << result.outsideCount << '\n'
+                << number << "\tno value\t" << result.noValueCount << '\n';
+        }
+        const QString problem = classified.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)
+                                    ? plot::exportXlsx(session, classified)
+                                    : plot::exportCsv(session, classified);
+        if (!problem.isEmpty()) {
+            err << "taprell-plot: cannot write " << QDir::toNativeSeparators(classified) << ": " << problem << "\n";
+            return Unwritable;
         }
     }
     return failed == 0 ? Success : DrawingFailed;

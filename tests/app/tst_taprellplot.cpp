@@ -91,6 +91,29 @@ private slots:
             process.readAllStandardError().contains("B001 has no axis expressions in the library: give --x and --y"));
     }
 
+    // Each sample named by the field it falls in, on two figures at once, as a table and as counts.
+    void classifiesIntoATable()
+    {
+        const QString table = lib->dir.filePath(u"named.csv"_s);
+        QProcess process;
+        process.start(QStringLiteral(TAPRELL_PLOT),
+                      {u"--library"_s, lib->location(), u"--samples"_s, csv, u"--figure"_s, u"B001"_s, u"--figure"_s,
+                       u"B002"_s, u"--classify"_s, table});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString counts = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(counts.contains(u"B001\tBasalt 玄武岩\t1\n"_s) && counts.contains(u"B001\tno value\t2\n"_s) &&
+                     counts.contains(u"B001\toutside the diagram\t1\n"_s),
+                 qPrintable(counts));
+        QFile file(table);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const QStringList rows = text.split(u"\na,"_s); // the first sample's row starts there
+        QVERIFY2(rows.size() == 2 && rows[1].contains(u"\"Basalt\n玄武岩\""_s) &&
+                     rows[1].contains(u"\"Calc-alkaline series\n钙碱性系列\""_s),
+                 qPrintable(text.left(2000)));
+    }
+
     void runs()
     {
         QFETCH(QStringList, arguments);
