@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>Axes</name>
+    <message>
+        <source>没有图号，不能保存坐标轴设置。</source>
+        <translation>There is no figure number: the axis settings cannot be saved.</translation>
+    </message>
+</context>
+<context>
     <name>Calibration</name>
     <message>
         <source>%1 的参考值不是数字。</source>
@@ -571,7 +578,7 @@ Taprell will ask again at the next start.</translation>
     </message>
     <message>
         <source>图版库的结构需要升级到这个版本的 Taprell 所用的结构（版本 %1），但升级没有成功，这次保存什么都没有写入。请让图版库的管理员（表的所有者）用这个版本保存一次：%2</source>
-        <translation>The figure library's layout must be upgraded to the one this version of Taprell uses (version %1), but the upgrade failed, and nothing of this save was written. Ask the library's administrator (the owner of its tables) to save once with this version: %2</translation>
+        <translation>The figure library&apos;s layout must be upgraded to the one this version of Taprell uses (version %1), but the upgrade failed, and nothing of this save was written. Ask the library&apos;s administrator (the owner of its tables) to save once with this version: %2</translation>
     </message>
 </context>
 <context>
@@ -975,7 +982,7 @@ Please open it once from an account that can write to this folder, or ask the ad
     </message>
     <message>
         <source>文件的结构是坏的</source>
-        <translation>the file's structure is damaged</translation>
+        <translation>the file&apos;s structure is damaged</translation>
     </message>
     <message>
         <source>PDF 文件 %1 的第一页没有大小，画不出来。</source>
@@ -1361,6 +1368,205 @@ Please choose another figure number.</translation>
     </message>
 </context>
 <context>
+    <name>fPlot</name>
+    <message>
+        <source>样品投图</source>
+        <translation>Plot samples</translation>
+    </message>
+    <message>
+        <source>打开表格…</source>
+        <translation>Open table…</translation>
+    </message>
+    <message>
+        <source>粘贴表格</source>
+        <translation>Paste table</translation>
+    </message>
+    <message>
+        <source>还没有样品：从电子表格复制带表头的分析数据，按 Ctrl+V 粘贴，或打开 CSV、XLSX 文件。</source>
+        <translation>No samples yet: copy analyses with their header row from a spreadsheet and press Ctrl+V, or open a CSV or XLSX file.</translation>
+    </message>
+    <message>
+        <source>样品号</source>
+        <translation>Sample id</translation>
+    </message>
+    <message>
+        <source>分组</source>
+        <translation>Group by</translation>
+    </message>
+    <message>
+        <source>加入</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>图版</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <source>x 轴</source>
+        <translation>x axis</translation>
+    </message>
+    <message>
+        <source>y 轴</source>
+        <translation>y axis</translation>
+    </message>
+    <message>
+        <source>左角</source>
+        <translation>Left corner</translation>
+    </message>
+    <message>
+        <source>顶角</source>
+        <translation>Top corner</translation>
+    </message>
+    <message>
+        <source>右角</source>
+        <translation>Right corner</translation>
+    </message>
+    <message>
+        <source>由表达式生成</source>
+        <translation>made from the expression</translation>
+    </message>
+    <message>
+        <source>x 轴标题</source>
+        <translation>x axis title</translation>
+    </message>
+    <message>
+        <source>y 轴标题</source>
+        <translation>y axis title</translation>
+    </message>
+    <message>
+        <source>保存到图库</source>
+        <translation>Save to library</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导出图…</source>
+        <translation>Export picture…</translation>
+    </message>
+    <message>
+        <source>导出表…</source>
+        <translation>Export table…</translation>
+    </message>
+    <message>
+        <source>图版库打不开。</source>
+        <translation>The figure library cannot be opened.</translation>
+    </message>
+    <message>
+        <source>图版 %1 读不出来。</source>
+        <translation>Figure %1 cannot be read.</translation>
+    </message>
+    <message>
+        <source>图版 %1 的坐标轴设置读不出来：%2</source>
+        <translation>The axis settings of figure %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>第 %1 个字符处：%2</source>
+        <translation>At character %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 个样品有值</source>
+        <translation>%1 samples with a value</translation>
+    </message>
+    <message>
+        <source>剪贴板里没有表格。</source>
+        <translation>The clipboard holds no table.</translation>
+    </message>
+    <message>
+        <source>粘贴的表格</source>
+        <translation>Pasted table</translation>
+    </message>
+    <message>
+        <source>打开样品表</source>
+        <translation>Open a sample table</translation>
+    </message>
+    <message>
+        <source>样品表 (*.csv *.tsv *.txt *.xlsx);;所有文件 (*)</source>
+        <translation>Sample tables (*.csv *.tsv *.txt *.xlsx);;All files (*)</translation>
+    </message>
+    <message>
+        <source>选择工作表</source>
+        <translation>Choose a sheet</translation>
+    </message>
+    <message>
+        <source>工作表</source>
+        <translation>Sheet</translation>
+    </message>
+    <message>
+        <source>正在读取 %1…</source>
+        <translation>Reading %1…</translation>
+    </message>
+    <message>
+        <source>读取已取消，样品表没有改变。</source>
+        <translation>Reading was cancelled; the sample table is unchanged.</translation>
+    </message>
+    <message>
+        <source>%1 读不出来：%2</source>
+        <translation>%1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>%1：%2 个样品，%3 列</source>
+        <translation>%1: %2 samples, %3 columns</translation>
+    </message>
+    <message>
+        <source>；不是数字的单元格（当作无值）：%1</source>
+        <translation>; cells that are not numbers (no value): %1</translation>
+    </message>
+    <message>
+        <source>（不分组）</source>
+        <translation>(no grouping)</translation>
+    </message>
+    <message>
+        <source>正在计算…</source>
+        <translation>Computing…</translation>
+    </message>
+    <message>
+        <source>计算已取消；改动表达式或重新打开表格后再算。</source>
+        <translation>Computing was cancelled; change an expression or open the table again to compute anew.</translation>
+    </message>
+    <message>
+        <source>%1 个样品有值，%2 个无值，%3 个在图外，%4 个在界线上。</source>
+        <translation>%1 samples with a value, %2 without, %3 outside the diagram, %4 on a boundary.</translation>
+    </message>
+    <message>
+        <source>没有选中的图版</source>
+        <translation>No figure chosen</translation>
+    </message>
+    <message>
+        <source>图版 %1 的坐标轴设置没有保存，窗口里的表达式都还在。</source>
+        <translation>The axis settings of figure %1 were not saved; the expressions in the window are kept.</translation>
+    </message>
+    <message>
+        <source>图版 %1 的坐标轴表达式和标题已保存到图库。</source>
+        <translation>The axis expressions and titles of figure %1 were saved to the library.</translation>
+    </message>
+    <message>
+        <source>已导出：%1</source>
+        <translation>Exported: %1</translation>
+    </message>
+    <message>
+        <source>导出图</source>
+        <translation>Export picture</translation>
+    </message>
+    <message>
+        <source>图片 (*.svg *.pdf *.png)</source>
+        <translation>Pictures (*.svg *.pdf *.png)</translation>
+    </message>
+    <message>
+        <source>导出表</source>
+        <translation>Export table</translation>
+    </message>
+    <message>
+        <source>Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)</source>
+        <translation>Excel workbook (*.xlsx);;CSV file (*.csv)</translation>
+    </message>
+</context>
+<context>
     <name>fPreview</name>
     <message>
         <source>生成缩略图</source>
@@ -1643,6 +1849,10 @@ Please choose another figure number.</translation>
 压在线、图框或坐标轴上（按现在的大小）。</source>
         <translation>
 lie on a line, the frame or an axis (at the present size).</translation>
+    </message>
+    <message>
+        <source>样品投图</source>
+        <translation>Plot samples</translation>
     </message>
 </context>
 <context>

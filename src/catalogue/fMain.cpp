@@ -4,6 +4,8 @@
 #include <groups/fGroup.h>
 #include <labels/fPicLbl.h>
 #include <library/state/mTaprell.h>
+#include <plotwindow/fPlot.h>
+#include <preview/LibrarySettings.h>
 #include <preview/WindowsTarget.h>
 #include <preview/fPreview.h>
 #include <widgets/Controls.h>
@@ -12,6 +14,7 @@
 #include <widgets/Notices.h>
 #include <widgets/ReportView.h>
 #include <widgets/Twips.h>
+#include <widgets/WindowFront.h>
 #include <widgets/WindowPlacement.h>
 
 #include <QCheckBox>
@@ -150,7 +153,10 @@ fMain::fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     }
 }
 
-fMain::~fMain() = default;
+fMain::~fMain()
+{
+    delete m_plotWindow; // it reads the catalogue's current figure and the settings kept here
+}
 
 void fMain::buildControls()
 {
@@ -298,6 +304,7 @@ void fMain::buildControls()
     connect(CommandButton1, &QPushButton::clicked, this, &fMain::showFigureDataWindow);
     connect(CommandButton2, &QPushButton::clicked, this, &fMain::showFigureLabelWindow);
     connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, &fMain::showPreviewWindow);
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, &fMain::showPlotWindow);
 }
 
 void fMain::LoadFigData(FigureKind &FT)
@@ -555,6 +562,26 @@ void fMain::showFigureLabelWindow()
     window->show();
 }
 
+void fMain::showPlotWindow()
+{
+    if (m_plotWindow) {
+        bringWindowToFront(m_plotWindow);
+        return;
+    }
+    if (!m_plotSettings) {
+        m_plotSettings = std::make_unique<LibrarySettings>(m_taprell);
+    }
+    auto *window = new plotwindow::fPlot(m_taprell, m_dialogs, m_editor, m_plotSettings.get());
+    m_plotWindow = window;
+    // A large window of its own, over the catalogue: the diagram and the table need the room.
+    if (const QScreen *screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        window->resize(std::min(1280, room.width() - 40), std::min(860, room.height() - 60));
+        window->move(room.center() - window->rect().center());
+    }
+    window->show();
+}
+
 void fMain::showPreviewWindow()
 {
     if (auto *window = qobject_cast<fPreview *>(m_previewWindow.data())) {
@@ -568,6 +595,7 @@ void fMain::showPreviewWindow()
     window->setSettingsStore(m_settings);
     window->setDigitiserTarget(m_digitiserTarget);
     connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
+    connect(window, &fPreview::plotRequested, this, &fMain::showPlotWindow);
     placeBeside(window);
     window->show();
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -24,6 +25,9 @@ class QTreeView;
 class SettingsStore;
 class WindowsTarget;
 class Dialogs;
+namespace plot {
+class FigureSettingsStore;
+}
 class mTaprell;
 
 // The catalogue window: the figures of one kind, the selected figure in edit controls with its
@@ -53,6 +57,9 @@ public:
 
     // "图版预览" beside the catalogue (a click on Image1 or F5), one instance.
     void showPreviewWindow();
+    // 样品投图, on the current figure (F6, or the preview's button).
+    void showPlotWindow();
+    QWidget *plotWindow() const { return m_plotWindow; }
     // The program's settings store, where the preview keeps each figure's scan (the user's own
     // store when none is set).
     void setSettingsStore(SettingsStore *settings) { m_settings = settings; }
@@ -123,6 +130,8 @@ private:
     QPointer<QWidget> m_dataWindow;
     QPointer<QWidget> m_labelWindow;
     QPointer<QWidget> m_previewWindow;
+    QPointer<QWidget> m_plotWindow;
+    std::unique_ptr<plot::FigureSettingsStore> m_plotSettings;
     SettingsStore *m_settings = nullptr;
     WindowsTarget *m_digitiserTarget = nullptr; // the data and label windows, for the preview's digitiser
 };

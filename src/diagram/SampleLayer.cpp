@@ -279,8 +279,10 @@ void SampleLayer::paintRaster(QPainter &painter, const DiagramMapping &mapping, 
                               SampleCounts &counts) const
 {
     QPaintDevice *device = painter.device();
-    const QTransform toPixels = painter.deviceTransform();
     const double ratio = device->devicePixelRatioF();
+    // The device's own pixels, without the offset a widget's painter carries to its place in the
+    // window: the layer below is drawn at the widget's origin.
+    const QTransform toPixels = painter.combinedTransform() * QTransform::fromScale(ratio, ratio);
     // Straight into an image the painter draws on, when its pixels are ours to write; else into
     // a layer of the device's size, drawn over it at the end.
     auto *target = device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;

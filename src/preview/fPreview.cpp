@@ -120,6 +120,8 @@ void fPreview::buildControls()
     m_problems->setMaximumHeight(80);
     m_thumbnail = named(new QPushButton(QCoreApplication::translate("fPreview", "生成缩略图"), this), "cmdThumbnail");
     m_export = named(new QPushButton(QCoreApplication::translate("fPreview", "导出…"), this), "cmdExport");
+    auto *plotSamples =
+        named(new QPushButton(QCoreApplication::translate("fPreview", "样品投图"), this), "cmdPlotSamples");
     m_width = named(new QSpinBox(this), "spinWidth");
     m_height = named(new QSpinBox(this), "spinHeight");
     for (QSpinBox *box : {m_width, m_height}) {
@@ -135,6 +137,7 @@ void fPreview::buildControls()
     info->addWidget(m_coordinates);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_thumbnail);
+    buttons->addWidget(plotSamples);
     buttons->addStretch(1);
     buttons->addWidget(new QLabel(QCoreApplication::translate("fPreview", "导出大小"), this));
     buttons->addWidget(m_width);
@@ -158,6 +161,7 @@ void fPreview::buildControls()
     connect(m_canvas, &FigureCanvas::left, m_coordinates, &QLabel::clear);
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
+    connect(plotSamples, &QPushButton::clicked, this, &fPreview::plotRequested);
     resize(660, 760);
 }
 

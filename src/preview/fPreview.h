@@ -96,6 +96,8 @@ public:
 signals:
     // A thumbnail file was written: the catalogue shows it again.
     void thumbnailWritten(const QString &fileName);
+    // The user asked to put samples on the figure (the button 样品投图).
+    void plotRequested();
 
 private:
     void buildControls();

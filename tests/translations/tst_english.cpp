@@ -7,6 +7,7 @@
 #include <firststart/FirstStart.h>
 #include <firststart/FolderChooser.h>
 #include <platform/Translation.h>
+#include <plotwindow/fPlot.h>
 #include <preview/DigitiserCanvas.h>
 #include <preview/FigureReader.h>
 #include <preview/fPreview.h>
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -258,9 +260,17 @@ private slots:
         QVERIFY(DiagramRenderer(figure).renderImage(QSize(600, 500)).save(scan));
         QVERIFY(preview->loadUnderlay(scan));
         preview->startCalibration();
+        // The plot window with a table on its figure.
+        catalogue->showPlotWindow();
+        auto *plot = qobject_cast<plotwindow::fPlot *>(catalogue->plotWindow());
+        QVERIFY(plot && QTest::qWaitForWindowExposed(plot));
+        QSignalSpy idle(plot, &plotwindow::fPlot::idle);
+        plot->pasteTable(u"Sample\tSiO2\tK2O\na\t50\t1\nb\tbdl\t2\n"_s);
+        QVERIFY(!plot->isBusy() || idle.wait(20000));
     }
     void cleanupTestCase()
     {
+        delete catalogue->plotWindow();
         delete catalogue->previewWindow();
         delete catalogue->figureDataWindow();
         delete catalogue->figureLabelWindow();
@@ -272,7 +282,7 @@ private slots:
     void windowsAndMessages_holdNoChineseText()
     {
         QStringList texts;
-        for (const char *name : {"fMain", "fGroup", "fPicData", "fPicLbl", "fPreview"}) {
+        for (const char *name : {"fMain", "fGroup", "fPicData", "fPicLbl", "fPreview", "fPlot"}) {
             texts << shownTexts(window(QString::fromLatin1(name)));
         }
         // The digitiser's status line after a click on the scan.
@@ -311,7 +321,7 @@ private slots:
     void englishCaptions_fitTheirControls_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char *name : {"fMain", "fGroup", "fPicData", "fPicLbl", "fPreview"}) {
+        for (const char *name : {"fMain", "fGroup", "fPicData", "fPicLbl", "fPreview", "fPlot"}) {
             QTest::newRow(name) << QString::fromLatin1(name);
         }
     }
