@@ -1854,6 +1854,42 @@ lie on a line, the frame or an axis (at the present size).</translation>
         <source>样品投图</source>
         <translation>Plot samples</translation>
     </message>
+    <message>
+        <source>分区没有名字：%1（点它起名）</source>
+        <translation>A field without a name: %1 (click it to name it)</translation>
+    </message>
+    <message>
+        <source>一个分区里有几个标签：%1（点它定名）</source>
+        <translation>Several labels in one field: %1 (click it to name it)</translation>
+    </message>
+    <message>
+        <source>第 %1 号线的端点 (%2, %3) 没有接到别的线，两侧的分区连成了一片（点红圈把它延长到边框）</source>
+        <translation>Line %1 ends at (%2, %3) without meeting another line, so the fields on either side run together (click the red ring to extend it to the frame)</translation>
+    </message>
+    <message>
+        <source>分区</source>
+        <translation>Fields</translation>
+    </message>
+    <message>
+        <source>把图中的界线围成的分区涂上颜色；点一个分区给它起名，点红圈把线的端点延长到边框</source>
+        <translation>Colours the fields the figure's lines enclose; click a field to name it, a red ring to extend a line's end to the frame</translation>
+    </message>
+    <message>
+        <source>这个图版的分区改正读不出来。</source>
+        <translation>The corrections of this figure's fields cannot be read.</translation>
+    </message>
+    <message>
+        <source>分区的改正没有保存。</source>
+        <translation>The correction of the fields was not saved.</translation>
+    </message>
+    <message>
+        <source>分区名</source>
+        <translation>Field name</translation>
+    </message>
+    <message>
+        <source>这个分区的名字：</source>
+        <translation>The name of this field:</translation>
+    </message>
 </context>
 <context>
     <name>mTaprell</name>

@@ -594,6 +594,10 @@ void fMain::showPreviewWindow()
     window->followLabels(qobject_cast<fPicLbl *>(m_labelWindow.data()));
     window->setSettingsStore(m_settings);
     window->setDigitiserTarget(m_digitiserTarget);
+    if (!m_plotSettings) {
+        m_plotSettings = std::make_unique<LibrarySettings>(m_taprell);
+    }
+    window->setPlotSettings(m_plotSettings.get());
     connect(window, &fPreview::thumbnailWritten, this, &fMain::showThumbnail);
     connect(window, &fPreview::plotRequested, this, &fMain::showPlotWindow);
     placeBeside(window);

@@ -41,6 +41,22 @@ void FigureCanvas::paintEvent(QPaintEvent *)
     }
     m_mapping = m_renderer->render(painter, QRectF(rect()), m_options).mapping;
     m_painted = true;
+    if (m_overlay) {
+        m_overlay(painter, m_mapping);
+    }
+}
+
+void FigureCanvas::setOverlay(Overlay overlay)
+{
+    m_overlay = std::move(overlay);
+    update();
+}
+
+void FigureCanvas::mousePressEvent(QMouseEvent *event)
+{
+    if (m_renderer && event->button() == Qt::LeftButton) {
+        emit clicked(mapping().toData(event->position()), event->position().toPoint());
+    }
 }
 
 void FigureCanvas::mouseMoveEvent(QMouseEvent *event)

@@ -28,9 +28,12 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -45,6 +48,81 @@
 const QString fPreview::caption = QStringLiteral("图版预览");
 
 namespace {
+
+// How far from an open line end a click still means that end, in pixels.
+constexpr double endReach = 8;
+
+bool flagged(const Classify::Field &field)
+{
+    return field.naming == Classify::Field::Naming::Unnamed || field.naming == Classify::Field::Naming::Ambiguous;
+}
+
+// The fields view's list: the fields without one name, and the line ends that meet nothing.
+QStringList fieldProblems(const Classify::FieldMap &fields)
+{
+    QStringList lines;
+    for (const Classify::Field &field : fields.fields()) {
+        if (field.naming == Classify::Field::Naming::Unnamed) {
+            lines << QCoreApplication::translate("fPreview", "分区没有名字：%1（点它起名）").arg(field.name);
+        } else if (field.naming == Classify::Field::Naming::Ambiguous) {
+            lines << QCoreApplication::translate("fPreview", "一个分区里有几个标签：%1（点它定名）")
+                         .arg(QString(field.name).replace(u'\n', u' '));
+        }
+    }
+    for (const Classify::OpenEnd &end : fields.openEnds()) {
+        lines << QCoreApplication::translate("fPreview",
+                                             "第 %1 号线的端点 (%2, %3) 没有接到别的线，两侧的分区连成了一片"
+                                             "（点红圈把它延长到边框）")
+                     .arg(end.line)
+                     .arg(end.at.x(), 0, 'g', 6)
+                     .arg(end.at.y(), 0, 'g', 6);
+    }
+    return lines;
+}
+
+// Each field filled with a light colour of its own; those without one name hatched in red and
+// outlined; names the figure's labels do not show written in; open line ends as red rings.
+void paintFields(QPainter &painter, const DiagramMapping &mapping, const Classify::FieldMap &fields)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    painter.setFont(font);
+    const QList<Classify::Field> &all = fields.fields();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const Classify::Field &field = all[i];
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        for (const QPolygonF &ring : field.rings) {
+            QPolygonF device;
+            device.reserve(ring.size());
+            for (const QPointF &point : ring) {
+                device << mapping.toDevice(point);
+            }
+            path.addPolygon(device);
+            path.closeSubpath();
+        }
+        painter.fillPath(path, QColor::fromHsv(int(i * 47 % 360), 90, 255, 70));
+        if (flagged(field)) {
+            painter.fillPath(path, QBrush(QColor(200, 0, 0, 110), Qt::BDiagPattern));
+            painter.strokePath(path, QPen(QColor(200, 0, 0), 2, Qt::DashLine));
+        }
+        if (field.naming != Classify::Field::Naming::Label) {
+            const QPointF at = mapping.toDevice(field.inside);
+            const QString name = QString(field.name).replace(u'\n', u' ');
+            const QRectF box(at.x() - 120, at.y() - 30, 240, 60);
+            painter.setPen(flagged(field) ? QColor(160, 0, 0) : QColor(60, 60, 60));
+            painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, name);
+        }
+    }
+    painter.setPen(QPen(QColor(200, 0, 0), 2));
+    painter.setBrush(Qt::NoBrush);
+    for (const Classify::OpenEnd &end : fields.openEnds()) {
+        painter.drawEllipse(mapping.toDevice(end.at), endReach - 2, endReach - 2);
+    }
+    painter.restore();
+}
 
 QString coordinate(double value)
 {
@@ -122,6 +200,11 @@ void fPreview::buildControls()
     m_export = named(new QPushButton(QCoreApplication::translate("fPreview", "导出…"), this), "cmdExport");
     auto *plotSamples =
         named(new QPushButton(QCoreApplication::translate("fPreview", "样品投图"), this), "cmdPlotSamples");
+    m_fieldsButton = named(new QToolButton(this), "optFields");
+    m_fieldsButton->setText(QCoreApplication::translate("fPreview", "分区"));
+    m_fieldsButton->setCheckable(true);
+    m_fieldsButton->setToolTip(QCoreApplication::translate(
+        "fPreview", "把图中的界线围成的分区涂上颜色；点一个分区给它起名，点红圈把线的端点延长到边框"));
     m_width = named(new QSpinBox(this), "spinWidth");
     m_height = named(new QSpinBox(this), "spinHeight");
     for (QSpinBox *box : {m_width, m_height}) {
@@ -138,6 +221,7 @@ void fPreview::buildControls()
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_thumbnail);
     buttons->addWidget(plotSamples);
+    buttons->addWidget(m_fieldsButton);
     buttons->addStretch(1);
     buttons->addWidget(new QLabel(QCoreApplication::translate("fPreview", "导出大小"), this));
     buttons->addWidget(m_width);
@@ -162,6 +246,8 @@ void fPreview::buildControls()
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
     connect(plotSamples, &QPushButton::clicked, this, &fPreview::plotRequested);
+    connect(m_fieldsButton, &QToolButton::toggled, this, &fPreview::showFields);
+    connect(m_canvas, &FigureCanvas::clicked, this, &fPreview::fieldClicked);
     resize(660, 760);
 }
 
@@ -201,6 +287,9 @@ void fPreview::figureChanged()
     options.highlightedPoint = feed.highlightedPoint();
     options.highlightedLabel = feed.highlightedLabel();
     m_canvas->setFigure(m_renderer, options);
+    if (m_fieldsButton->isChecked()) {
+        buildFields();
+    }
 
     auto from = [](bool live) {
         return live ? QCoreApplication::translate("fPreview", "编辑中")
@@ -225,6 +314,9 @@ void fPreview::showProblems()
     }
     if (m_feed->hasFigure() && !m_feed->readProblem().isEmpty()) {
         lines.prepend(QCoreApplication::translate("fPreview", "读图版库出错：") + m_feed->readProblem());
+    }
+    if (m_fields) {
+        lines << fieldProblems(*m_fields);
     }
     m_problems->setPlainText(lines.join(u'\n'));
     m_problems->setVisible(!lines.isEmpty());
@@ -901,4 +993,120 @@ void fPreview::pasteTable(const QString &text)
         done += QCoreApplication::translate("fPreview", "（第 %1 行是栏名，没有当作点）").arg(header);
     }
     showStatus(done + QCoreApplication::translate("fPreview", "；下一个点在线号 %1 上").arg(m_series->value()));
+}
+
+plot::FigureSettingsStore &fPreview::plotSettings()
+{
+    return m_plotSettings ? *m_plotSettings : m_sessionSettings;
+}
+
+void fPreview::showFields(bool shown)
+{
+    if (m_fieldsButton->isChecked() != shown) {
+        m_fieldsButton->setChecked(shown); // comes back here
+        return;
+    }
+    if (shown) {
+        buildFields();
+    } else {
+        m_fields.reset();
+        m_canvas->setOverlay({});
+        showProblems();
+    }
+}
+
+void fPreview::buildFields()
+{
+    if (!m_feed->hasFigure()) {
+        m_fields.reset();
+        m_canvas->setOverlay({});
+        return;
+    }
+    const Figure &figure = m_feed->figure();
+    if (m_fieldSettings.figureNumber.compare(figure.record.th, Qt::CaseInsensitive) != 0) {
+        QString problem;
+        m_fieldSettings = plotSettings().read(figure.record.th, &problem).value_or(plot::FigureSettings{});
+        m_fieldSettings.figureNumber = figure.record.th;
+        if (!problem.isEmpty()) {
+            notice(QCoreApplication::translate("fPreview", "这个图版的分区改正读不出来。"), problem);
+        }
+    }
+    Classify::FieldOptions options;
+    options.names = m_fieldSettings.fieldNames;
+    options.extendToFrame = m_fieldSettings.extendToFrame;
+    options.wording =
+        QCoreApplication::translate("Wording", "中文") == u"English" ? Wording::English : Wording::Chinese;
+    auto fields = std::make_shared<const Classify::FieldMap>(figure, options);
+    m_fields = fields;
+    m_canvas->setOverlay(
+        [fields](QPainter &painter, const DiagramMapping &mapping) { paintFields(painter, mapping, *fields); });
+    showProblems();
+}
+
+bool fPreview::writeFieldSettings(const plot::FigureSettings &settings)
+{
+    QString problem;
+    if (!plotSettings().write(settings, &problem)) {
+        notice(QCoreApplication::translate("fPreview", "分区的改正没有保存。"), problem);
+        return false;
+    }
+    m_fieldSettings = settings;
+    buildFields();
+    return true;
+}
+
+bool fPreview::nameFieldAt(QPointF data, const QString &name)
+{
+    if (!m_fields || name.trimmed().isEmpty()) {
+        return false;
+    }
+    plot::FigureSettings settings = m_fieldSettings;
+    // A new name for the same field replaces the one given before.
+    const Classify::Location place = m_fields->locate(data);
+    settings.fieldNames.removeIf([&](const Classify::FieldName &given) {
+        const Classify::Location there = m_fields->locate(given.at);
+        return there.place == Classify::Place::Field && there.field == place.field;
+    });
+    settings.fieldNames.append({data, name.trimmed()});
+    return writeFieldSettings(settings);
+}
+
+bool fPreview::extendEndAt(QPointF data)
+{
+    if (!m_fields) {
+        return false;
+    }
+    const DiagramMapping mapping = m_canvas->mapping();
+    const QPointF click = mapping.toDevice(data);
+    for (const Classify::OpenEnd &end : m_fields->openEnds()) {
+        const QPointF d = mapping.toDevice(end.at) - click;
+        if (std::hypot(d.x(), d.y()) <= endReach) {
+            plot::FigureSettings settings = m_fieldSettings;
+            settings.extendToFrame.append(end.at);
+            return writeFieldSettings(settings);
+        }
+    }
+    return false;
+}
+
+void fPreview::fieldClicked(QPointF data, QPoint)
+{
+    if (!m_fields || !m_fieldsButton->isChecked() || m_views->currentWidget() != m_canvas) {
+        return;
+    }
+    if (extendEndAt(data)) {
+        return;
+    }
+    const Classify::Location place = m_fields->locate(data);
+    if (place.place != Classify::Place::Field) {
+        return;
+    }
+    const QString current = QString(m_fields->fields()[place.field].name).replace(u'\n', u' ');
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QCoreApplication::translate("fPreview", "分区名"),
+                                               QCoreApplication::translate("fPreview", "这个分区的名字："),
+                                               QLineEdit::Normal, current, &ok);
+    if (ok) {
+        nameFieldAt(data, name);
+    }
 }

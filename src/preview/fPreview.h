@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <classify/FieldMap.h>
 #include <diagram/DiagramRenderer.h>
+#include <plot/FigureSettings.h>
 
 #include <QPointer>
 #include <QWidget>
@@ -93,6 +95,16 @@ public:
     // N: line number + 1, so the next click starts a new line.
     void startNewLine();
 
+    // The fields view ("分区"): each field of the figure filled with a light colour, the fields
+    // without a name or with several marked and listed with the line ends that meet nothing. A
+    // click on a field names it, a click on such an end extends it to the frame; both are kept
+    // in the store (the library's, when set; else for this session only).
+    void setPlotSettings(plot::FigureSettingsStore *settings) { m_plotSettings = settings; }
+    void showFields(bool shown);
+    const Classify::FieldMap *fields() const { return m_fields.get(); }
+    bool nameFieldAt(QPointF data, const QString &name);
+    bool extendEndAt(QPointF data);
+
 signals:
     // A thumbnail file was written: the catalogue shows it again.
     void thumbnailWritten(const QString &fileName);
@@ -119,6 +131,10 @@ private:
     void showProblems();
     // The status line: what the next click does, or what is missing for it.
     void refreshHint();
+    void buildFields();
+    void fieldClicked(QPointF data, QPoint position);
+    plot::FigureSettingsStore &plotSettings();
+    bool writeFieldSettings(const plot::FigureSettings &settings);
     void showStatus(const QString &text);
 
     mTaprell &m_taprell;
@@ -135,6 +151,11 @@ private:
     QPushButton *m_export = nullptr;
     QSpinBox *m_width = nullptr;
     QSpinBox *m_height = nullptr;
+    QToolButton *m_fieldsButton = nullptr;
+    std::shared_ptr<const Classify::FieldMap> m_fields;
+    plot::FigureSettings m_fieldSettings; // of the figure the fields were built for
+    plot::FigureSettingsStore *m_plotSettings = nullptr;
+    plot::MemorySettingsStore m_sessionSettings;
 
     std::unique_ptr<SettingsStore> m_ownSettings;
     std::unique_ptr<UnderlayMemory> m_memory;

@@ -13,8 +13,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -91,6 +93,44 @@ private slots:
         catalogue->setCurrentRow(-1);
         QVERIFY(!preview->feed().hasFigure());
         QVERIFY(!windowControl<QPushButton>(preview.get(), "cmdThumbnail")->isEnabled());
+    }
+
+    // The fields view lists what keeps a definition from closing; extending an open end and
+    // naming a field are kept in the store and change the fields at once, live with the figure.
+    void theFieldsViewListsOpenEndsAndTakesCorrections()
+    {
+        plot::MemorySettingsStore store; // as a library without corrections for the figure
+        preview->setPlotSettings(&store);
+        catalogue->setCurrentRow(catalogueRowOf(u"B002"_s));
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview.get()));
+        QTest::mouseClick(windowControl<QToolButton>(preview.get(), "optFields"), Qt::LeftButton);
+        QVERIFY(preview->fields());
+        QCOMPARE(preview->fields()->openEnds().size(), 2); // the upper series lines, as published
+        auto *listed = windowControl<QPlainTextEdit>(preview.get(), "txtProblems");
+        QCOMPARE(listed->toPlainText().count(u"没有接到别的线"_s), 2);
+        const int before = int(preview->fields()->fields().size());
+
+        QVERIFY(preview->extendEndAt(preview->fields()->openEnds().first().at));
+        QCOMPARE(preview->fields()->openEnds().size(), 1);
+        QCOMPARE(preview->fields()->fields().size(), before + 1);
+        QVERIFY(preview->extendEndAt(preview->fields()->openEnds().first().at));
+        QVERIFY(preview->fields()->openEnds().isEmpty());
+        QVERIFY(!preview->extendEndAt({50, 1})); // no open end there
+
+        QVERIFY(preview->nameFieldAt({50, 0.3}, u"Low-K"_s));
+        QVERIFY(preview->nameFieldAt({50, 0.3}, u"Low-K tholeiite"_s)); // renamed, not named twice
+        const std::optional<plot::FigureSettings> kept = store.read(u"B002"_s, nullptr);
+        QVERIFY(kept);
+        QCOMPARE(kept->extendToFrame.size(), 2);
+        QCOMPARE(kept->fieldNames.size(), 1);
+        const Classify::Location at = preview->fields()->locate({50, 0.3});
+        QCOMPARE(preview->fields()->fields()[at.field].name, u"Low-K tholeiite"_s);
+
+        // Off: no fields, no list of them.
+        QTest::mouseClick(windowControl<QToolButton>(preview.get(), "optFields"), Qt::LeftButton);
+        QVERIFY(!preview->fields());
+        QVERIFY(!listed->toPlainText().contains(u"没有接到别的线"_s));
     }
 
     void followsAnEditInTheDataWindow_beforeItIsSaved_andHighlightsThePoint()
