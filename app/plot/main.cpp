@@ -395,6 +395,10 @@ int main(int argc, char *argv[])
             };
             options.xTitle = title(xTitleOption, 0);
             options.yTitle = title(yTitleOption, 1);
+        } else {
+            for (const QString &text : std::as_const(axisTexts)) {
+                options.cornerTitles << AxisTitle::fromExpression(text.trimmed());
+            }
         }
         options.equalDecades = parser.isSet(equalDecadesOption);
         if (parser.isSet(printOption)) {

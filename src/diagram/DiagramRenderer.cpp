@@ -307,7 +307,10 @@ DiagramMapping DiagramRenderer::layout(const QRectF &target, QPaintDevice *devic
                 extent = extent.united(QRectF(label.data, QSizeF(1e-9, 1e-9)));
             }
         }
-        const QRectF area = target.adjusted(px * 4, titleHeight + px * 1.5, -px * 4, -px * 1.5);
+        // Below the bottom corners their names, when given, take a row of their own.
+        const double below = options.cornerTitles.isEmpty() ? px * 1.5 : px * 3;
+        const QRectF area = target.adjusted(px * 4, titleHeight + px * 1.5 + (options.cornerTitles.isEmpty() ? 0 : px),
+                                            -px * 4, -below);
         return DiagramMapping::triangular(area, extent);
     }
     QFont font = options.font;
@@ -479,6 +482,47 @@ void DiagramRenderer::paintTriangleFrame(QPainter &painter, const DiagramMapping
         for (int i = 1; i < 10; ++i) {
             const QPointF at = from + (to - from) * (i / 10.0);
             painter.drawLine(at, at + step);
+        }
+    }
+    // The shares at every other tick, outside each side: along a side the share of the corner it
+    // runs to grows from 0 to 100 (left to right below, up the right side, down the left one).
+    QFont font = options.font;
+    font.setPixelSize(std::max(1, qRound(px * 0.75)));
+    painter.setFont(font);
+    painter.setPen(axisColour);
+    const QPointF centre = (corners[0] + corners[1] + corners[2]) / 3;
+    for (int side = 0; side < 3; ++side) {
+        const QPointF from = corners[side], to = corners[(side + 1) % 3];
+        const QPointF along = to - from;
+        QPointF outward(along.y(), -along.x());
+        outward /= std::hypot(outward.x(), outward.y());
+        if (QPointF::dotProduct(outward, (from + to) / 2 - centre) < 0) {
+            outward = -outward;
+        }
+        for (int i = 2; i < 10; i += 2) {
+            const QPointF at = from + along * (i / 10.0) + outward * px * 0.9;
+            painter.drawText(QRectF(at.x() - px * 1.5, at.y() - px * 0.6, px * 3, px * 1.2), Qt::AlignCenter,
+                             QString::number(i * 10));
+        }
+    }
+    // The corner names: below the bottom corners, above the top one; not where the figure names
+    // a corner itself with a label just outside it.
+    if (options.cornerTitles.size() == 3) {
+        const QPointF places[] = {corners[0] + QPointF(-px * 0.5, px * 2.1), corners[2] + QPointF(0, -px * 1.1),
+                                  corners[1] + QPointF(px * 0.5, px * 2.1)};
+        const QPointF cornerData[] = {{0, 0}, {50, DiagramMapping::triangleHeight}, {100, 0}};
+        font.setPixelSize(std::max(1, qRound(px)));
+        painter.setFont(font);
+        for (int c = 0; c < 3; ++c) {
+            const bool named = std::any_of(m_labels.cbegin(), m_labels.cend(), [&](const Label &label) {
+                const QPointF d = label.data - cornerData[c];
+                return label.usable && std::hypot(d.x(), d.y()) < 15 &&
+                       !QPolygonF(mapping.triangle()).containsPoint(mapping.toDevice(label.data), Qt::OddEvenFill);
+            });
+            if (named) {
+                continue;
+            }
+            AxisTitle::paint(painter, options.cornerTitles[c], places[c], false);
         }
     }
 }

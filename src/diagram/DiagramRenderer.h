@@ -29,6 +29,9 @@ struct RenderOptions
     // superscripts as AxisTitle reads them ("SiO_2 (wt%)"; AxisTitle::fromExpression makes one).
     QString xTitle;
     QString yTitle;
+    // A triangular figure's corner names (left, top, right), written outside the corners in the
+    // same way; none when empty.
+    QStringList cornerTitles;
     // Log-log axes: a decade the same length on both, the plot made smaller to fit.
     bool equalDecades = false;
     // For print: the boundary lines black; widths in device units, 0 for the drawing's own.

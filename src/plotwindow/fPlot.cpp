@@ -695,14 +695,22 @@ void fPlot::showSamples()
                 }
             }
         }
-        if (m_session.figure(index).figure.record.LB != u"T") {
-            const plot::AxisExpressions &axes = m_session.figure(index).axes;
-            options.xTitle = m_titles[index].x.isEmpty() ? AxisTitle::fromExpression(axes.x) : m_titles[index].x;
-            options.yTitle = m_titles[index].y.isEmpty() ? AxisTitle::fromExpression(axes.y) : m_titles[index].y;
-        }
+        setTitles(index, options);
     }
     m_counts->setText(counts);
     m_canvas->setFigure(m_renderer, options, m_renderer ? QString() : tr("没有选中的图版"));
+}
+
+void fPlot::setTitles(int index, RenderOptions &options) const
+{
+    const plot::AxisExpressions &axes = m_session.figure(index).axes;
+    if (m_session.figure(index).figure.record.LB == u"T") {
+        options.cornerTitles = {AxisTitle::fromExpression(axes.left), AxisTitle::fromExpression(axes.top),
+                                AxisTitle::fromExpression(axes.right)};
+        return;
+    }
+    options.xTitle = m_titles[index].x.isEmpty() ? AxisTitle::fromExpression(axes.x) : m_titles[index].x;
+    options.yTitle = m_titles[index].y.isEmpty() ? AxisTitle::fromExpression(axes.y) : m_titles[index].y;
 }
 
 void fPlot::setBusy(bool busy, const QString &what)
@@ -776,10 +784,8 @@ bool fPlot::exportPicture(const QString &fileName, QSize size, int dotsPerInch)
     options.samples = m_layer.get();
     options.dotsPerInch = dotsPerInch;
     const int index = m_figure->currentIndex();
-    if (index >= 0 && m_session.figure(index).figure.record.LB != u"T") {
-        const plot::AxisExpressions &axes = m_session.figure(index).axes;
-        options.xTitle = m_titles[index].x.isEmpty() ? AxisTitle::fromExpression(axes.x) : m_titles[index].x;
-        options.yTitle = m_titles[index].y.isEmpty() ? AxisTitle::fromExpression(axes.y) : m_titles[index].y;
+    if (index >= 0) {
+        setTitles(index, options);
     }
     QString error;
     if (!FigureExport::write(*m_renderer, fileName, size, options, &error)) {

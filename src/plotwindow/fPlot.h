@@ -14,6 +14,7 @@
 
 class CurrentFigureSource;
 class DiagramRenderer;
+struct RenderOptions;
 class Dialogs;
 class FigureCanvas;
 class QComboBox;
@@ -91,6 +92,8 @@ private:
     void compute();
     void computed();
     void showSamples();
+    // The axis titles (or a triangle's corner names) of the chosen figure.
+    void setTitles(int index, RenderOptions &options) const;
     void setBusy(bool busy, const QString &what);
     void showMessage(const QString &text, bool problem);
     void buildHoverIndex();

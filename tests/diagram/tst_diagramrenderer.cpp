@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <diagram/DiagramRenderer.h>
+#include <diagram/FigureExport.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtMath>
 
@@ -367,6 +370,32 @@ private slots:
             const QPointF b = d.result.mapping.toDevice({numberOf(figure.points[1].x), numberOf(figure.points[1].y)});
             QVERIFY(lineNear(d.image, (a + b) / 2, 2));
         }
+    }
+
+    // A triangle's sides carry their shares every 20%, and its corners the names given, except a
+    // corner the figure names itself with a label just outside it.
+    void triangle_numbersItsSides_andNamesItsCorners()
+    {
+        QTemporaryDir dir;
+        const auto svg = [&](const Figure &figure) {
+            RenderOptions options;
+            options.cornerTitles = {u"Na_2O+K_2O"_s, u"FeOt"_s, u"MgO"_s};
+            const QString file = dir.filePath(u"t.svg"_s);
+            if (!FigureExport::write(DiagramRenderer(figure), file, QSize(600, 500), options)) {
+                return QString();
+            }
+            QFile in(file);
+            return in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
+        };
+        Figure figure = triangular();
+        const QString plain = svg(figure);
+        for (const QString &text : {u">20<"_s, u">40<"_s, u">60<"_s, u">80<"_s, u">FeOt<"_s, u">MgO<"_s}) {
+            QVERIFY2(plain.contains(text), qPrintable(text));
+        }
+        QCOMPARE(plain.count(u">80<"_s), 3); // one on each side
+        figure.labels.append({u"105"_s, u"-4"_s, u"M"_s});
+        const QString named = svg(figure);
+        QVERIFY(!named.contains(u">MgO<"_s) && named.contains(u">FeOt<"_s));
     }
 
     void goodFigure_namesNoProblem()
