@@ -81,7 +81,7 @@ QStringList fieldProblems(const Classify::FieldMap &fields)
 }
 
 // Each field filled with a light colour of its own; those without one name hatched in red and
-// outlined; names the figure's labels do not show written in; open line ends as red rings.
+// outlined; the names of fields without a label written in; open line ends as red rings.
 void paintFields(QPainter &painter, const DiagramMapping &mapping, const Classify::FieldMap &fields)
 {
     painter.save();
@@ -108,7 +108,8 @@ void paintFields(QPainter &painter, const DiagramMapping &mapping, const Classif
             painter.fillPath(path, QBrush(QColor(200, 0, 0, 110), Qt::BDiagPattern));
             painter.strokePath(path, QPen(QColor(200, 0, 0), 2, Qt::DashLine));
         }
-        if (field.naming != Classify::Field::Naming::Label) {
+        // A name no label shows already, where there is room for it (and always when it needs care).
+        if (field.labels.isEmpty() && (flagged(field) || field.share > 0.01)) {
             const QPointF at = mapping.toDevice(field.inside);
             const QString name = QString(field.name).replace(u'\n', u' ');
             const QRectF box(at.x() - 120, at.y() - 30, 240, 60);
