@@ -48,7 +48,7 @@ function(taprell_forbid_links target)
 endfunction()
 
 # The data layers: Qt Core only.
-foreach(data_layer platform textdecoding samples libraryengine library pglibrary serverengine librarycopy)
+foreach(data_layer platform textdecoding samples libraryengine library pglibrary serverengine librarycopy exchange)
     taprell_forbid_links(${data_layer} Qt6::Gui Qt6::Widgets widgets notices)
 endforeach()
 # The lists' editing cores: no widgets, no pictures (the catalogue's reaches the figure record).

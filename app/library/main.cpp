@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-library: copies a whole figure library between a library file and a PostgreSQL
 // server, in either direction, so a lab can publish its library and a user can take a copy home.
+#include <exchange/Bundle.h>
+#include <library/store/Library.h>
 #include <librarycopy/LibraryCopy.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <unistd.h>
@@ -15,7 +19,13 @@ namespace {
 
 constexpr int badUsage = 2;
 
-const char *const usage = "Usage: taprell-library copy [--replace] [-q] SOURCE TARGET\n";
+const char *const usage = "Usage: taprell-library copy [--replace] [-q] SOURCE TARGET\n"
+                          "       taprell-library export [--figure TH]... [--group N] [--all] LIBRARY BUNDLE.json\n"
+                          "       taprell-library import [--on-conflict skip|replace|renumber] [--dry-run] "
+                          "BUNDLE.json LIBRARY\n";
+
+// Exit statuses of export and import beside copy's.
+constexpr int badBundle = 6; // the bundle cannot be read, or is not a valid bundle
 
 const char *const description =
     "Copies a whole Taprell figure library (figures, groups, points and labels) from SOURCE to TARGET.\n"
@@ -28,7 +38,86 @@ const char *const description =
     "already holds a library is refused unless --replace is given.\n\n"
     "Exit status: 0 copied, 1 the copy failed (the target is unchanged), 2 bad arguments, 3 the source\n"
     "is missing, unreachable or not a figure library, 4 the target cannot be reached or written,\n"
-    "5 the target is not empty and --replace was not given.";
+    "5 the target is not empty and --replace was not given.\n\n"
+    "export writes figures of LIBRARY (--figure, again for more; --group; or --all) as a Taprell bundle,\n"
+    "a JSON file with every field of each figure, its group, points, labels, axes and field corrections.\n"
+    "import writes a bundle's figures into LIBRARY in one transaction: all of them or none. A figure\n"
+    "number the library holds already is skipped (the default), replaced, or renumbered to the next free\n"
+    "number of its letter; --dry-run lists what would be done and writes nothing. Exit status: 0 done,\n"
+    "1 the library refused the write (nothing written), 2 bad arguments, 3 the library is missing or\n"
+    "unreachable, 4 an unknown figure or the bundle file cannot be written, 6 the bundle cannot be read.";
+
+// Opens the library a location names (an install folder, the file, or a server).
+bool openLibrary(Library &library, const QString &where, OpenMode mode, QTextStream &err)
+{
+    const LibraryCopy::Location location = LibraryCopy::locate(where);
+    const bool file = location.kind == LibraryCopy::Location::Kind::File;
+    if (file && !QFileInfo::exists(location.fileName)) {
+        err << "taprell-library: there is no figure library at " << location.shown << '\n';
+        return false;
+    }
+    if (Status status = library.open(file ? location.fileName : location.text, mode); !status) {
+        err << "taprell-library: " << location.shown << ": " << status.error().details() << '\n';
+        return false;
+    }
+    return true;
+}
+
+int exportBundle(const QString &where, const exchange::Selection &selection, const QString &file, QTextStream &out,
+                 QTextStream &err)
+{
+    Library library;
+    if (!openLibrary(library, where, OpenMode::ReadOnly, err)) {
+        return 3;
+    }
+    exchange::Bundle bundle;
+    if (Status status = exchange::read(library, selection, &bundle); !status) {
+        err << "taprell-library: " << status.error().details() << '\n';
+        return 4;
+    }
+    QSaveFile saved(file);
+    if (!saved.open(QIODevice::WriteOnly) || saved.write(exchange::toJson(bundle)) < 0 || !saved.commit()) {
+        err << "taprell-library: cannot write " << file << ": " << saved.errorString() << '\n';
+        return 4;
+    }
+    for (const QString &note : std::as_const(bundle.notes)) {
+        err << "note: " << note << '\n';
+    }
+    out << "Exported " << bundle.figures.size() << " figure(s) to " << file << ".\n";
+    return 0;
+}
+
+int importBundle(const QString &file, const QString &where, exchange::OnConflict onConflict, bool dryRun,
+                 QTextStream &out, QTextStream &err)
+{
+    exchange::Bundle bundle;
+    QString problem;
+    if (!exchange::readFile(file, &bundle, &problem)) {
+        err << "taprell-library: " << file << ": " << problem << '\n';
+        return badBundle;
+    }
+    Library library;
+    if (!openLibrary(library, where, OpenMode::ReadWrite, err)) {
+        return 3;
+    }
+    const exchange::ImportResult result = exchange::write(library, bundle, onConflict, dryRun);
+    if (!result.status) {
+        err << "taprell-library: nothing was imported: " << result.status.error().details() << '\n';
+        return 1;
+    }
+    static const char *const actions[] = {"add", "replace", "add as", "skip"};
+    for (const exchange::ImportStep &step : result.steps) {
+        out << actions[int(step.action)] << ' ' << step.number;
+        if (step.action == exchange::ImportStep::Action::Renumber) {
+            out << ' ' << step.as;
+        }
+        out << '\n';
+    }
+    if (dryRun) {
+        out << "Dry run: nothing was written.\n";
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -47,8 +136,20 @@ int main(int argc, char *argv[])
                                            QStringLiteral("Replace the library the target holds."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("No progress, only errors."));
+    const QCommandLineOption figureOption(QStringLiteral("figure"), QStringLiteral("export: a figure number."),
+                                          QStringLiteral("th"));
+    const QCommandLineOption groupOption(QStringLiteral("group"), QStringLiteral("export: the figures of a group."),
+                                         QStringLiteral("n"));
+    const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("export: every figure."));
+    const QCommandLineOption conflictOption(
+        QStringLiteral("on-conflict"),
+        QStringLiteral("import: what to do with a figure number the library holds: skip, replace or renumber."),
+        QStringLiteral("what"), QStringLiteral("skip"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          QStringLiteral("import: list what would be done, write nothing."));
     parser.addOption(replaceOption);
     parser.addOption(quietOption);
+    parser.addOptions({figureOption, groupOption, allOption, conflictOption, dryRunOption});
     parser.addPositionalArgument(QStringLiteral("copy"), QStringLiteral("The command: copy."));
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The library to read."));
     parser.addPositionalArgument(QStringLiteral("TARGET"), QStringLiteral("The library to write."));
@@ -69,6 +170,24 @@ int main(int argc, char *argv[])
     }
 
     const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() == 3 && arguments[0] == QStringLiteral("export")) {
+        exchange::Selection selection{parser.values(figureOption), parser.value(groupOption), parser.isSet(allOption)};
+        if (selection.figureNumbers.isEmpty() && selection.group.isEmpty() && !selection.all) {
+            err << "taprell-library: export: give --figure, --group or --all\n" << usage;
+            return badUsage;
+        }
+        return exportBundle(arguments[1], selection, arguments[2], out, err);
+    }
+    if (arguments.size() == 3 && arguments[0] == QStringLiteral("import")) {
+        const QString mode = parser.value(conflictOption);
+        const QStringList modes{QStringLiteral("skip"), QStringLiteral("replace"), QStringLiteral("renumber")};
+        if (!modes.contains(mode)) {
+            err << "taprell-library: --on-conflict takes skip, replace or renumber\n" << usage;
+            return badUsage;
+        }
+        return importBundle(arguments[1], arguments[2], exchange::OnConflict(modes.indexOf(mode)),
+                            parser.isSet(dryRunOption), out, err);
+    }
     if (arguments.size() != 3 || arguments[0] != QStringLiteral("copy")) {
         err << usage;
         return badUsage;

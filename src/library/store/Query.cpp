@@ -509,6 +509,25 @@ LibraryError Query::fieldError(const QString &message, const QString &field) con
     return error;
 }
 
+Status Query::setStoredValue(QStringView name, const QVariant &value)
+{
+    if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {
+        return fieldError(QCoreApplication::translate("Query", "查询没有打开，不能写入。"), name.toString());
+    }
+    const int column = m_table->indexOf(name);
+    if (column < 0 || (!m_adding && fieldIndex(name) < 0)) {
+        return fieldError(QCoreApplication::translate("Query", "没有这个字段。"), name.toString());
+    }
+    for (Edit &edit : m_edits) {
+        if (edit.column == column) {
+            edit.value = value;
+            return {};
+        }
+    }
+    m_edits.append({column, value});
+    return {};
+}
+
 Status Query::setField(QStringView name, const QString &text)
 {
     if (!isOpen() || !m_table || m_mode == Mode::ReadOnly) {

@@ -69,6 +69,9 @@ public:
     void addNew();
     // Converts the text by the column's declared type; a text the column cannot take fails here.
     Status setField(QStringView name, const QString &text);
+    // Sets a field to a value as it is (a text in a number field too, as another program may have
+    // stored one): the engine decides whether the column takes it.
+    Status setStoredValue(QStringView name, const QVariant &value);
     Status update();
 
 private:
