@@ -56,7 +56,7 @@ foreach(editing_core groupeditor picdataeditor labeleditor)
     taprell_forbid_links(${editing_core} Qt6::Gui Qt6::Widgets widgets notices)
 endforeach()
 # Drawing and reading figures: pictures (Qt Gui), no widgets.
-foreach(picture_layer diagram digitiser figurereader catalogueeditor classify plot)
+foreach(picture_layer diagram digitiser figurereader catalogueeditor classify plot diagramfiles)
     taprell_forbid_links(${picture_layer} Qt6::Widgets widgets notices)
 endforeach()
 # The installer shares only the platform and the widget helpers with Taprell.

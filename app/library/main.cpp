@@ -1,14 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // taprell-library: copies a whole figure library between a library file and a PostgreSQL
 // server, in either direction, so a lab can publish its library and a user can take a copy home.
+#include <classify/FieldMap.h>
+#include <diagram/Figure.h>
 #include <exchange/Bundle.h>
+#include <exchange/DiagramFiles.h>
+#include <library/store/FigureAxes.h>
 #include <library/store/Library.h>
 #include <librarycopy/LibraryCopy.h>
+#include <preview/FigureReader.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QSaveFile>
 #include <QTextStream>
@@ -19,10 +27,11 @@ namespace {
 
 constexpr int badUsage = 2;
 
-const char *const usage = "Usage: taprell-library copy [--replace] [-q] SOURCE TARGET\n"
-                          "       taprell-library export [--figure TH]... [--group N] [--all] LIBRARY BUNDLE.json\n"
-                          "       taprell-library import [--on-conflict skip|replace|renumber] [--dry-run] "
-                          "BUNDLE.json LIBRARY\n";
+const char *const usage =
+    "Usage: taprell-library copy [--replace] [-q] SOURCE TARGET\n"
+    "       taprell-library export [--figure TH]... [--group N] [--all] [--format bundle|lines] LIBRARY FILE.json\n"
+    "       taprell-library import [--on-conflict skip|replace|renumber] [--dry-run] "
+    "FILE.json LIBRARY\n";
 
 // Exit statuses of export and import beside copy's.
 constexpr int badBundle = 6; // the bundle cannot be read, or is not a valid bundle
@@ -63,8 +72,41 @@ bool openLibrary(Library &library, const QString &where, OpenMode mode, QTextStr
     return true;
 }
 
-int exportBundle(const QString &where, const exchange::Selection &selection, const QString &file, QTextStream &out,
-                 QTextStream &err)
+// The figures of a bundle as one lines file of the scripting tools, with their fields as polygons.
+QByteArray linesFile(Library &library, const exchange::Bundle &bundle)
+{
+    QJsonObject all;
+    for (const exchange::BundleFigure &figure : bundle.figures) {
+        Figure drawn;
+        FigureReader::readFigure(library, figure.number(), &drawn);
+        std::optional<store::FigureAxes> axes;
+        store::Axes::read(library, figure.number(), &axes);
+        QStringList names{QStringLiteral("x"), QStringLiteral("y")};
+        Classify::FieldOptions options;
+        if (drawn.record.isTriangular()) {
+            names = {QStringLiteral("top"), QStringLiteral("left"), QStringLiteral("right")};
+        }
+        if (axes) {
+            const QStringList own = drawn.record.isTriangular() ? QStringList{axes->top, axes->left, axes->right}
+                                                                : QStringList{axes->x, axes->y};
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                names[i] = own[i].isEmpty() ? names[i] : own[i];
+            }
+            for (const store::FigureAxes::FieldName &name : axes->fieldNames) {
+                options.names << Classify::FieldName{name.at, name.name};
+            }
+            options.extendToFrame = axes->extendToFrame;
+        }
+        const QJsonObject one = QJsonDocument::fromJson(exchange::exportLinesFile(drawn, names, options)).object();
+        for (auto it = one.constBegin(); it != one.constEnd(); ++it) {
+            all.insert(it.key(), it.value());
+        }
+    }
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+int exportBundle(const QString &where, const exchange::Selection &selection, const QString &file, bool lines,
+                 QTextStream &out, QTextStream &err)
 {
     Library library;
     if (!openLibrary(library, where, OpenMode::ReadOnly, err)) {
@@ -76,7 +118,8 @@ int exportBundle(const QString &where, const exchange::Selection &selection, con
         return 4;
     }
     QSaveFile saved(file);
-    if (!saved.open(QIODevice::WriteOnly) || saved.write(exchange::toJson(bundle)) < 0 || !saved.commit()) {
+    const QByteArray json = lines ? linesFile(library, bundle) : exchange::toJson(bundle);
+    if (!saved.open(QIODevice::WriteOnly) || saved.write(json) < 0 || !saved.commit()) {
         err << "taprell-library: cannot write " << file << ": " << saved.errorString() << '\n';
         return 4;
     }
@@ -90,15 +133,44 @@ int exportBundle(const QString &where, const exchange::Selection &selection, con
 int importBundle(const QString &file, const QString &where, exchange::OnConflict onConflict, bool dryRun,
                  QTextStream &out, QTextStream &err)
 {
-    exchange::Bundle bundle;
-    QString problem;
-    if (!exchange::readFile(file, &bundle, &problem)) {
-        err << "taprell-library: " << file << ": " << problem << '\n';
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        err << "taprell-library: " << file << ": " << in.errorString() << '\n';
         return badBundle;
     }
+    if (in.size() > exchange::largestBundle) {
+        err << "taprell-library: " << file << ": larger than 50 MB\n";
+        return badBundle;
+    }
+    const QByteArray json = in.readAll();
     Library library;
     if (!openLibrary(library, where, OpenMode::ReadWrite, err)) {
         return 3;
+    }
+    exchange::Bundle bundle;
+    QString problem;
+    if (exchange::isBundle(json)) {
+        if (!exchange::fromJson(json, &bundle, &problem)) {
+            err << "taprell-library: " << file << ": " << problem << '\n';
+            return badBundle;
+        }
+    } else {
+        // A diagram file of the scripting tools: its diagrams get the next free numbers.
+        QString rectangular, triangular;
+        if (Status status = exchange::nextFreeNumber(library, u'B', &rectangular); !status) {
+            err << "taprell-library: " << status.error().details() << '\n';
+            return 3;
+        }
+        exchange::nextFreeNumber(library, u'T', &triangular);
+        const exchange::DiagramImport read = exchange::importDiagrams(json, rectangular, triangular);
+        if (!read.error.isEmpty()) {
+            err << "taprell-library: " << file << ": " << read.error << '\n';
+            return badBundle;
+        }
+        bundle.figures = read.figures;
+        for (const QString &note : read.notes) {
+            err << "note: " << note << '\n';
+        }
     }
     const exchange::ImportResult result = exchange::write(library, bundle, onConflict, dryRun);
     if (!result.status) {
@@ -145,11 +217,16 @@ int main(int argc, char *argv[])
         QStringLiteral("on-conflict"),
         QStringLiteral("import: what to do with a figure number the library holds: skip, replace or renumber."),
         QStringLiteral("what"), QStringLiteral("skip"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("export: bundle (Taprell's own) or lines (the scripting tools' diagram file, with the fields "
+                       "as polygons)."),
+        QStringLiteral("format"), QStringLiteral("bundle"));
     const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
                                           QStringLiteral("import: list what would be done, write nothing."));
     parser.addOption(replaceOption);
     parser.addOption(quietOption);
-    parser.addOptions({figureOption, groupOption, allOption, conflictOption, dryRunOption});
+    parser.addOptions({figureOption, groupOption, allOption, conflictOption, dryRunOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("copy"), QStringLiteral("The command: copy."));
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The library to read."));
     parser.addPositionalArgument(QStringLiteral("TARGET"), QStringLiteral("The library to write."));
@@ -176,7 +253,12 @@ int main(int argc, char *argv[])
             err << "taprell-library: export: give --figure, --group or --all\n" << usage;
             return badUsage;
         }
-        return exportBundle(arguments[1], selection, arguments[2], out, err);
+        const QString format = parser.value(formatOption);
+        if (format != u"bundle" && format != u"lines") {
+            err << "taprell-library: --format takes bundle or lines\n" << usage;
+            return badUsage;
+        }
+        return exportBundle(arguments[1], selection, arguments[2], format == u"lines", out, err);
     }
     if (arguments.size() == 3 && arguments[0] == QStringLiteral("import")) {
         const QString mode = parser.value(conflictOption);

@@ -458,6 +458,22 @@ bool readFile(const QString &fileName, Bundle *bundle, QString *problem)
     return fromJson(file.readAll(), bundle, problem);
 }
 
+Status nextFreeNumber(Library &library, QChar letter, QString *number)
+{
+    QList<std::pair<QString, QString>> all;
+    if (Status status = figureNumbers(library, &all); !status) {
+        return status;
+    }
+    int next = 1;
+    for (const auto &[taken, group] : all) {
+        if (!taken.isEmpty() && taken.at(0).toUpper() == letter.toUpper()) {
+            next = std::max(next, taken.mid(1).toInt() + 1);
+        }
+    }
+    *number = next > 999 ? QString() : letter.toUpper() + QStringLiteral("%1").arg(next, 3, 10, QLatin1Char('0'));
+    return {};
+}
+
 ImportResult write(Library &library, const Bundle &bundle, OnConflict onConflict, bool dryRun)
 {
     ImportResult result;

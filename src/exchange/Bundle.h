@@ -85,6 +85,10 @@ struct ImportResult
     QStringList notes;
 };
 
+// The next figure number of the letter the library does not hold (B004 after B003), or an
+// empty text when the letter's numbers are used up.
+Status nextFreeNumber(Library &library, QChar letter, QString *number);
+
 // Writes the bundle's figures into the library in one save: all of them or, on any failure,
 // none. A dry run decides the steps and writes nothing.
 ImportResult write(Library &library, const Bundle &bundle, OnConflict onConflict, bool dryRun = false);
