@@ -9,6 +9,73 @@
     </message>
 </context>
 <context>
+    <name>Bundle</name>
+    <message>
+        <source>%1 holds the text “%2” in a number field; it stays a text</source>
+        <translation>%1 holds the text “%2” in a number field; it stays a text</translation>
+    </message>
+    <message>
+        <source>there is no figure %1 in the library</source>
+        <translation>there is no figure %1 in the library</translation>
+    </message>
+    <message>
+        <source>%1: expected an object</source>
+        <translation>%1: expected an object</translation>
+    </message>
+    <message>
+        <source>%1.%2: %3 has no such field</source>
+        <translation>%1.%2: %3 has no such field</translation>
+    </message>
+    <message>
+        <source>%1.%2: expected a number, a text, true/false or null</source>
+        <translation>%1.%2: expected a number, a text, true/false or null</translation>
+    </message>
+    <message>
+        <source>%1: the field %2 is missing</source>
+        <translation>%1: the field %2 is missing</translation>
+    </message>
+    <message>
+        <source>%1.%2: expected an array</source>
+        <translation>%1.%2: expected an array</translation>
+    </message>
+    <message>
+        <source>the bundle is larger than %1 MB</source>
+        <translation>the bundle is larger than %1 MB</translation>
+    </message>
+    <message>
+        <source>not JSON: %1 at byte %2</source>
+        <translation>not JSON: %1 at byte %2</translation>
+    </message>
+    <message>
+        <source>not a Taprell bundle: &quot;format&quot; is not &quot;%1&quot;</source>
+        <translation>not a Taprell bundle: "format" is not "%1"</translation>
+    </message>
+    <message>
+        <source>version: expected a whole number from 1</source>
+        <translation>version: expected a whole number from 1</translation>
+    </message>
+    <message>
+        <source>version %1 is newer than this Taprell reads (%2)</source>
+        <translation>version %1 is newer than this Taprell reads (%2)</translation>
+    </message>
+    <message>
+        <source>figures: expected an array</source>
+        <translation>figures: expected an array</translation>
+    </message>
+    <message>
+        <source>%1.figure.th: “%2” is not a letter and three digits</source>
+        <translation>%1.figure.th: “%2” is not a letter and three digits</translation>
+    </message>
+    <message>
+        <source>%1.figure.th: %2 is figures[%3] already</source>
+        <translation>%1.figure.th: %2 is figures[%3] already</translation>
+    </message>
+    <message>
+        <source>the figure numbers of %1 are used up: %2 cannot be added</source>
+        <translation>the figure numbers of %1 are used up: %2 cannot be added</translation>
+    </message>
+</context>
+<context>
     <name>Calibration</name>
     <message>
         <source>%1 的参考值不是数字。</source>
@@ -168,6 +235,13 @@
     <message>
         <source>%1 里有 NUL 字符，不是文本表格。</source>
         <translation>%1 contains NUL characters; it is not a text table.</translation>
+    </message>
+</context>
+<context>
+    <name>DiagramFiles</name>
+    <message>
+        <source>Imported from a diagram file.</source>
+        <translation>Imported from a diagram file.</translation>
     </message>
 </context>
 <context>
@@ -1242,6 +1316,22 @@ Please open it once from an account that can write to this folder, or ask the ad
         <translation>Figure number &quot;%1&quot; is already in row %2 of the list; numbers must not repeat.
 Please choose another figure number.</translation>
     </message>
+    <message>
+        <source>导入图版</source>
+        <translation>Import figures</translation>
+    </message>
+    <message>
+        <source>文件读不出来（或大于 50 MB）：%1</source>
+        <translation>The file cannot be read (or is larger than 50 MB): %1</translation>
+    </message>
+    <message>
+        <source>没有导入任何图版：%1</source>
+        <translation>No figure was imported: %1</translation>
+    </message>
+    <message>
+        <source>已导入图版：%1</source>
+        <translation>Figures imported: %1</translation>
+    </message>
 </context>
 <context>
     <name>fPicData</name>
@@ -1872,11 +1962,11 @@ lie on a line, the frame or an axis (at the present size).</translation>
     </message>
     <message>
         <source>把图中的界线围成的分区涂上颜色；点一个分区给它起名，点红圈把线的端点延长到边框</source>
-        <translation>Colours the fields the figure's lines enclose; click a field to name it, a red ring to extend a line's end to the frame</translation>
+        <translation>Colours the fields the figure&apos;s lines enclose; click a field to name it, a red ring to extend a line&apos;s end to the frame</translation>
     </message>
     <message>
         <source>这个图版的分区改正读不出来。</source>
-        <translation>The corrections of this figure's fields cannot be read.</translation>
+        <translation>The corrections of this figure&apos;s fields cannot be read.</translation>
     </message>
     <message>
         <source>分区的改正没有保存。</source>
@@ -1889,6 +1979,26 @@ lie on a line, the frame or an axis (at the present size).</translation>
     <message>
         <source>这个分区的名字：</source>
         <translation>The name of this field:</translation>
+    </message>
+    <message>
+        <source>导出图版…</source>
+        <translation>Export figure…</translation>
+    </message>
+    <message>
+        <source>Taprell 图版包 (*.json)</source>
+        <translation>Taprell bundle (*.json)</translation>
+    </message>
+    <message>
+        <source>R/Python 脚本的图形文件 (*.json)</source>
+        <translation>Diagram file for R/Python (*.json)</translation>
+    </message>
+    <message>
+        <source>图版 %1 没有导出（要先保存到图版库）。</source>
+        <translation>Figure %1 was not exported (save it to the library first).</translation>
+    </message>
+    <message>
+        <source>文件没有写入：%1</source>
+        <translation>The file was not written: %1</translation>
     </message>
 </context>
 <context>

@@ -147,35 +147,14 @@ int importBundle(const QString &file, const QString &where, exchange::OnConflict
     if (!openLibrary(library, where, OpenMode::ReadWrite, err)) {
         return 3;
     }
-    exchange::Bundle bundle;
-    QString problem;
-    if (exchange::isBundle(json)) {
-        if (!exchange::fromJson(json, &bundle, &problem)) {
-            err << "taprell-library: " << file << ": " << problem << '\n';
-            return badBundle;
-        }
-    } else {
-        // A diagram file of the scripting tools: its diagrams get the next free numbers.
-        QString rectangular, triangular;
-        if (Status status = exchange::nextFreeNumber(library, u'B', &rectangular); !status) {
-            err << "taprell-library: " << status.error().details() << '\n';
-            return 3;
-        }
-        exchange::nextFreeNumber(library, u'T', &triangular);
-        const exchange::DiagramImport read = exchange::importDiagrams(json, rectangular, triangular);
-        if (!read.error.isEmpty()) {
-            err << "taprell-library: " << file << ": " << read.error << '\n';
-            return badBundle;
-        }
-        bundle.figures = read.figures;
-        for (const QString &note : read.notes) {
-            err << "note: " << note << '\n';
-        }
+    const exchange::ImportResult result = exchange::importFile(library, json, onConflict, dryRun);
+    for (const QString &note : result.notes) {
+        err << "note: " << note << '\n';
     }
-    const exchange::ImportResult result = exchange::write(library, bundle, onConflict, dryRun);
     if (!result.status) {
+        const bool unreadable = result.steps.isEmpty() && result.status.error().engineMessage.isEmpty();
         err << "taprell-library: nothing was imported: " << result.status.error().details() << '\n';
-        return 1;
+        return unreadable ? badBundle : 1;
     }
     static const char *const actions[] = {"add", "replace", "add as", "skip"};
     for (const exchange::ImportStep &step : result.steps) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <catalogue/fMain.h>
+#include <exchange/DiagramFiles.h>
 #include <figuredata/fPicData.h>
 #include <groups/fGroup.h>
 #include <labels/fPicLbl.h>
@@ -21,6 +22,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -28,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -131,6 +136,7 @@ fMain::fMain(mTaprell &taprell, Dialogs &dialogs, QWidget *parent)
     setWindowTitle(QStringLiteral(" Kalvor - Dozazoruzu Zurozur - 图版管理"));
     setFixedSize(twipsSize(15408, 10164));
     m_digitiserTarget = new WindowsTarget(this);
+    setAcceptDrops(true);
     buildControls();
 
     // Window load.
@@ -493,6 +499,66 @@ void fMain::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+}
+
+void fMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void fMain::dropEvent(QDropEvent *event)
+{
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) {
+            importFigures(url.toLocalFile());
+        }
+    }
+    event->acceptProposedAction();
+}
+
+bool fMain::importFigures(const QString &fileName)
+{
+    const QString title = QCoreApplication::translate("fMain", "导入图版");
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > exchange::largestBundle) {
+        m_dialogs.show({title, QCoreApplication::translate("fMain", "文件读不出来（或大于 50 MB）：%1").arg(fileName),
+                        file.errorString(), Dialogs::Icon::Warning, Dialogs::Buttons::Ok},
+                       this);
+        return false;
+    }
+    if (m_editor.model().hasUnsavedChanges() && !confirmDiscard(m_dialogs, this)) {
+        return false;
+    }
+    Library &library = m_taprell.library();
+    if (!library.isOpen()) {
+        if (Status opened = m_taprell.openLibrary(); !opened) {
+            errorNotice(m_dialogs, opened.error(), this);
+            return false;
+        }
+    }
+    const exchange::ImportResult result = exchange::importFile(library, file.readAll(), exchange::OnConflict::Renumber);
+    if (!result.status) {
+        m_dialogs.show({title,
+                        QCoreApplication::translate("fMain", "没有导入任何图版：%1").arg(result.status.error().message),
+                        result.notes.join(u'\n'), Dialogs::Icon::Warning, Dialogs::Buttons::Ok},
+                       this);
+        return false;
+    }
+    QStringList added;
+    for (const exchange::ImportStep &step : result.steps) {
+        added << (step.as == step.number ? step.as : QStringLiteral("%1 → %2").arg(step.number, step.as));
+    }
+    FigureKind kind = m_taprell.figureKind();
+    LoadFigData(kind);
+    m_dialogs.show({title, QCoreApplication::translate("fMain", "已导入图版：%1").arg(added.join(QStringLiteral("，"))),
+                    result.notes.join(u'\n'), Dialogs::Icon::Information, Dialogs::Buttons::Ok},
+                   this);
+    return true;
 }
 
 void fMain::placeBeside(QWidget *window)

@@ -64,8 +64,15 @@ public:
     // store when none is set).
     void setSettingsStore(SettingsStore *settings) { m_settings = settings; }
 
+    // A bundle or a diagram file of the scripting tools dropped on the window: its figures are
+    // added to the library (under new numbers where the library holds theirs already), the list
+    // is read again, and a message says what was added and what could not be carried.
+    bool importFigures(const QString &fileName);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -109,7 +109,8 @@ Status readFigure(Library &library, const QString &number, int index, BundleFigu
         return status;
     }
     if (query.recordCount() == 0) {
-        return LibraryError{.message = QCoreApplication::translate("Bundle", "图版 %1 不在图版库中。").arg(number)};
+        return LibraryError{
+            .message = QCoreApplication::translate("Bundle", "there is no figure %1 in the library").arg(number)};
     }
     query.move(1);
     figure->record = recordOf(described(figureTable), query, true, place + QStringLiteral(".figure"), notes);
@@ -322,7 +323,8 @@ Status read(Library &library, const Selection &selection, Bundle *bundle)
             return figure.first.compare(wanted, Qt::CaseInsensitive) == 0;
         });
         if (found == all.cend()) {
-            return LibraryError{.message = QCoreApplication::translate("Bundle", "图版 %1 不在图版库中。").arg(wanted)};
+            return LibraryError{
+                .message = QCoreApplication::translate("Bundle", "there is no figure %1 in the library").arg(wanted)};
         }
         numbers << found->first;
     }
@@ -509,7 +511,8 @@ ImportResult write(Library &library, const Bundle &bundle, OnConflict onConflict
                 step.as = letter + QStringLiteral("%1").arg(next, 3, 10, QLatin1Char('0'));
                 if (next > 999) {
                     result.status = LibraryError{
-                        .message = QCoreApplication::translate("Bundle", "字母 %1 的图号已经用完，%2 没有导入。")
+                        .message = QCoreApplication::translate(
+                                       "Bundle", "the figure numbers of %1 are used up: %2 cannot be added")
                                        .arg(letter)
                                        .arg(step.number)};
                     return result;

@@ -387,6 +387,33 @@ QString nextNumber(const QString &number)
 
 } // namespace
 
+ImportResult importFile(Library &library, const QByteArray &json, OnConflict onConflict, bool dryRun)
+{
+    Bundle bundle;
+    QString problem;
+    QStringList notes;
+    if (isBundle(json)) {
+        if (!fromJson(json, &bundle, &problem)) {
+            return {LibraryError{.message = problem}, {}, {}};
+        }
+    } else {
+        QString rectangular, triangular;
+        if (Status status = nextFreeNumber(library, u'B', &rectangular); !status) {
+            return {status, {}, {}};
+        }
+        nextFreeNumber(library, u'T', &triangular);
+        const DiagramImport read = importDiagrams(json, rectangular, triangular);
+        if (!read.error.isEmpty()) {
+            return {LibraryError{.message = read.error}, {}, {}};
+        }
+        bundle.figures = read.figures;
+        notes = read.notes;
+    }
+    ImportResult result = write(library, bundle, onConflict, dryRun);
+    result.notes = notes + bundle.notes + result.notes;
+    return result;
+}
+
 bool isBundle(const QByteArray &json)
 {
     return QJsonDocument::fromJson(json).object().value(QStringLiteral("format")).toString() == u"taprell-bundle";

@@ -37,6 +37,10 @@ DiagramImport importDiagrams(const QByteArray &json, const QString &rectangularN
 // Whether the JSON is a Taprell bundle rather than a diagram file.
 bool isBundle(const QByteArray &json);
 
+// A bundle or a diagram file written into the library: a diagram file's diagrams under the next
+// free numbers. A file that cannot be read is a failure with the reason, and nothing is written.
+ImportResult importFile(Library &library, const QByteArray &json, OnConflict onConflict, bool dryRun = false);
+
 // A figure as a lines file, with "polygons" from the fields found in its drawing (and the
 // library's corrections), so it can be used from the scripting tools. The axes are named by the
 // expressions when given (x and y, or left, top and right).

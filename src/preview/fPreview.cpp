@@ -3,12 +3,14 @@
 #include <digitiser/DigitiserSession.h>
 #include <digitiser/DigitiserTarget.h>
 #include <digitiser/Underlay.h>
+#include <exchange/DiagramFiles.h>
 #include <figuredata/fPicData.h>
 #include <labels/fPicLbl.h>
 #include <library/state/mTaprell.h>
 #include <platform/SettingsStore.h>
 #include <preview/DigitiserCanvas.h>
 #include <preview/FigureCanvas.h>
+#include <preview/FigureReader.h>
 #include <preview/PreviewFeed.h>
 #include <preview/Thumbnails.h>
 #include <preview/fPreview.h>
@@ -36,6 +38,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -199,6 +202,8 @@ void fPreview::buildControls()
     m_problems->setMaximumHeight(80);
     m_thumbnail = named(new QPushButton(QCoreApplication::translate("fPreview", "生成缩略图"), this), "cmdThumbnail");
     m_export = named(new QPushButton(QCoreApplication::translate("fPreview", "导出…"), this), "cmdExport");
+    auto *exportFigure =
+        named(new QPushButton(QCoreApplication::translate("fPreview", "导出图版…"), this), "cmdExportFigure");
     auto *plotSamples =
         named(new QPushButton(QCoreApplication::translate("fPreview", "样品投图"), this), "cmdPlotSamples");
     m_fieldsButton = named(new QToolButton(this), "optFields");
@@ -223,6 +228,7 @@ void fPreview::buildControls()
     buttons->addWidget(m_thumbnail);
     buttons->addWidget(plotSamples);
     buttons->addWidget(m_fieldsButton);
+    buttons->addWidget(exportFigure);
     buttons->addStretch(1);
     buttons->addWidget(new QLabel(QCoreApplication::translate("fPreview", "导出大小"), this));
     buttons->addWidget(m_width);
@@ -247,6 +253,20 @@ void fPreview::buildControls()
     connect(m_thumbnail, &QPushButton::clicked, this, &fPreview::writeThumbnail);
     connect(m_export, &QPushButton::clicked, this, &fPreview::exportClicked);
     connect(plotSamples, &QPushButton::clicked, this, &fPreview::plotRequested);
+    connect(exportFigure, &QPushButton::clicked, this, [this] {
+        if (!m_feed->hasFigure()) {
+            return;
+        }
+        const QString bundleFilter = QCoreApplication::translate("fPreview", "Taprell 图版包 (*.json)");
+        const QString linesFilter = QCoreApplication::translate("fPreview", "R/Python 脚本的图形文件 (*.json)");
+        QString chosen;
+        const QString file = QFileDialog::getSaveFileName(this, QCoreApplication::translate("fPreview", "导出图版"),
+                                                          m_feed->figure().record.th + QStringLiteral(".json"),
+                                                          bundleFilter + QStringLiteral(";;") + linesFilter, &chosen);
+        if (!file.isEmpty()) {
+            exportFigureFile(file, chosen == linesFilter);
+        }
+    });
     connect(m_fieldsButton, &QToolButton::toggled, this, &fPreview::showFields);
     connect(m_canvas, &FigureCanvas::clicked, this, &fPreview::fieldClicked);
     resize(660, 760);
@@ -1110,4 +1130,49 @@ void fPreview::fieldClicked(QPointF data, QPoint)
     if (ok) {
         nameFieldAt(data, name);
     }
+}
+
+bool fPreview::exportFigureFile(const QString &fileName, bool linesFile)
+{
+    if (!m_feed->hasFigure()) {
+        return false;
+    }
+    const QString number = m_feed->figure().record.th;
+    Library &library = m_taprell.library();
+    exchange::Bundle bundle;
+    Status status = library.isOpen() ? Status() : m_taprell.openLibrary();
+    if (status) {
+        status = exchange::read(library, {{number}, {}, false}, &bundle);
+    }
+    if (!status) {
+        notice(QCoreApplication::translate("fPreview", "图版 %1 没有导出（要先保存到图版库）。").arg(number),
+               status.error().details());
+        return false;
+    }
+    QByteArray json = exchange::toJson(bundle);
+    if (linesFile) {
+        QString problem;
+        plot::FigureSettings settings = plotSettings().read(number, &problem).value_or(plot::FigureSettings{});
+        Classify::FieldOptions options;
+        options.names = settings.fieldNames;
+        options.extendToFrame = settings.extendToFrame;
+        const bool triangular = m_feed->figure().record.isTriangular();
+        QStringList axes = triangular ? QStringList{settings.axes.top, settings.axes.left, settings.axes.right}
+                                      : QStringList{settings.axes.x, settings.axes.y};
+        const QStringList plain =
+            triangular ? QStringList{QStringLiteral("top"), QStringLiteral("left"), QStringLiteral("right")}
+                       : QStringList{QStringLiteral("x"), QStringLiteral("y")};
+        for (qsizetype i = 0; i < axes.size(); ++i) {
+            axes[i] = axes[i].isEmpty() ? plain[i] : axes[i];
+        }
+        Figure stored;
+        FigureReader::readFigure(library, number, &stored);
+        json = exchange::exportLinesFile(stored, axes, options);
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0 || !file.commit()) {
+        notice(QCoreApplication::translate("fPreview", "文件没有写入：%1").arg(fileName), file.errorString());
+        return false;
+    }
+    return true;
 }

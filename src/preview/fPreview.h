@@ -105,6 +105,10 @@ public:
     bool nameFieldAt(QPointF data, const QString &name);
     bool extendEndAt(QPointF data);
 
+    // "导出图版…": the stored figure as a Taprell bundle, or as a lines file of the scripting
+    // tools with its fields as polygons. Shows what failed; true when written.
+    bool exportFigureFile(const QString &fileName, bool linesFile);
+
 signals:
     // A thumbnail file was written: the catalogue shows it again.
     void thumbnailWritten(const QString &fileName);

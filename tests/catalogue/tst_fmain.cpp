@@ -177,6 +177,31 @@ private slots:
         lib.reset();
     }
 
+    // A figure file dropped on the catalogue is added under a new number when the library holds its
+    // own; a file that is not one changes nothing and says why.
+    void aDroppedFigureFileIsAddedUnderAFreeNumber()
+    {
+        open();
+        const int before = model().rowCount();
+        const QString file = lib->dir.filePath(u"tas.json"_s);
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(
+            R"({"fields": [{"name": "Basalt", "poly": [[45,0],[52,0],[52,5],[45,5]]}], "axes": ["SiO2", "Na2O+K2O"]})");
+        out.close();
+        QVERIFY(window->importFigures(file));
+        QCOMPARE(model().rowCount(), before + 1);
+        QVERIFY(lib->dialogs.shown.last().text.contains(u"B006"_s));
+        QCOMPARE(lib->scalar(u"SELECT xExpr FROM picAxis WHERE th = 'B006'"_s), u"SiO2"_s);
+
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write("{\"lines\": [");
+        out.close();
+        QVERIFY(!window->importFigures(file));
+        QVERIFY(lib->dialogs.shown.last().text.contains(u"not JSON"_s));
+        QCOMPARE(model().rowCount(), before + 1);
+    }
+
     // Shown over a library without figures, so the edit controls keep the texts they start with.
     void layoutFollowsTheDescription()
     {
