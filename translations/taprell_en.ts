@@ -48,7 +48,7 @@
     </message>
     <message>
         <source>not a Taprell bundle: &quot;format&quot; is not &quot;%1&quot;</source>
-        <translation>not a Taprell bundle: "format" is not "%1"</translation>
+        <translation>not a Taprell bundle: &quot;format&quot; is not &quot;%1&quot;</translation>
     </message>
     <message>
         <source>version: expected a whole number from 1</source>
@@ -1332,6 +1332,10 @@ Please choose another figure number.</translation>
         <source>已导入图版：%1</source>
         <translation>Figures imported: %1</translation>
     </message>
+    <message>
+        <source>图号 %1 已在图版库中。以新图号导入这些图版吗？（选“否”则跳过它们）</source>
+        <translation>Figure numbers %1 are in the library already. Import these figures under new numbers? (No leaves them out)</translation>
+    </message>
 </context>
 <context>
     <name>fPicData</name>
@@ -1654,6 +1658,14 @@ Please choose another figure number.</translation>
     <message>
         <source>Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)</source>
         <translation>Excel workbook (*.xlsx);;CSV file (*.csv)</translation>
+    </message>
+    <message>
+        <source>自定义列，例如 FeOt = FeO + 0.8998 * Fe2O3；多个用分号隔开</source>
+        <translation>Columns of your own, such as FeOt = FeO + 0.8998 * Fe2O3; several separated by semicolons</translation>
+    </message>
+    <message>
+        <source>自定义列</source>
+        <translation>Own columns</translation>
     </message>
 </context>
 <context>

@@ -541,7 +541,28 @@ bool fMain::importFigures(const QString &fileName)
             return false;
         }
     }
-    const exchange::ImportResult result = exchange::importFile(library, file.readAll(), exchange::OnConflict::Renumber);
+    const QByteArray json = file.readAll();
+    // Figure numbers the library holds already: added under new numbers, or left out.
+    exchange::OnConflict onConflict = exchange::OnConflict::Renumber;
+    const exchange::ImportResult plan = exchange::importFile(library, json, onConflict, true);
+    QStringList taken;
+    for (const exchange::ImportStep &step : plan.steps) {
+        if (step.action == exchange::ImportStep::Action::Renumber) {
+            taken << step.number;
+        }
+    }
+    if (plan.status && !taken.isEmpty() &&
+        m_dialogs.show({title,
+                        QCoreApplication::translate("fMain", "图号 %1 已在图版库中。以新图号导入这些图版吗？"
+                                                             "（选“否”则跳过它们）")
+                            .arg(taken.join(QStringLiteral("，"))),
+                        {},
+                        Dialogs::Icon::Question,
+                        Dialogs::Buttons::YesNo},
+                       this) == Dialogs::Answer::No) {
+        onConflict = exchange::OnConflict::Skip;
+    }
+    const exchange::ImportResult result = exchange::importFile(library, json, onConflict);
     if (!result.status) {
         m_dialogs.show({title,
                         QCoreApplication::translate("fMain", "没有导入任何图版：%1").arg(result.status.error().message),
@@ -551,7 +572,9 @@ bool fMain::importFigures(const QString &fileName)
     }
     QStringList added;
     for (const exchange::ImportStep &step : result.steps) {
-        added << (step.as == step.number ? step.as : QStringLiteral("%1 → %2").arg(step.number, step.as));
+        if (step.action != exchange::ImportStep::Action::Skip) {
+            added << (step.as == step.number ? step.as : QStringLiteral("%1 → %2").arg(step.number, step.as));
+        }
     }
     FigureKind kind = m_taprell.figureKind();
     LoadFigData(kind);

@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -248,6 +249,13 @@ void fPlot::buildWindow()
     m_save->setObjectName(QStringLiteral("cmdSaveAxes"));
     m_save->setEnabled(m_settings != nullptr);
     axes->addWidget(m_save, 2, 4, Qt::AlignRight);
+    // Columns the user names for the expressions: "FeOt = FeO + 0.8998 * Fe2O3; …".
+    m_named = new QLineEdit(this);
+    m_named->setObjectName(QStringLiteral("txtNamedColumns"));
+    m_named->setPlaceholderText(tr("自定义列，例如 FeOt = FeO + 0.8998 * Fe2O3；多个用分号隔开"));
+    axes->addWidget(new QLabel(tr("自定义列"), this), 2, 0);
+    axes->addWidget(m_named, 2, 1, 1, 2);
+    connect(m_named, &QLineEdit::editingFinished, this, &fPlot::namedColumnsEdited);
     axes->setColumnStretch(1, 3);
     axes->setColumnStretch(4, 2);
     layout->addLayout(axes);
@@ -466,6 +474,23 @@ void fPlot::expressionsEdited()
         *texts[i] = m_axisEdits[i]->text().trimmed();
     }
     m_session.setAxes(index, axes);
+    compute();
+}
+
+void fPlot::namedColumnsEdited()
+{
+    if (m_busy) {
+        return;
+    }
+    QList<samples::NamedColumn> named;
+    for (const QString &part : m_named->text().split(QRegularExpression(QStringLiteral("[;；]")), Qt::SkipEmptyParts)) {
+        const qsizetype equals = part.indexOf(u'=');
+        if (equals > 0) {
+            named.append({part.left(equals).trimmed(), part.mid(equals + 1).trimmed()});
+        }
+    }
+    m_session.setNamedColumns(named);
+    m_model->setShown(false);
     compute();
 }
 

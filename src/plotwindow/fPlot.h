@@ -85,6 +85,7 @@ private:
     void showFigure(int index);
     void expressionsEdited();
     void titlesEdited();
+    void namedColumnsEdited();
     void updateChecks();
     void tableRead(const samples::ReadResult &result, const QString &source);
     void columnsChanged();
@@ -143,6 +144,7 @@ private:
     QList<QLabel *> m_axisChecks;
     QLineEdit *m_xTitle = nullptr;
     QLineEdit *m_yTitle = nullptr;
+    QLineEdit *m_named = nullptr;
     QPushButton *m_save = nullptr;
     FigureCanvas *m_canvas = nullptr;
     QTableView *m_tableView = nullptr;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -193,6 +194,16 @@ private slots:
         QCOMPARE(model().rowCount(), before + 1);
         QVERIFY(lib->dialogs.shown.last().text.contains(u"B006"_s));
         QCOMPARE(lib->scalar(u"SELECT xExpr FROM picAxis WHERE th = 'B006'"_s), u"SiO2"_s);
+
+        // A bundle of figures the library holds: asked, and left out on No.
+        const QString bundle = lib->dir.filePath(u"b001.json"_s);
+        QCOMPARE(QProcess::execute(QStringLiteral(TAPRELL_LIBRARY_TOOL),
+                                   {u"export"_s, u"--figure"_s, u"B001"_s, lib->location(), bundle}),
+                 0);
+        lib->dialogs.answers = {Dialogs::Answer::No};
+        QVERIFY(window->importFigures(bundle));
+        QVERIFY(lib->dialogs.shown[lib->dialogs.shown.size() - 2].text.contains(u"B001"_s));
+        QCOMPARE(model().rowCount(), before + 1);
 
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
         out.write("{\"lines\": [");

@@ -120,6 +120,19 @@ private slots:
         emit y->textEdited(y->text());
         QVERIFY(waitIdle());
         QCOMPARE(windowControl<QLabel>(window.get(), "txtYCheck")->text(), u"5 个样品有值"_s);
+        // A column the user names goes into the expressions.
+        auto *named = windowControl<QLineEdit>(window.get(), "txtNamedColumns");
+        named->setText(u"AK = Na2O + K2O；TWO = 2"_s);
+        emit named->editingFinished();
+        QVERIFY(waitIdle());
+        y->setText(u"AK * TWO / 2"_s);
+        emit y->textEdited(y->text());
+        QVERIFY(waitIdle());
+        QCOMPARE(windowControl<QLabel>(window.get(), "txtYCheck")->text(), u"5 个样品有值"_s);
+        QCOMPARE(window->session().result(0).coordinates[1][3], 4.07 + 4.3);
+        y->setText(u"Na2O + K2O + 0"_s);
+        emit y->textEdited(y->text());
+        QVERIFY(waitIdle());
         QVERIFY(window->saveSettings());
         std::optional<store::FigureAxes> stored;
         QVERIFY(store::Axes::read(lib->taprell.library(), u"B001"_s, &stored));
