@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 runs="${1:-5}"
 programs=(catalogue/bench_catalogue catalogue/bench_start figuredata/bench_points labels/bench_labels
           groups/bench_groups classify/bench_classify plot/bench_plot
-          plotsession/bench_plotsession)
+          plotsession/bench_plotsession plotwindow/bench_hover)
 cmake --build build -j2 --target "${programs[@]##*/}"
 for program in "${programs[@]}"; do
     "build/bench/$program" "$runs"

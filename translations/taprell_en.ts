@@ -1667,6 +1667,14 @@ Please choose another figure number.</translation>
         <source>自定义列</source>
         <translation>Own columns</translation>
     </message>
+    <message>
+        <source>PNG 写明的分辨率；PDF 的页面大小由像素数和它算出</source>
+        <translation>The resolution a PNG states; a PDF&apos;s page size follows from it and the pixels</translation>
+    </message>
+    <message>
+        <source>图片大小</source>
+        <translation>Picture size</translation>
+    </message>
 </context>
 <context>
     <name>fPreview</name>

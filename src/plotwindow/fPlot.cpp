@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
@@ -186,6 +187,9 @@ void fPlot::buildWindow()
     m_idColumn->setObjectName(QStringLiteral("cboId"));
     m_groupColumn = new QComboBox(this);
     m_groupColumn->setObjectName(QStringLiteral("cboGroup"));
+    // They are empty when the window first shows: they grow with the columns of each table.
+    m_idColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_groupColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     tableRow->addWidget(m_open);
     tableRow->addWidget(m_paste);
     tableRow->addWidget(m_tableInfo, 1);
@@ -306,6 +310,27 @@ void fPlot::buildWindow()
     bottom->addWidget(m_message, 1);
     bottom->addWidget(m_progress);
     bottom->addWidget(m_cancel);
+    m_pictureWidth = new QSpinBox(this);
+    m_pictureWidth->setObjectName(QStringLiteral("spinWidth"));
+    m_pictureHeight = new QSpinBox(this);
+    m_pictureHeight->setObjectName(QStringLiteral("spinHeight"));
+    for (QSpinBox *box : {m_pictureWidth, m_pictureHeight}) {
+        box->setRange(16, 20000);
+        box->setSuffix(QStringLiteral(" px"));
+    }
+    m_pictureWidth->setValue(1000);
+    m_pictureHeight->setValue(800);
+    m_pictureDpi = new QSpinBox(this);
+    m_pictureDpi->setObjectName(QStringLiteral("spinDpi"));
+    m_pictureDpi->setRange(36, 2400);
+    m_pictureDpi->setValue(150);
+    m_pictureDpi->setSuffix(QStringLiteral(" dpi"));
+    m_pictureDpi->setToolTip(tr("PNG 写明的分辨率；PDF 的页面大小由像素数和它算出"));
+    bottom->addWidget(new QLabel(tr("图片大小"), this));
+    bottom->addWidget(m_pictureWidth);
+    bottom->addWidget(new QLabel(QStringLiteral("×"), this));
+    bottom->addWidget(m_pictureHeight);
+    bottom->addWidget(m_pictureDpi);
     bottom->addWidget(m_exportPicture);
     bottom->addWidget(m_exportTable);
     layout->addLayout(bottom);
@@ -724,6 +749,17 @@ void fPlot::showSamples()
     }
     m_counts->setText(counts);
     m_canvas->setFigure(m_renderer, options, m_renderer ? QString() : tr("没有选中的图版"));
+    scheduleHoverIndex();
+}
+
+void fPlot::scheduleHoverIndex()
+{
+    // Built once the window is idle, so that the first hover finds it ready.
+    QTimer::singleShot(0, this, [this] {
+        if (m_layer && m_hoverSize != m_canvas->size()) {
+            buildHoverIndex();
+        }
+    });
 }
 
 void fPlot::setTitles(int index, RenderOptions &options) const
@@ -825,7 +861,7 @@ void fPlot::exportPictureClicked()
 {
     const QString file = QFileDialog::getSaveFileName(this, tr("导出图"), {}, tr("图片 (*.svg *.pdf *.png)"));
     if (!file.isEmpty()) {
-        exportPicture(file, QSize(1000, 800), file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? 150 : 96);
+        exportPicture(file, QSize(m_pictureWidth->value(), m_pictureHeight->value()), m_pictureDpi->value());
     }
 }
 
@@ -950,7 +986,10 @@ QString fPlot::sampleTextAt(QPoint canvasPosition)
 
 bool fPlot::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_canvas && event->type() == QEvent::MouseMove) {
+    if (watched == m_canvas && event->type() == QEvent::Resize) {
+        m_hoverSize = {};
+        scheduleHoverIndex();
+    } else if (watched == m_canvas && event->type() == QEvent::MouseMove) {
         const auto *move = static_cast<QMouseEvent *>(event);
         const QString text = sampleTextAt(move->position().toPoint());
         if (text.isEmpty()) {

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTableView;
 class SampleLayer;
 class mTaprell;
@@ -98,6 +99,7 @@ private:
     void setBusy(bool busy, const QString &what);
     void showMessage(const QString &text, bool problem);
     void buildHoverIndex();
+    void scheduleHoverIndex();
     qsizetype sampleNear(QPoint canvasPosition);
     void openClicked();
     void exportPictureClicked();
@@ -153,6 +155,9 @@ private:
     QLabel *m_message = nullptr;
     QProgressBar *m_progress = nullptr;
     QPushButton *m_cancel = nullptr;
+    QSpinBox *m_pictureWidth = nullptr;
+    QSpinBox *m_pictureHeight = nullptr;
+    QSpinBox *m_pictureDpi = nullptr;
     QPushButton *m_exportPicture = nullptr;
     QPushButton *m_exportTable = nullptr;
 };

@@ -46,6 +46,13 @@ void FigureCanvas::paintEvent(QPaintEvent *)
     }
 }
 
+void FigureCanvas::resizeEvent(QResizeEvent *event)
+{
+    // The last painting's mapping is of the old size; until the next one, mapping() lays out anew.
+    m_painted = false;
+    QWidget::resizeEvent(event);
+}
+
 void FigureCanvas::setOverlay(Overlay overlay)
 {
     m_overlay = std::move(overlay);

@@ -7,6 +7,7 @@
 #include <plotwindow/fPlot.h>
 #include <preview/FigureCanvas.h>
 #include <preview/LibrarySettings.h>
+#include <samples/DelimitedTable.h>
 
 #include <QComboBox>
 #include <QFile>
@@ -104,6 +105,13 @@ private slots:
         const QPointF at = window->canvas()->mapping().toDevice({73.4, 8.37});
         QVERIFY(window->sampleTextAt(at.toPoint()).startsWith(u"RGM-1\nrhyolite\n"_s));
         QCOMPARE(window->sampleTextAt(QPoint(2, 2)), QString());
+
+        // After the window changes size the hover follows the symbols to their new places.
+        window->resize(window->width() - 300, window->height() - 150);
+        QCoreApplication::processEvents();
+        const QPointF moved = window->canvas()->mapping().toDevice({73.4, 8.37});
+        QVERIFY(moved != at);
+        QVERIFY(window->sampleTextAt(moved.toPoint()).startsWith(u"RGM-1\n"_s));
     }
 
     // An expression error says where it is and keeps the rest; an edited expression saved to the
@@ -156,6 +164,14 @@ private slots:
         QFile csv(file);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().contains("AGV-2,andesite,59.3"));
+        // Read back, it has the pasted columns, then each figure's coordinates and field.
+        const samples::ReadResult back = samples::readDelimitedFile(file);
+        QVERIFY2(back.ok(), qPrintable(back.error));
+        const QStringList names = back.table.columnNames();
+        QCOMPARE(names.size(), 8 + 3 + 3 + 4);
+        QCOMPARE(names.mid(8, 3), (QStringList{u"TAS (Le Bas et al., 1986) x"_s, u"TAS (Le Bas et al., 1986) y"_s,
+                                               u"TAS (Le Bas et al., 1986) 分类"_s}));
+        QCOMPARE(names.last(), u"AFM (Irvine & Baragar, 1971) 分类"_s);
         QVERIFY(window->exportPicture(lib->dir.filePath(u"afm.svg"_s), {800, 600}, 96));
         QVERIFY(QFile::exists(lib->dir.filePath(u"afm.svg"_s)));
     }
@@ -187,4 +203,4 @@ private slots:
 };
 
 QTEST_MAIN(TestFPlot)
-#include "tst_fplot.moc"
+#include "tst_plotwindow.moc"
