@@ -104,6 +104,36 @@ private slots:
         QVERIFY(qAbs(back[0].toDouble() - 50) < 1e-9 && qAbs(back[1].toDouble() - 20) < 1e-9);
     }
 
+    // Log axes from "log" as a list, lines as x/y arrays, no frame given: the frame is the lines'
+    // extent widened to whole decades, and the fields are found on the log scales.
+    void linesFileLogLogFramesItsLinesByDecades()
+    {
+        const QByteArray logLog = R"({"type": "xy", "axis": ["Y", "Nb"], "log": [true, true],
+ "lines": [{"x": [1, 40, 1000], "y": [3, 3, 1000]}, {"x": [40, 40], "y": [3, 0.1]}], "line_type": ["solid", "dotted"],
+ "labels": ["low", "high"], "label_coords": [[200, 4], [5, 100]], "label_angle": [0, 30]})";
+        TempLibrary lib(TempLibrary::Content::Empty);
+        QStringList notes;
+        const Figure figure = imported(lib, logLog, &notes);
+        QVERIFY2(notes.join(u'\n').contains(u"label_angle"_s), qPrintable(notes.join(u'\n')));
+        const FigureRecord &r = figure.record;
+        QCOMPARE((QStringList{r.X[0], r.X[1], r.Y[0], r.Y[1]}), (QStringList{u"1"_s, u"1000"_s, u"0.1"_s, u"1000"_s}));
+        QVERIFY(r.X[5].compare(u"True"_s, Qt::CaseInsensitive) == 0 &&
+                r.Y[5].compare(u"True"_s, Qt::CaseInsensitive) == 0);
+        QCOMPARE(figure.points[2].lineType, u"1"_s); // a line's first point starts it: "0"
+        QCOMPARE(figure.points[4].lineType, u"2"_s); // dotted
+        const Classify::FieldMap fields(figure);
+        const struct
+        {
+            QPointF at;
+            QString field;
+        } samples[] = {{{200, 5}, u"low"_s}, {{5, 100}, u"high"_s}, {{500, 20}, u"low"_s}};
+        for (const auto &s : samples) {
+            const Classify::Location place = fields.locate(s.at);
+            QCOMPARE(place.place, Classify::Place::Field);
+            QCOMPARE(fields.fields()[place.field].name, s.field);
+        }
+    }
+
     void filesWithoutDiagramsAreRefused_data()
     {
         QTest::addColumn<QByteArray>("json");
