@@ -550,27 +550,8 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
             field.name = field.labels.join(QStringLiteral("; "));
         }
     }
-    // A field without a label takes the name of its one labelled neighbour across soft lines.
-    QList<Field> named = m_fields;
-    for (qsizetype f = 0; f < m_fields.size(); ++f) {
-        if (!m_fields[f].labels.isEmpty()) {
-            continue;
-        }
-        std::set<int> across;
-        for (const std::vector<int> &ring : plane.faces[f].rings) {
-            for (int h : ring) {
-                const int other = plane.halfFace[h ^ 1];
-                if (plane.edgeSoft[h / 2] && other >= 0 && other != f && !m_fields[other].labels.isEmpty()) {
-                    across.insert(other);
-                }
-            }
-        }
-        if (across.size() == 1) {
-            named[f].name = m_fields[*across.begin()].name;
-            named[f].naming = Field::Naming::Neighbour;
-        }
-    }
-    m_fields = named;
+    // The user's names first: a neighbour across a soft line takes the name given, not the
+    // labels it replaces.
     for (const FieldName &correction : options.names) {
         const Location at = locate(correction.at);
         if (at.place != Place::Field) {
@@ -582,6 +563,31 @@ FieldMap::FieldMap(const Figure &figure, const FieldOptions &options)
         m_fields[at.field].name = correction.name;
         m_fields[at.field].naming = Field::Naming::Corrected;
     }
+    // A field without a label or a name given takes the name of its one named neighbour across
+    // soft lines.
+    const auto named = [&](int f) {
+        return !m_fields[f].labels.isEmpty() || m_fields[f].naming == Field::Naming::Corrected;
+    };
+    QList<Field> neighbours = m_fields;
+    for (qsizetype f = 0; f < m_fields.size(); ++f) {
+        if (named(int(f))) {
+            continue;
+        }
+        std::set<int> across;
+        for (const std::vector<int> &ring : plane.faces[f].rings) {
+            for (int h : ring) {
+                const int other = plane.halfFace[h ^ 1];
+                if (plane.edgeSoft[h / 2] && other >= 0 && other != f && named(other)) {
+                    across.insert(other);
+                }
+            }
+        }
+        if (across.size() == 1) {
+            neighbours[f].name = m_fields[*across.begin()].name;
+            neighbours[f].naming = Field::Naming::Neighbour;
+        }
+    }
+    m_fields = neighbours;
     int unnamed = 0;
     for (Field &field : m_fields) {
         if (field.naming == Field::Naming::Unnamed) {

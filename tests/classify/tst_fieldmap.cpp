@@ -341,6 +341,16 @@ void TestFieldMap::definitions_data()
         << QList<Probe>{{{75, 25}, u"East"_s}, {{25, 10}, u"South-west"_s}, {{25, 90}, u"unnamed field 1"_s}} << 4 << 0
         << u"\"Nowhere\" given at (150, 150) is not inside"_s;
 
+    // Two labels make the upper East ambiguous; the name the user gives it passes across the
+    // dashed line too.
+    Figure twoLabels = dashed;
+    addLabel(twoLabels, {85, 85}, u"Series"_s);
+    FieldOptions resolved;
+    resolved.names = {{{75, 75}, u"North-east"_s}};
+    QTest::newRow("a name given passes across a dashed line")
+        << twoLabels << resolved << QList<Probe>{{{75, 25}, u"North-east"_s}, {{75, 90}, u"North-east"_s}} << 4 << 0
+        << QString();
+
     Figure badFrame = split({{{50, 0}, {50, 100}}});
     badFrame.record.X[5] = u"True"_s; // logarithmic from 0
     QTest::newRow("frame that cannot be used") << badFrame << FieldOptions{} << QList<Probe>{{{50, 50}, u"no value"_s}}
